@@ -1,0 +1,24 @@
+# Finds Qwt 6 built for Qt 5 (Debian: libqwt-qt5-dev), which ships no CMake config.
+# Defines Qwt_FOUND, Qwt_INCLUDE_DIR, Qwt_LIBRARY and the imported target Qwt::Qwt.
+
+find_path(Qwt_INCLUDE_DIR
+  NAMES qwt_plot.h
+  PATH_SUFFIXES qwt qwt-qt5 qwt6
+  HINTS /usr/include /usr/local/include)
+
+find_library(Qwt_LIBRARY
+  NAMES qwt-qt5 qwt6-qt5 qwt
+  HINTS /usr/lib /usr/local/lib)
+
+include(FindPackageHandleStandardArgs)
+find_package_handle_standard_args(Qwt REQUIRED_VARS Qwt_LIBRARY Qwt_INCLUDE_DIR)
+
+if(Qwt_FOUND AND NOT TARGET Qwt::Qwt)
+  add_library(Qwt::Qwt UNKNOWN IMPORTED)
+  set_target_properties(Qwt::Qwt PROPERTIES
+    IMPORTED_LOCATION "${Qwt_LIBRARY}"
+    INTERFACE_INCLUDE_DIRECTORIES "${Qwt_INCLUDE_DIR}")
+  set_property(TARGET Qwt::Qwt APPEND PROPERTY INTERFACE_LINK_LIBRARIES Qt5::Widgets)
+endif()
+
+mark_as_advanced(Qwt_INCLUDE_DIR Qwt_LIBRARY)

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Shared set-up for ./test.sh and ./run.sh: install the Debian packages the build
+# needs (only when some are missing), then configure and build into build/.
+set -euo pipefail
+
+TARIKON_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+TARIKON_BUILD="${TARIKON_BUILD:-$TARIKON_ROOT/build}"
+
+TARIKON_PACKAGES=(
+    build-essential cmake pkg-config
+    qtbase5-dev libqt5serialport5-dev libqt5svg5-dev
+    libqwt-qt5-dev libeigen3-dev
+)
+
+tarikon_install_packages() {
+    local missing=()
+    local pkg
+    for pkg in "${TARIKON_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$pkg")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    echo "Installing missing packages: ${missing[*]}"
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+}
+
+tarikon_build() {
+    cmake -S "$TARIKON_ROOT" -B "$TARIKON_BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake --build "$TARIKON_BUILD" -j "$(nproc)"
+}
