@@ -1,0 +1,322 @@
+#include "protocol/request.h"
+
+#include "protocol/crc.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+#include <QString>
+#include <QtEndian>
+
+#include <cstring>
+#include <initializer_list>
+
+namespace {
+
+constexpr uchar kCoefficientSteps = 6;
+constexpr uchar kTriesPerStep = 3;
+
+// Bytes of the Veltaro-MD family (measurement and coefficient frames).
+constexpr quint8 kVeltaroRequestStart = 0x37;
+constexpr quint8 kVeltaroAnswerStart = 0x39;
+constexpr quint8 kCmdMeasure = 0x0A;
+constexpr quint8 kCmdWriteK = 0x51;
+constexpr quint8 kCmdReadK = 0x4C;
+
+// Bytes of the Тервал binary family.
+constexpr quint8 kTervalRequestStart = 0x31;
+constexpr quint8 kTervalAnswerStart = 0x3E;
+constexpr quint8 kTervalCmdMeasure = 0x06;
+
+constexpr quint8 kModbusReadHolding = 0x03;
+
+// Smallest answers whose fields can all be read. An answer shorter than its layout is not
+// decoded even when its checksum holds.
+constexpr int kMinBinaryAnswer = 6; // start, address, command, ..., checksum
+constexpr int kVeltaroMeasureAnswer = 13;
+constexpr int kTervalMeasureAnswer = 9;
+constexpr int kReadKAnswer = 9;
+constexpr int kModbusAnswer = 13;
+
+// The text answer is at most 23 bytes long ("F=hhhh t=hh N=hhhh", any one character of up to
+// four UTF-8 bytes, then "0"), and it must start at the first byte, so nothing beyond this
+// prefix can change the result. Keeps a tick cheap when the line delivers a flood of bytes.
+constexpr int kTextAnswerPrefix = 32;
+
+enum Protocol : uchar { VeltaroLevel = 0, TervalBin = 1, TervalAscii = 2, ModbusRtu = 3 };
+
+quint8 byteAt(const QByteArray &data, int pos)
+{
+    return static_cast<quint8>(data.at(pos));
+}
+
+quint16 le16(const QByteArray &data, int pos)
+{
+    return static_cast<quint16>(byteAt(data, pos) | byteAt(data, pos + 1) << 8);
+}
+
+quint32 le32(const QByteArray &data, int pos)
+{
+    return qFromLittleEndian<quint32>(data.constData() + pos);
+}
+
+QByteArray frameOf(std::initializer_list<quint8> bytes)
+{
+    QByteArray frame;
+    frame.reserve(static_cast<int>(bytes.size()) + 2);
+    for (const quint8 byte : bytes)
+        frame.append(static_cast<char>(byte));
+    return frame;
+}
+
+QByteArray withCrc8(QByteArray frame)
+{
+    frame.append(static_cast<char>(crc8(frame)));
+    return frame;
+}
+
+// Тервал ASCII: "F=<freq hex4> t=<temp hex2> N=<level hex4>", any character, "0".
+bool decodeText(const QByteArray &data, DutInfo &info)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("(?:F=)([A-F0-9]{4,4}) (?:t=)([A-F0-9]{2,2}) (?:N=)([A-F0-9]{4,4})(?:.0)"));
+
+    QByteArray head = data.left(kTextAnswerPrefix);
+    const int zero = head.indexOf('\0');
+    if (zero >= 0)
+        head.truncate(zero);
+    const QRegularExpressionMatch match = pattern.match(QString::fromUtf8(head), 0,
+        QRegularExpression::NormalMatch, QRegularExpression::AnchoredMatchOption);
+    if (!match.hasMatch())
+        return false;
+
+    info.freq = static_cast<quint16>(match.capturedRef(1).toUInt(nullptr, 16));
+    info.temp = static_cast<qint8>(static_cast<quint8>(match.capturedRef(2).toUInt(nullptr, 16)));
+    info.level = static_cast<quint16>(match.capturedRef(3).toUInt(nullptr, 16));
+    info.period = 0;
+    return true;
+}
+
+// MODBUS RTU answer to the read of four holding registers; only the first 13 bytes count.
+bool decodeModbus(const QByteArray &data, uchar nomPort, DutInfo &info)
+{
+    if (data.size() < kModbusAnswer)
+        return false;
+    const quint16 crc = crc16(QByteArray::fromRawData(data.constData(), 11));
+    if (crc != le16(data, 11))
+        return false;
+    if (byteAt(data, 0) != nomPort || byteAt(data, 1) != kModbusReadHolding || byteAt(data, 2) != 8
+        || byteAt(data, 3) != 0)
+        return false;
+    info.temp = static_cast<qint8>(byteAt(data, 4));
+    info.level = qFromBigEndian<quint16>(data.constData() + 5);
+    info.freq = 0;
+    info.period = 0;
+    return true;
+}
+
+} // namespace
+
+Request::Request(QObject *parent, float *kValues, uchar nomDut)
+    : QObject(parent)
+    , kValues(kValues)
+    , nomDut(nomDut)
+{
+    registerTarikonTypes();
+}
+
+void Request::setNomPort(int index)
+{
+    // Entry 0 is "off"; anything outside the list (a cleared list reports -1) means no address.
+    nomPort = (index >= 1 && index <= 255) ? static_cast<uchar>(index - 1) : 255;
+}
+
+void Request::setProtocol(uchar protocol)
+{
+    this->protocol = protocol;
+}
+
+void Request::setStarted(bool started)
+{
+    this->started = started;
+}
+
+void Request::slStartSaveK()
+{
+    saveK = kCoefficientSteps;
+    attempts = kTriesPerStep;
+}
+
+void Request::slStartReadK()
+{
+    readK = kCoefficientSteps;
+    attempts = kTriesPerStep;
+}
+
+QByteArray Request::getRequest(uchar address)
+{
+    // Every frame built during an exchange uses up one try of the current step: the first
+    // send, one repeat, and the third frame finds the step failed.
+    if (attempts != 0) {
+        --attempts;
+        if (attempts == 0) {
+            saveK = 0;
+            readK = 0;
+            emit updateLableK(0);
+            emit updateReadK(0);
+            emit sigExchangeError();
+        }
+    }
+
+    if (saveK != 0) {
+        const QByteArray frame = saveKFrame(address);
+        emit updateLableK(saveK);
+        return frame;
+    }
+    if (readK != 0) {
+        const QByteArray frame = readKFrame(address);
+        emit updateReadK(readK);
+        return frame;
+    }
+    if (!started)
+        return {};
+    return measurementFrame(address);
+}
+
+QByteArray Request::measurementFrame(uchar address) const
+{
+    switch (protocol) {
+    case VeltaroLevel:
+        return withCrc8(frameOf({kVeltaroRequestStart, address, kCmdMeasure, 0x00}));
+    case TervalBin:
+        return withCrc8(frameOf({kTervalRequestStart, address, kTervalCmdMeasure}));
+    case TervalAscii:
+        return QByteArrayLiteral("DO");
+    case ModbusRtu: {
+        // Registers 0..3: temperature, level and two the bench does not use.
+        QByteArray frame = frameOf({address, kModbusReadHolding, 0x00, 0x00, 0x00, 0x04});
+        const quint16 crc = crc16(frame);
+        frame.append(static_cast<char>(crc & 0xFF));
+        frame.append(static_cast<char>(crc >> 8));
+        return frame;
+    }
+    default:
+        // Veltaro-MD volume and anything unknown: the bench has no request for it.
+        return {};
+    }
+}
+
+// Step n (saveK, 6 down to 1) writes wire index n - 1, which is kValues[6 - n].
+QByteArray Request::saveKFrame(uchar address) const
+{
+    const float value = kValues ? kValues[kCoefficientSteps - saveK] : 0.0f;
+    quint32 bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    QByteArray frame = frameOf(
+        {kVeltaroRequestStart, address, kCmdWriteK, 0x05, static_cast<quint8>(saveK - 1)});
+    char raw[4];
+    qToLittleEndian(bits, raw);
+    frame.append(raw, 4);
+    return withCrc8(frame);
+}
+
+// Step m (readK, 6 down to 1) reads wire index 6 - m.
+QByteArray Request::readKFrame(uchar address) const
+{
+    return withCrc8(frameOf({kVeltaroRequestStart, address, kCmdReadK, 0x01,
+        static_cast<quint8>(kCoefficientSteps - readK)}));
+}
+
+DutInfo Request::checkAnswer(QByteArray *answer)
+{
+    DutInfo info;
+    if (!answer)
+        return info;
+    const QByteArray data = *answer;
+
+    if (decodeText(data, info)) {
+        info.valid = 1;
+        info.nomDut = nomDut;
+        return info;
+    }
+    if (data.size() < kMinBinaryAnswer)
+        return info;
+
+    // A MODBUS answer starts with the address and carries 0x03 next, so it can never pass
+    // the byte-protocol tests below as well.
+    if (decodeModbus(data, nomPort, info)) {
+        info.valid = 1;
+        info.nomDut = nomDut;
+        return info;
+    }
+
+    const int last = data.size() - 1;
+    if (crc8(QByteArray::fromRawData(data.constData(), last)) != byteAt(data, last))
+        return info;
+    if (byteAt(data, 1) != nomPort)
+        return info;
+
+    const quint8 start = byteAt(data, 0);
+    const quint8 command = byteAt(data, 2);
+    if (start == kVeltaroAnswerStart) {
+        if (command == kCmdMeasure && data.size() >= kVeltaroMeasureAnswer) {
+            info.aux = byteAt(data, 4);
+            info.level = le16(data, 5);
+            info.temp = static_cast<qint8>(byteAt(data, 7));
+            info.period = le32(data, 8);
+            info.freq = 0;
+            info.valid = 1;
+            info.nomDut = nomDut;
+        } else if (command == kCmdWriteK) {
+            takeSaveKAck(info);
+        } else if (command == kCmdReadK && data.size() >= kReadKAnswer) {
+            takeReadKAnswer(data, info);
+        }
+    } else if (start == kTervalAnswerStart && command == kTervalCmdMeasure
+        && data.size() >= kTervalMeasureAnswer) {
+        info.temp = static_cast<qint8>(byteAt(data, 3));
+        info.level = le16(data, 4);
+        info.freq = le16(data, 6);
+        info.period = 0;
+        info.valid = 1;
+        info.nomDut = nomDut;
+    }
+    return info;
+}
+
+void Request::takeSaveKAck(DutInfo &info)
+{
+    qDebug() << "nomK" << int(saveK);
+    // Still a coefficient answer, so the panel does not count it as a failed poll; but with
+    // no write pending it must neither move the exchange nor report success.
+    info.kAnswer = 1;
+    if (saveK == 0)
+        return;
+    --saveK;
+    attempts = kTriesPerStep;
+    emit updateLableK(saveK);
+    if (saveK == 0)
+        finishStep();
+}
+
+void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
+{
+    info.kAnswer = 1;
+    if (readK == 0)
+        return;
+    const quint32 bits = le32(answer, 4);
+    float value = 0.0f;
+    std::memcpy(&value, &bits, sizeof value);
+    --readK;
+    attempts = kTriesPerStep;
+    emit updateReadK(readK, value);
+    if (readK == 0)
+        finishStep();
+}
+
+// One exchange has ended well. A read queued behind a write (or a write pressed during a
+// read) still has all its steps ahead, so it starts with a full set of tries.
+void Request::finishStep()
+{
+    attempts = (saveK != 0 || readK != 0) ? kTriesPerStep : 0;
+    emit sigExchangeOk();
+}

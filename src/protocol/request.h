@@ -1,0 +1,63 @@
+#pragma once
+
+#include "protocol/dutinfo.h"
+
+#include <QByteArray>
+#include <QObject>
+
+// Frame builder and answer decoder of one sensor panel. It also holds the state of the
+// panel's coefficient write/read exchange: six steps, one per timer tick, each with three
+// tries. The exchange reports its end through sigExchangeOk()/sigExchangeError(); the
+// window turns them into message boxes once the tick that raised them has finished.
+class Request : public QObject
+{
+    Q_OBJECT
+
+public:
+    // kValues points at the panel's six coefficients to write; the panel owns them.
+    Request(QObject *parent, float *kValues, uchar nomDut);
+
+    // Next frame for the sensor at `address`: a pending coefficient step first, else the
+    // measurement request of the bench protocol while polling runs, else an empty array.
+    QByteArray getRequest(uchar address);
+
+    // Decodes everything that arrived since the last frame. Any bytes are accepted.
+    DutInfo checkAnswer(QByteArray *answer);
+
+    uchar saveKLeft() const { return saveK; }
+    uchar readKLeft() const { return readK; }
+    uchar attemptsLeft() const { return attempts; }
+    uchar nomPortValue() const { return nomPort; }
+
+public slots:
+    // Takes the address-list index: entry 0 is "off" (stored as 255), entry i is address i - 1.
+    void setNomPort(int index);
+    void setProtocol(uchar protocol);
+    void setStarted(bool started);
+    void slStartSaveK();
+    void slStartReadK();
+
+signals:
+    void updateLableK(uchar nomK);
+    void updateReadK(uchar nomK);
+    void updateReadK(uchar nomK, float val);
+    void sigExchangeOk();
+    void sigExchangeError();
+
+private:
+    QByteArray measurementFrame(uchar address) const;
+    QByteArray saveKFrame(uchar address) const;
+    QByteArray readKFrame(uchar address) const;
+    void takeSaveKAck(DutInfo &info);
+    void takeReadKAnswer(const QByteArray &answer, DutInfo &info);
+    void finishStep();
+
+    float *kValues = nullptr;
+    uchar saveK = 0;
+    uchar readK = 0;
+    uchar attempts = 0;
+    uchar nomPort = 255;
+    uchar nomDut = 0;
+    uchar protocol = 0;
+    bool started = false;
+};
