@@ -1,0 +1,214 @@
+#include "fit/trend.h"
+
+#include <QtTest>
+
+#include <cmath>
+
+namespace {
+
+using Points = QMap<double, double>;
+
+// q(T) = a0 + a1 T + ... + a6 T^6 for the first degree + 1 coefficients.
+double poly(const QVector<double> &a, double t)
+{
+    double p = 0.0;
+    for (int i = a.size() - 1; i >= 0; --i)
+        p = p * t + a[i];
+    return p;
+}
+
+bool allFinite(const Points &curve, const double *k)
+{
+    for (double v : curve)
+        if (!std::isfinite(v))
+            return false;
+    return std::all_of(k, k + 6, [](double c) { return std::isfinite(c); });
+}
+
+// A thermal-chamber-like temperature dependence, each term contributing a few per cent.
+const QVector<double> kSensorCurve {1.0, 1.2e-3, -8e-6, 3e-8, 2e-10, -1.5e-12, 4e-15};
+
+} // namespace
+
+class TestTrend : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void wellPosedFits()
+    {
+        Trend trend;
+        double k[7] = {9, 9, 9, 9, 9, 9, 42}; // k[6] must never be written
+
+        Points parabola {{-10, 0.99}, {20, 1.0}, {50, 1.02}};
+        Points *curve = trend.Calc(&parabola, 2, k, 100, 100);
+        QCOMPARE(curve->size(), 191);
+        QCOMPARE(curve->firstKey(), -90.0);
+        QCOMPARE(curve->lastKey(), 100.0);
+        QVERIFY(std::abs(curve->value(20)) < 1e-9);
+        QVERIFY(std::abs(curve->value(-10) + 1) < 1e-9);
+        QVERIFY(std::abs(curve->value(50) - 2) < 1e-9);
+        QCOMPARE(k[3], 0.0);
+        QCOMPARE(k[5], 0.0);
+
+        Points line {{0, 1}, {10, 2}};
+        QCOMPARE(trend.Calc(&line, 1, k, 3, 5), curve); // same map, rewritten
+        QVERIFY(std::abs(k[0] - 1) < 1e-12 && std::abs(k[1] - 0.1) < 1e-12);
+        QVERIFY(std::abs(curve->value(-90) - (3 * (1 - 9) - 5)) < 1e-9);
+        QCOMPARE(k[2], 0.0);
+
+        // Degree 6 draws c6 but copies out only c0..c5; a later lower fit clears the rest.
+        const QVector<double> a {0.5, 1e-2, 1e-4, -1e-6, 1e-8, 1e-10, 1e-12};
+        Points sweep;
+        for (double t = -60; t <= 90; t += 10)
+            sweep.insert(t, poly(a, t));
+        trend.Calc(&sweep, 6, k, 1, 0);
+        QCOMPARE(k[6], 42.0);
+        QVERIFY(std::abs(k[5] - 1e-10) < 1e-19);
+        QVERIFY(std::abs(curve->value(100) - poly(a, 100)) < 1e-9 * poly(a, 100));
+        trend.Calc(&parabola, 2, k, 1, 0);
+        QCOMPARE(k[3], 0.0);
+        QCOMPARE(k[4], 0.0);
+        QCOMPARE(k[5], 0.0);
+        QVERIFY(std::abs(curve->value(100) - poly({k[0], k[1], k[2]}, 100)) < 1e-9);
+
+        // Both panel modes over the same normalised mid values {10: 990, 20: 1000, 30: 1010}.
+        Points norm {{10, 0.99}, {20, 1.0}, {30, 1.01}};
+        curve = trend.Calc(&norm, 1, k, 100, 100);
+        QVERIFY(std::abs(k[0] - 0.98) < 1e-12 && std::abs(k[1] - 0.001) < 1e-14);
+        QVERIFY(std::abs(curve->value(20)) < 1e-9);
+        QVERIFY(std::abs(curve->value(30) - 1) < 1e-9);
+        curve = trend.Calc(&norm, 1, k, 1000, 0);
+        QVERIFY(std::abs(curve->value(20) - 1000) < 1e-9);
+        QVERIFY(std::abs(curve->value(-90) - 890) < 1e-9);
+    }
+
+    void degenerateInputs()
+    {
+        Trend trend;
+        double k[6];
+
+        // Σx = 0: the parabola y = 1 + 0.01 x + 0.001 x² through points symmetric about 0 °C.
+        Points symmetric {{-10, 1.0}, {0, 1.0}, {10, 1.2}};
+        trend.Calc(&symmetric, 2, k, 1, 0);
+        QVERIFY(std::abs(k[0] - 1) < 1e-12 && std::abs(k[1] - 0.01) < 1e-14);
+        QVERIFY(std::abs(k[2] - 0.001) < 1e-15);
+
+        Points single {{20, 1.0}};
+        Points *curve = trend.Calc(&single, 1, k, 100, 100);
+        QCOMPARE(k[0], 1.0);
+        QCOMPARE(k[1], 0.0);
+        QVERIFY(allFinite(*curve, k));
+        QVERIFY(std::abs(curve->value(-90)) < 1e-12);
+
+        // Two temperatures at degree 5: the line through them, not a wild quintic.
+        Points two {{0, 1.0}, {20, 1.2}};
+        trend.Calc(&two, 5, k, 1, 0);
+        QVERIFY(std::abs(k[1] - 0.01) < 1e-14 && k[2] == 0.0 && k[5] == 0.0);
+
+        // Nothing usable: all coefficients 0, curve at -minus. Non-finite points are dropped.
+        Points empty;
+        Points junk {{qInf(), 2.0}, {0, qQNaN()}, {5, -qInf()}};
+        for (Points *input : {&empty, &junk, static_cast<Points *>(nullptr)}) {
+            for (uchar degree : {1, 3, 6}) {
+                curve = trend.Calc(input, degree, k, 100, 100);
+                QVERIFY(std::all_of(k, k + 6, [](double c) { return c == 0.0; }));
+                QVERIFY(std::all_of(
+                    curve->cbegin(), curve->cend(), [](double v) { return v == -100; }));
+            }
+        }
+        junk.insert(20, 1.5);
+        trend.Calc(&junk, 2, k, 1, 0);
+        QCOMPARE(k[0], 1.5);
+
+        // Unsupported degrees fit a line; huge values must not overflow into inf/NaN.
+        Points line {{0, 1}, {10, 2}, {20, 4}};
+        trend.Calc(&line, 0, k, 1, 0);
+        QVERIFY(k[1] > 0 && k[2] == 0.0);
+        Points huge {{-90, 1e300}, {0, -1e300}, {100, 1e300}};
+        curve = trend.Calc(&huge, 2, k, 1e10, 0);
+        QVERIFY(allFinite(*curve, k));
+    }
+
+    void recovery_data()
+    {
+        QTest::addColumn<int>("degree");
+        QTest::addColumn<QVector<double>>("temps");
+
+        QVector<double> chamber, symmetric, full;
+        for (int t = -40; t <= 80; ++t)
+            chamber << t;
+        for (int t = -40; t <= 40; ++t)
+            symmetric << t;
+        for (int t = -90; t <= 100; ++t)
+            full << t;
+        const QVector<double> sparse {-30, -5, 20, 45, 70, 85, 95};
+        for (int degree = 1; degree <= 6; ++degree) {
+            QTest::addRow("chamber-%d", degree) << degree << chamber;
+            QTest::addRow("symmetric-%d", degree) << degree << symmetric;
+            QTest::addRow("sparse-%d", degree) << degree << sparse;
+        }
+        QTest::addRow("full-6") << 6 << full;
+    }
+
+    // A chamber sweep sampled from a known polynomial and normalised to 1 at 20 °C, as the
+    // sensor panel does. Exact data must give back the polynomial; noisy data must give the
+    // least-squares fit, checked by the residual being orthogonal to every power of T.
+    void recovery()
+    {
+        QFETCH(int, degree);
+        QFETCH(QVector<double>, temps);
+        const QVector<double> a = kSensorCurve.mid(0, degree + 1);
+        const double at20 = poly(a, 20);
+        const double range = 100; // |T| bound of every set
+
+        Trend trend;
+        double k[6];
+        Points exact, noisy;
+        for (double t : temps) {
+            exact.insert(t, poly(a, t) / at20);
+            noisy.insert(t, poly(a, t) / at20 + 1e-3 * std::sin(1.7 * t));
+        }
+
+        // Each term's error over the range stays below 1e-9 of the value (≈ 1): far under the
+        // 6e-8 a single-precision K in the sensor can hold, and well above the ~1e-12 that a
+        // backward-stable solve reaches on these sets.
+        trend.Calc(&exact, uchar(degree), k, 1, 0);
+        for (int i = 0; i < std::min(degree + 1, 6); ++i)
+            QVERIFY2(std::abs(k[i] - a[i] / at20) * std::pow(range, i) < 1e-9,
+                qPrintable(QString("c%1 = %2").arg(i).arg(k[i], 0, 'g', 17)));
+
+        Points *curve = trend.Calc(&noisy, uchar(degree), k, 1, 0);
+        QVector<double> residual;
+        for (double t : temps)
+            residual << noisy.value(t) - curve->value(t);
+        for (int j = 0; j <= degree; ++j) {
+            double dot = 0, pp = 0;
+            for (int i = 0; i < temps.size(); ++i) {
+                const double p = std::pow(temps[i] / range, j);
+                dot += residual[i] * p;
+                pp += p * p;
+            }
+            // Measured against the size of the noise, since seven points at degree 6 leave none.
+            const double noise = 1e-3 * std::sqrt(double(temps.size()));
+            QVERIFY2(std::abs(dot) < 1e-9 * noise * std::sqrt(pp), qPrintable(QString::number(j)));
+        }
+    }
+
+    // Runs on every valid reading of every sensor: a full-range sweep at degree 5.
+    void benchmarkFullSweep()
+    {
+        Points sweep;
+        for (int t = -90; t <= 100; ++t)
+            sweep.insert(t, poly(kSensorCurve, t));
+        Trend trend;
+        double k[6];
+        QBENCHMARK
+        {
+            trend.Calc(&sweep, 5, k, 100, 100);
+        }
+    }
+};
+
+QTEST_APPLESS_MAIN(TestTrend)
+#include "tst_trend.moc"
