@@ -66,12 +66,10 @@ private slots:
         QTRY_COMPARE(relay.received, Period);
 
         QCOMPARE(typeDataFromText(QStringLiteral("Период")), Period);
-        QCOMPARE(typeDataFromText(QStringLiteral("Период, мкс")), Period);
         QCOMPARE(typeDataFromText(QStringLiteral("Частота")), Freq);
         QCOMPARE(typeDataFromText(QStringLiteral("Уровень")), Level);
         QCOMPARE(typeDataFromText(QString()), Level);
         QCOMPARE(typeDataFromText(QStringLiteral(" Период")), Level);
-        QCOMPARE(typeDataFromText(QStringLiteral("период")), Level);
     }
 
     void measurementFrames_data()
@@ -80,18 +78,14 @@ private slots:
         QTest::addColumn<int>("address");
         QTest::addColumn<QByteArray>("frame");
         QTest::newRow("veltaro 1") << 0 << 1 << hex("37010a0082");
-        QTest::newRow("veltaro 0") << 0 << 0 << hex("37000a0029");
         QTest::newRow("veltaro off") << 0 << 255 << hex("37ff0a00fb");
         QTest::newRow("terval bin 0") << 1 << 0 << hex("310006a8");
         QTest::newRow("terval bin 200") << 1 << 200 << hex("31c8066a");
         QTest::newRow("terval bin off") << 1 << 255 << hex("31ff0629");
         QTest::newRow("terval ascii") << 2 << 9 << QByteArray("DO");
-        QTest::newRow("terval ascii off") << 2 << 255 << QByteArray("DO");
         QTest::newRow("modbus 1") << 3 << 1 << hex("0103000000044409");
-        QTest::newRow("modbus 17") << 3 << 17 << hex("1103000000044699");
         QTest::newRow("modbus off") << 3 << 255 << hex("ff030000000451d7");
         QTest::newRow("veltaro volume") << 4 << 1 << QByteArray();
-        QTest::newRow("unknown protocol") << 5 << 1 << QByteArray();
     }
 
     void measurementFrames()
@@ -125,24 +119,19 @@ private slots:
 
         QTest::newRow("ascii") << 0 << QByteArray("F=1A2B t=FE N=0C80.0") << ascii;
         QTest::newRow("ascii tail") << 0 << QByteArray("F=1A2B t=FE N=0C80\r0\r\nxx") << ascii;
-        QTest::newRow("ascii then zero")
-            << 0 << QByteArray("F=1A2B t=FE N=0C80.0\0zz", 23) << ascii;
         QTest::newRow("ascii t=80")
             << 0 << QByteArray("F=0000 t=80 N=0000.0") << F {1, 0, 0, 0, 0, -128, 0};
         QTest::newRow("ascii lower case") << 0 << QByteArray("F=1a2b t=fe N=0c80.0") << none;
         QTest::newRow("ascii leading space") << 0 << QByteArray(" F=1A2B t=FE N=0C80.0") << none;
-        QTest::newRow("ascii no 0 tail") << 0 << QByteArray("F=1A2B t=FE N=0C80") << none;
         QTest::newRow("ascii zero inside") << 0 << QByteArray("F=1A2B\0t=FE N=0C80.0", 20) << none;
 
         QTest::newRow("modbus") << 2 << hex("01030800190c80000000001c04") << modbus;
         QTest::newRow("modbus then more") << 2 << hex("01030800190c80000000001c04ffff") << modbus;
         QTest::newRow("modbus negative temp") << 2 << hex("010308ffec0c8000000000f60f") << none;
         QTest::newRow("modbus other address") << 3 << hex("01030800190c80000000001c04") << none;
-        QTest::newRow("modbus bad crc") << 2 << hex("01030800190c80000000001c05") << none;
 
         QTest::newRow("terval") << 6 << hex("3e050619800c2b1ad2") << terval;
         QTest::newRow("terval other address") << 7 << hex("3e050619800c2b1ad2") << none;
-        QTest::newRow("terval panel off") << 0 << hex("3e050619800c2b1ad2") << none;
         QTest::newRow("terval bad crc") << 6 << hex("3e050619800c2b1ad3") << none;
         QTest::newRow("terval command") << 6 << hex("3e050719800c2b1ae5") << none;
         // A whole answer followed by its own CRC-8 checks to zero, so two answers run together
@@ -151,17 +140,13 @@ private slots:
         QTest::newRow("terval short") << 6 << hex("3e050619800c2b9b") << none;
 
         QTest::newRow("veltaro 200") << 201 << hex("39c80a005a800cec4523010090") << veltaro;
-        QTest::newRow("veltaro longer") << 201 << hex("39c80a005a800cec45230100776a") << veltaro;
         QTest::newRow("veltaro short") << 201 << hex("39c80a005a800cec452301a5") << none;
         QTest::newRow("veltaro command") << 201 << hex("39c80b005a800cec452301005e") << none;
         QTest::newRow("unknown start") << 201 << hex("40c80a005a800cec4523010083") << none;
 
         QTest::newRow("stray ack") << 2 << kAck1 << F {0, 1, 0, 0, 0, 0, 0};
-        QTest::newRow("stray read answer")
-            << 2 << hex("39014c040000803f6f") << F {0, 1, 0, 0, 0, 0, 0};
         QTest::newRow("short read answer") << 2 << hex("39014c04000080a5") << none;
         QTest::newRow("empty") << 2 << QByteArray() << none;
-        QTest::newRow("five bytes") << 2 << withCrc8(hex("39010a00")) << none;
     }
 
     void decoding()
@@ -181,93 +166,77 @@ private slots:
         QCOMPARE(request.saveKLeft() + request.readKLeft() + request.attemptsLeft(), 0);
     }
 
-    void writeExchange()
+    void writeAndReadExchanges()
     {
         Request request(nullptr, kValues, 0);
         request.setNomPort(2);
         QSignalSpy label(&request, &Request::updateLableK);
-        QSignalSpy ok(&request, &Request::sigExchangeOk);
-        request.slStartSaveK();
-        QCOMPARE(request.getRequest(1), hex("37015105050000803f2b"));
-        for (int step = 6; step >= 1; --step) {
-            if (step < 6) {
-                const QByteArray frame = request.getRequest(1);
-                QCOMPARE(
-                    frame.left(5), hex("3701510500").replace(4, 1, QByteArray(1, char(step - 1))));
-                float sent = 0;
-                std::memcpy(&sent, frame.constData() + 5, 4);
-                QCOMPARE(sent, kValues[6 - step]);
-                QCOMPARE(crc8(frame), quint8(0));
-            }
-            QCOMPARE(label.takeLast().at(0).value<uchar>(), uchar(step));
-            QByteArray ack = kAck1;
-            QCOMPARE(request.checkAnswer(&ack).kAnswer, quint8(1));
-            QCOMPARE(label.takeLast().at(0).value<uchar>(), uchar(step - 1));
-            QCOMPARE(ok.count(), step == 1 ? 1 : 0);
-        }
-        QCOMPARE(request.attemptsLeft(), uchar(0));
-        QVERIFY(request.getRequest(1).isEmpty());
-        QCOMPARE(label.count(), 0);
-    }
-
-    void readExchange()
-    {
-        Request request(nullptr, kValues, 0);
-        request.setNomPort(2);
         QSignalSpy progress(&request, qOverload<uchar>(&Request::updateReadK));
         QSignalSpy values(&request, qOverload<uchar, float>(&Request::updateReadK));
         QSignalSpy ok(&request, &Request::sigExchangeOk);
-        request.slStartReadK();
-        QCOMPARE(request.getRequest(1), hex("37014c010014"));
-        QByteArray answer = hex("39014c040000803f6f");
-        QVERIFY(request.checkAnswer(&answer).kAnswer);
-        QCOMPARE(values.takeFirst(), QVariantList({uchar(5), 1.0f}));
-        for (uchar index = 1; index < 6; ++index) {
+
+        request.slStartSaveK();
+        for (int step = 6; step >= 1; --step) {
             const QByteArray frame = request.getRequest(1);
-            QCOMPARE(frame, withCrc8(hex("37014c0100").replace(4, 1, QByteArray(1, char(index)))));
-            QCOMPARE(progress.takeLast().at(0).value<uchar>(), uchar(6 - index));
-            answer = readKAnswer(1, kValues[index]);
+            if (step == 6)
+                QCOMPARE(frame, hex("37015105050000803f2b")); // 1.0 from the first field
+            QCOMPARE(frame.at(4), char(step - 1));
+            float sent = 0;
+            std::memcpy(&sent, frame.constData() + 5, 4);
+            QCOMPARE(sent, kValues[6 - step]);
+            QCOMPARE(crc8(frame), quint8(0));
+            QByteArray ack = kAck1;
+            QCOMPARE(request.checkAnswer(&ack).kAnswer, quint8(1));
+            QCOMPARE(label.takeFirst().at(0).value<uchar>(), uchar(step));
+            QCOMPARE(label.takeFirst().at(0).value<uchar>(), uchar(step - 1));
+            QCOMPARE(ok.count(), step == 1 ? 1 : 0);
+        }
+        QCOMPARE(request.attemptsLeft(), uchar(0));
+
+        request.slStartReadK();
+        for (uchar index = 0; index < 6; ++index) {
+            QByteArray frame = hex("37014c0100");
+            frame[4] = char(index);
+            QCOMPARE(request.getRequest(1), withCrc8(frame));
+            QCOMPARE(progress.takeFirst().at(0).value<uchar>(), uchar(6 - index));
+            QByteArray answer = readKAnswer(1, kValues[index]);
             request.checkAnswer(&answer);
             QCOMPARE(values.takeFirst(), QVariantList({uchar(5 - index), kValues[index]}));
         }
-        QCOMPARE(ok.count(), 1);
+        QCOMPARE(ok.count(), 2);
         QVERIFY(request.getRequest(1).isEmpty());
+        QCOMPARE(label.count() + progress.count(), 0);
     }
 
-    void silentAndGarbledSensor()
+    void failedAndOverlappingExchanges()
     {
         Request request(nullptr, kValues, 0);
         request.setNomPort(2);
         request.setProtocol(1);
+        QSignalSpy ok(&request, &Request::sigExchangeOk);
         QSignalSpy error(&request, &Request::sigExchangeError);
         QSignalSpy label(&request, &Request::updateLableK);
-        QSignalSpy readLabel(&request, qOverload<uchar>(&Request::updateReadK));
+        QSignalSpy values(&request, qOverload<uchar, float>(&Request::updateReadK));
+
+        // Silent or garbled sensor: one repeat, then the exchange fails before the next frame.
         request.slStartSaveK();
         const QByteArray first = request.getRequest(1);
         QByteArray garbled = kAck1;
-        garbled[3] = 1; // checksum no longer holds
+        garbled[3] = 1;
         QByteArray otherSensor = withCrc8(hex("3902510000"));
         QVERIFY(!request.checkAnswer(&garbled).kAnswer);
-        QCOMPARE(request.getRequest(1), first); // one repeat of the step
+        QCOMPARE(request.getRequest(1), first);
         QVERIFY(!request.checkAnswer(&otherSensor).kAnswer);
-        QCOMPARE(error.count(), 0);
-        request.setStarted(true); // polling started meanwhile: the measurement follows at once
-        QCOMPARE(request.getRequest(1), hex("3101066c"));
+        request.setStarted(true);
+        QCOMPARE(request.getRequest(1), hex("3101066c")); // polling goes on in the same tick
         QCOMPARE(error.count(), 1);
-        QCOMPARE(label.takeLast().at(0).value<uchar>(), uchar(0));
-        QCOMPARE(readLabel.takeLast().at(0).value<uchar>(), uchar(0));
-        QCOMPARE(request.saveKLeft() + request.readKLeft() + request.attemptsLeft(), 0);
-        for (int tick = 0; tick < 10; ++tick)
+        QCOMPARE(label.last().at(0).value<uchar>(), uchar(0));
+        for (int tick = 0; tick < 5; ++tick)
             request.getRequest(1);
         QCOMPARE(error.count(), 1);
-    }
+        request.setStarted(false);
 
-    void readQueuedBehindWrite()
-    {
-        Request request(nullptr, kValues, 0);
-        request.setNomPort(2);
-        QSignalSpy ok(&request, &Request::sigExchangeOk);
-        QSignalSpy error(&request, &Request::sigExchangeError);
+        // A read queued behind a write gets its own tries once the write has ended.
         request.slStartSaveK();
         request.slStartReadK();
         for (int step = 0; step < 6; ++step) {
@@ -276,34 +245,27 @@ private slots:
             request.checkAnswer(&ack);
         }
         QCOMPARE(ok.count(), 1);
-        const QByteArray readFirst = hex("37014c010014");
-        QCOMPARE(request.getRequest(1), readFirst);
-        QCOMPARE(request.getRequest(1), readFirst);
+        QCOMPARE(request.getRequest(1), hex("37014c010014"));
+        QCOMPARE(request.getRequest(1), hex("37014c010014"));
         QVERIFY(request.getRequest(1).isEmpty());
-        QCOMPARE(error.count(), 1);
-        QCOMPARE(ok.count(), 1);
-    }
+        QCOMPARE(error.count(), 2);
 
-    void strayAnswerLeavesPendingReadAlone()
-    {
-        Request request(nullptr, kValues, 0);
-        request.setNomPort(2);
-        QSignalSpy ok(&request, &Request::sigExchangeOk);
-        QSignalSpy error(&request, &Request::sigExchangeError);
-        QSignalSpy label(&request, &Request::updateLableK);
-        QSignalSpy values(&request, qOverload<uchar, float>(&Request::updateReadK));
+        // A stray acknowledgement neither ends nor prolongs a pending read, and a late read
+        // answer after the failure fills no field.
         request.slStartReadK();
-        const QByteArray first = request.getRequest(1);
+        request.getRequest(1);
+        label.clear();
         QByteArray ack = kAck1;
         QCOMPARE(request.checkAnswer(&ack).kAnswer, quint8(1));
         QCOMPARE(request.readKLeft(), uchar(6));
-        QCOMPARE(request.getRequest(1), first);
+        request.getRequest(1);
         QCOMPARE(label.count(), 0);
-        QVERIFY(request.getRequest(1).isEmpty()); // the read still fails on time
-        QCOMPARE(error.count(), 1);
-        QByteArray answer = readKAnswer(1, 42.0f); // arrives after the exchange was given up
-        QCOMPARE(request.checkAnswer(&answer).kAnswer, quint8(1));
-        QCOMPARE(ok.count() + values.count(), 0);
+        QVERIFY(request.getRequest(1).isEmpty());
+        QCOMPARE(error.count(), 3);
+        QByteArray late = readKAnswer(1, 42.0f);
+        QCOMPARE(request.checkAnswer(&late).kAnswer, quint8(1));
+        QCOMPARE(ok.count(), 1);
+        QCOMPARE(values.count(), 0);
     }
 
     void randomBytesAreHarmless()
@@ -329,8 +291,9 @@ private slots:
             const DutInfo info = request.checkAnswer(&bytes);
             QVERIFY(!(info.valid && info.kAnswer));
             if (!info.valid)
-                QCOMPARE(
-                    info.level + info.freq + info.period + info.temp + info.aux + info.nomDut, 0u);
+                QCOMPARE(info.level | info.freq | info.period | quint8(info.temp) | info.aux
+                        | info.nomDut,
+                    0u);
             QVERIFY(request.readKLeft() <= 6 && request.attemptsLeft() <= 3);
             request.getRequest(1);
         }
