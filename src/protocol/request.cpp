@@ -295,7 +295,7 @@ void Request::takeSaveKAck(DutInfo &info)
     attempts = kTriesPerStep;
     emit updateLableK(saveK);
     if (saveK == 0)
-        finishStep();
+        finishExchange();
 }
 
 void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
@@ -310,12 +310,12 @@ void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
     attempts = kTriesPerStep;
     emit updateReadK(readK, value);
     if (readK == 0)
-        finishStep();
+        finishExchange();
 }
 
 // One exchange has ended well. A read queued behind a write (or a write pressed during a
-// read) still has all its steps ahead, so it starts with a full set of tries.
-void Request::finishStep()
+// read) still has steps ahead; they start with a full set of tries.
+void Request::finishExchange()
 {
     attempts = (saveK != 0 || readK != 0) ? kTriesPerStep : 0;
     emit sigExchangeOk();

@@ -50,7 +50,7 @@ private:
     QByteArray readKFrame(uchar address) const;
     void takeSaveKAck(DutInfo &info);
     void takeReadKAnswer(const QByteArray &answer, DutInfo &info);
-    void finishStep();
+    void finishExchange();
 
     float *kValues = nullptr;
     uchar saveK = 0;
