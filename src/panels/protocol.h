@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+// The strip with the sensor protocol, the polling period, start/stop and the save, open and
+// clear buttons for all sensors. The text of the start button is the only record of whether
+// polling runs: "Stop" shown means it does.
+class Protocol : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit Protocol(QWidget *parent = nullptr);
+
+    bool isStarted() const;
+    int currentProtocol() const;
+    // The polling period in seconds, 1..99.
+    int period() const;
+    void setFileName(const QString &fileName);
+
+signals:
+    void changeProtocol(quint8 nomProtocol);
+    void changePeriod(int seconds);
+    void changeStart(bool started);
+    void sigSave();
+    void sigLoad();
+    void sigClear();
+
+public slots:
+    // Both store and announce what their widget shows; the argument is not used.
+    void slChangeProtocol(int);
+    void slChangePeriod(int);
+    void slChangeStart();
+    void slLoad();
+    void slSave();
+    void slClear();
+
+private:
+    QComboBox *cbProtocol = nullptr;
+    QSpinBox *sbPeriod = nullptr;
+    QPushButton *pbStart = nullptr;
+    QLineEdit *leFileName = nullptr;
+};
