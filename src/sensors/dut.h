@@ -1,0 +1,206 @@
+#pragma once
+
+#include "protocol/dutinfo.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QRgb>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <set>
+
+class LineEditMax;
+class LineEditMin;
+class MyCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+class QTimer;
+class Request;
+class Trend;
+
+// One sensor's panel: polls the sensor, shows and collects its readings per temperature,
+// keeps the calibration points and the deviation statistics, and steers the sensor's curves
+// on the plot (visibility and colours). Six of them sit in the sensor bank, numbered 0..5.
+class Dut : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Distinct readings seen at one temperature slot, kept sorted so that the smallest and the
+    // largest are at hand without walking the set.
+    using ValueSet = std::set<quint32>;
+    // Slot of temperature t (signed °C) is (t + 90) mod 256: slots 0..190 are -90..+100 °C.
+    using ValueSets = std::array<ValueSet, 256>;
+    using MidlMap = QMap<qint8, quint32>;
+    using CurveMap = QMap<double, double>;
+
+    Dut(QWidget *parent, uchar nomDut);
+    ~Dut() override;
+
+    uchar number() const { return nomDut; }
+
+    // Polling cycle: the measurement frame for this sensor, or nothing while its address is "off".
+    // A request greys the status field for 100 ms.
+    QByteArray pollRequest();
+    // Decodes an answer to the last poll, shows it and collects it. The returned record is no
+    // longer valid when the temperature lies outside -90..+100 °C (shown and stored, not plotted).
+    DutInfo takeAnswer(QByteArray *answer);
+    // Coefficient cycle: the next coefficient frame (to address 255 while "off"), no display.
+    QByteArray getRequestK();
+    DutInfo checkKAnswer(QByteArray *answer);
+
+    void setProtocol(uchar protocol);
+    void setStarted(bool started);
+    void setKEnabled(bool enabled);
+    // Re-announces the stored address, range, visibility, polynomial and colours.
+    void applySettings();
+    void setFileName(const QString &name);
+
+    // The value sets of the current data kind.
+    const ValueSets *getValues() const;
+    // Calibration points of a kind, replaced as a whole (a measurement set was opened).
+    void setPoints(const MidlMap &points, eTypeData kind);
+
+    eTypeData currentKind() const;
+
+    // Base colours of the colour boxes (opaque).
+    QRgb getColorValue() const;
+    QRgb getColorMidl() const;
+    QRgb getColorDelta() const;
+    QRgb getColorTrend() const;
+    QRgb getColorK() const;
+
+public slots:
+    // Rebuilds the mid-value map of a kind (calibration points win over readings) and reruns
+    // the window statistics over it. The map stays valid until the next rebuild.
+    MidlMap *getMidl(eTypeData kind);
+    MidlMap *getMidl();
+    // Deviation from the value nearest to 20 °C, in percent, for the current kind.
+    CurveMap *getDelta();
+    // The fitted trend curve of the current kind.
+    CurveMap *getTrend();
+    void setPoint(qint8 temp, quint32 value, eTypeData kind);
+    // Sets the calibration point at the temperature of mid-value entry number nomPoint.
+    void editPoint(quint8 nomPoint, quint32 value);
+
+    void slClear();
+    void slTimerErr();
+    void changeDiapazon();
+    void slUpdateDelta();
+    void slTypePolinom(const QString &text);
+    void slNomPolinom(int degree);
+    void slUpdateVisible();
+    void slUpdateAll(bool checked);
+    void slUpdateNomDut(int index);
+    void slSave();
+    void slLoad();
+    void slCalc2Save();
+    void slUpdateK();
+    void slStartSaveK();
+    void slStartReadK();
+    void slUpdateLableK(quint8 nomK);
+    void slUpdateReadK(quint8 nomK);
+    void slUpdateReadK(quint8 nomK, float value);
+
+signals:
+    void sendTypePolinom(quint8 nomDut, eTypeData kind);
+    void sendNomPolinom(int nomDut);
+    void sigSave(quint8 nomDut);
+    void sigLoad(quint8 nomDut);
+    void updatePlot(quint8 nomDut, quint8 en);
+    void updatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, QRgb trend, QRgb k);
+    void sigUpdateK(quint8 nomDut, double *k);
+    // A coefficient write or read finished ("OK") or ran out of tries ("ERROR"). The window
+    // shows its box after the tick that raised it.
+    void sigExchangeOk(quint8 nomDut);
+    void sigExchangeError(quint8 nomDut);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildForm();
+    void readSettings();
+    void makeConnections();
+    void runWindowStatistics(eTypeData kind);
+    void insertReading(const DutInfo &info);
+    void setStatusStyle(const QString &style);
+    void setColor(MyCheckBox *box, QRgb color);
+    void emitColors();
+    quint8 visibilityMask() const;
+
+    const uchar nomDut;
+
+    std::array<ValueSets, 3> valueSets;
+    std::array<MidlMap, 3> calibPoints;
+    MidlMap midlMap;
+    CurveMap deltaMap;
+    CurveMap normMap;
+    CurveMap trendCurve;
+
+    quint16 errCount = 0;
+    QString lastStyle;
+    QTimer *errTimer = nullptr;
+    Request *request = nullptr;
+    Trend *trend = nullptr;
+
+    float kValues[6] = {};
+    double kCurve[6] = {};
+
+    QRgb colorValue = 0xFF0000FF;
+    QRgb colorMidl = 0xFF0000FF;
+    QRgb colorDelta = 0xFF0000FF;
+    QRgb colorTrend = 0xFF0000FF;
+    QRgb colorK = 0xFF0000FF;
+
+    // Curve row
+    MyCheckBox *cbAll = nullptr;
+    MyCheckBox *cbValue = nullptr;
+    MyCheckBox *cbMidl = nullptr;
+    MyCheckBox *cbDelta = nullptr;
+    MyCheckBox *cbTrend = nullptr;
+    MyCheckBox *cbK = nullptr;
+
+    // Readings and coefficients
+    QLineEdit *leFileName = nullptr;
+    QLabel *lName = nullptr;
+    QComboBox *cbPort = nullptr;
+    QLabel *leTypeData = nullptr;
+    QLineEdit *leLevel = nullptr;
+    QLineEdit *leFreq = nullptr;
+    QLineEdit *lePeriod = nullptr;
+    QLineEdit *leTemperat = nullptr;
+    QLineEdit *leErr = nullptr;
+    QLineEdit *lineEdit = nullptr;
+    QLineEdit *lineEdit_2 = nullptr;
+    std::array<QLineEdit *, 6> leK {};
+    std::array<QLineEdit *, 6> leReadK {};
+    QPushButton *pbCalc2Save = nullptr;
+
+    // Polynomial, range and deviations
+    QComboBox *cbTypePolinom = nullptr;
+    QSpinBox *sbNomPolinom = nullptr;
+    LineEditMin *leMin = nullptr;
+    LineEditMax *leMax = nullptr;
+    QLineEdit *leDiap = nullptr;
+    QLineEdit *leDeltaMinusPlus = nullptr;
+    QLineEdit *leDeltaMinusMinus = nullptr;
+    QLineEdit *leDeltaPlusPlus = nullptr;
+    QLineEdit *leDeltaPlusMinus = nullptr;
+    QLineEdit *leDeltaPlus = nullptr;
+    QLineEdit *leDeltaMinus = nullptr;
+    QPushButton *pbReadK = nullptr;
+    QPushButton *pbSaveK = nullptr;
+    QPushButton *pbLoadFileK = nullptr;
+    QPushButton *pbSaveFileK = nullptr;
+
+    // Measurement-set buttons
+    QPushButton *pbLoad = nullptr;
+    QPushButton *pbSave = nullptr;
+    QPushButton *pbClear = nullptr;
+};

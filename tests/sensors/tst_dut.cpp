@@ -1,0 +1,568 @@
+#include "protocol/crc.h"
+#include "sensors/dut.h"
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include "panels/lineeditmax.h"
+#include "panels/lineeditmin.h"
+#include "panels/mycheckbox.h"
+
+#include <memory>
+
+Q_DECLARE_METATYPE(double *)
+
+namespace {
+
+const QString kGreen = QStringLiteral("background-color: rgb(0, 200, 0);");
+const QString kRed = QStringLiteral("background-color: rgb(200, 0, 0);");
+const QString kGrey = QStringLiteral("background-color: rgb(100, 100, 100);");
+
+QByteArray withCrc8(QByteArray frame)
+{
+    frame.append(static_cast<char>(crc8(frame)));
+    return frame;
+}
+
+void appendLe(QByteArray &frame, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        frame.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// Level, frequency and temperature, as a binary "Тервал" sensor answers.
+QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq)
+{
+    QByteArray frame;
+    frame.append(char(0x3E)).append(char(address)).append(char(0x06)).append(char(temp));
+    appendLe(frame, level, 2);
+    appendLe(frame, freq, 2);
+    return withCrc8(frame);
+}
+
+// Level, temperature and period, as a Veltaro-MD sensor answers.
+QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period)
+{
+    QByteArray frame;
+    frame.append(char(0x39)).append(char(address)).append(char(0x0A)).append(char(0));
+    frame.append(char(0)); // status byte
+    appendLe(frame, level, 2);
+    frame.append(char(temp));
+    appendLe(frame, period, 4);
+    return withCrc8(frame);
+}
+
+QByteArray writeAcknowledgement(quint8 address)
+{
+    return withCrc8(QByteArray::fromHex("39") + char(address) + QByteArray::fromHex("510000"));
+}
+
+QVariant stored(const QString &name)
+{
+    return QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat).value(name);
+}
+
+} // namespace
+
+class TestDut : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        qRegisterMetaType<double *>("double*");
+        qRegisterMetaType<QRgb>("QRgb");
+    }
+    void init();
+    void cleanup();
+
+    void readingsPerTemperature();
+    void errorCountAndStatus();
+    void midValuesAndCalibrationPoints();
+    void windowStatistics();
+    void deviationCurve();
+    void settingsRoundTrip();
+    void freshDefaults();
+    void colourBoxes();
+    void dataKindAndCoefficients();
+    void tickWithHoursOfData();
+
+private:
+    template<typename T> T *child(Dut &dut, const char *name)
+    {
+        T *widget = dut.findChild<T *>(QString::fromLatin1(name));
+        if (!widget)
+            qFatal("no widget %s", name);
+        return widget;
+    }
+    QString text(Dut &dut, const char *name) { return child<QLineEdit>(dut, name)->text(); }
+    QString style(Dut &dut, const char *name) { return child<QWidget>(dut, name)->styleSheet(); }
+    void setKind(Dut &dut, eTypeData kind)
+    {
+        child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(2 - int(kind));
+    }
+    void setAddress(Dut &dut, int address)
+    {
+        child<QComboBox>(dut, "cbPort")->setCurrentIndex(address + 1);
+    }
+    DutInfo feed(Dut &dut, QByteArray bytes) { return dut.takeAnswer(&bytes); }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString previousDir;
+};
+
+void TestDut::init()
+{
+    previousDir = QDir::currentPath();
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    QVERIFY(QDir::setCurrent(dir->path()));
+}
+
+void TestDut::cleanup()
+{
+    QDir::setCurrent(previousDir);
+    dir.reset();
+}
+
+void TestDut::readingsPerTemperature()
+{
+    Dut dut(nullptr, 1);
+    setAddress(dut, 5);
+    setKind(dut, Level);
+
+    DutInfo info = feed(dut, tervalAnswer(5, 25, 3200, 6699));
+    QVERIFY(info.valid);
+    QCOMPARE(text(dut, "leLevel"), QStringLiteral("3200"));
+    QCOMPARE(text(dut, "leFreq"), QStringLiteral("6699"));
+    QCOMPARE(text(dut, "lePeriod"), QStringLiteral("0"));
+    QCOMPARE(text(dut, "leTemperat"), QStringLiteral("25"));
+    QCOMPARE(style(dut, "leErr"), kGreen);
+
+    // The same level twice at one temperature is kept once.
+    feed(dut, tervalAnswer(5, 25, 3200, 6700));
+    feed(dut, tervalAnswer(5, 25, 3300, 6700));
+    const Dut::ValueSets *levels = dut.getValues();
+    QCOMPARE((*levels)[115], (Dut::ValueSet {3200, 3300}));
+
+    // All three kinds are filled from every reading; an unreported one holds 0.
+    feed(dut, veltaroAnswer(5, -5, 100, 70000));
+    setKind(dut, Period);
+    QCOMPARE((*dut.getValues())[85], (Dut::ValueSet {70000}));
+    QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {0}));
+    setKind(dut, Freq);
+    QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {6699, 6700}));
+    QCOMPARE((*dut.getValues())[85], (Dut::ValueSet {0}));
+
+    // Out of the working range: shown and stored, but not valid any more.
+    setKind(dut, Level);
+    QVERIFY(!feed(dut, tervalAnswer(5, 101, 1111, 0)).valid);
+    QCOMPARE(text(dut, "leTemperat"), QStringLiteral("101"));
+    QCOMPARE(text(dut, "leLevel"), QStringLiteral("1111"));
+    QCOMPARE((*dut.getValues())[191], (Dut::ValueSet {1111}));
+    QVERIFY(!feed(dut, tervalAnswer(5, -91, 2222, 0)).valid);
+    QCOMPARE((*dut.getValues())[255], (Dut::ValueSet {2222}));
+    QVERIFY(feed(dut, tervalAnswer(5, 100, 3333, 0)).valid);
+    QVERIFY(feed(dut, tervalAnswer(5, -90, 4444, 0)).valid);
+    QCOMPARE((*dut.getValues())[190], (Dut::ValueSet {3333}));
+    QCOMPARE((*dut.getValues())[0], (Dut::ValueSet {4444}));
+
+    // An answer from another address is a failed poll and stores nothing.
+    QVERIFY(!feed(dut, tervalAnswer(6, 30, 5555, 0)).valid);
+    QVERIFY((*dut.getValues())[120].empty());
+    QCOMPARE(text(dut, "leLevel"), QStringLiteral("---"));
+}
+
+void TestDut::errorCountAndStatus()
+{
+    Dut dut(nullptr, 2);
+    QSignalSpy ok(&dut, &Dut::sigExchangeOk);
+
+    // "off": nothing to send and the status keeps its colour.
+    const QString before = style(dut, "leErr");
+    QVERIFY(dut.pollRequest().isEmpty());
+    QCOMPARE(style(dut, "leErr"), before);
+
+    setAddress(dut, 1);
+    dut.setProtocol(1);
+    dut.setStarted(true);
+    QCOMPARE(style(dut, "leErr"), kGrey);
+    QCOMPARE(dut.pollRequest(), withCrc8(QByteArray::fromHex("310106")));
+
+    // No answer, then a corrupt one: each counts once and blanks the readings.
+    QVERIFY(!feed(dut, QByteArray()).valid);
+    QCOMPARE(text(dut, "leErr"), QStringLiteral("1"));
+    QCOMPARE(style(dut, "leErr"), kRed);
+    QByteArray corrupt = tervalAnswer(1, 20, 1000, 0);
+    corrupt[4] = corrupt[4] ^ 0x01;
+    feed(dut, corrupt);
+    QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
+    QCOMPARE(text(dut, "leTemperat"), QStringLiteral("---"));
+
+    // A request flashes grey, then the field returns to the colour of the last answer.
+    dut.pollRequest();
+    QCOMPARE(style(dut, "leErr"), kGrey);
+    QTRY_COMPARE_WITH_TIMEOUT(style(dut, "leErr"), kRed, 2000);
+
+    feed(dut, tervalAnswer(1, 20, 1000, 0));
+    QCOMPARE(style(dut, "leErr"), kGreen);
+    QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
+    dut.pollRequest();
+    QTRY_COMPARE_WITH_TIMEOUT(style(dut, "leErr"), kGreen, 2000);
+
+    // A coefficient acknowledgement carries no reading but is no failed poll either.
+    dut.setKEnabled(true);
+    QTest::mouseClick(child<QPushButton>(dut, "pbSaveK"), Qt::LeftButton);
+    QCOMPARE(dut.getRequestK().left(5), QByteArray::fromHex("3701510505"));
+    const DutInfo ack = feed(dut, writeAcknowledgement(1));
+    QVERIFY(ack.kAnswer);
+    QVERIFY(!ack.valid);
+    QCOMPARE(style(dut, "leErr"), kRed);
+    QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
+    QCOMPARE(child<QPushButton>(dut, "pbSaveK")->text(), QStringLiteral("Зап. K4..."));
+
+    // The rest of the write runs in the coefficient cycle; its end is announced with the number.
+    for (int step = 0; step < 5; ++step) {
+        QVERIFY(!dut.getRequestK().isEmpty());
+        QByteArray answer = writeAcknowledgement(1);
+        QVERIFY(dut.checkKAnswer(&answer).kAnswer);
+    }
+    QCOMPARE(ok.count(), 1);
+    QCOMPARE(ok.first().first().value<quint8>(), quint8(2));
+    QCOMPARE(child<QPushButton>(dut, "pbSaveK")->text(), QStringLiteral("Запись К"));
+    QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
+
+    QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
+    QCOMPARE(text(dut, "leErr"), QStringLiteral("0"));
+    QCOMPARE(style(dut, "leErr"), QStringLiteral("background-color: rgb(0,200, 0);"));
+}
+
+void TestDut::midValuesAndCalibrationPoints()
+{
+    Dut dut(nullptr, 0);
+    setAddress(dut, 1);
+    setKind(dut, Period);
+
+    for (quint32 period : {100u, 104u, 102u})
+        feed(dut, veltaroAnswer(1, 25, 1, period));
+    for (quint32 period : {4294967295u, 4294967293u})
+        feed(dut, veltaroAnswer(1, 26, 1, period));
+    feed(dut, veltaroAnswer(1, 100, 1, 500)); // valid, but beyond the mid-value range
+
+    dut.setPoint(30, 777, Period);
+    dut.setPoint(100, 888, Period);
+    dut.setPoint(-95, 999, Period);
+    dut.setPoint(26, 5, Freq);
+    dut.setPoint(26, 5, static_cast<eTypeData>(3));
+    QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{25, 102}, {26, 4294967294u}, {30, 777}}));
+
+    // A point replaces the readings at its temperature, for its own kind only.
+    dut.setPoint(25, 50, Period);
+    QCOMPARE(dut.getMidl(Period)->value(25), 50u);
+    QCOMPARE(*dut.getMidl(Freq), (Dut::MidlMap {{25, 0}, {26, 5}}));
+
+    // Points are edited by their place in the map of the current kind.
+    setKind(dut, Level);
+    dut.setPoints({{10, 500}, {30, 700}}, Level);
+    QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{10, 500}, {25, 1}, {26, 1}, {30, 700}}));
+    dut.editPoint(0, 555);
+    dut.editPoint(3, 707);
+    dut.editPoint(4, 1);
+    QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{10, 555}, {25, 1}, {26, 1}, {30, 707}}));
+    dut.setPoints({}, static_cast<eTypeData>(3));
+    QCOMPARE(dut.getMidl()->size(), 4);
+
+    dut.slClear();
+    QVERIFY(dut.getMidl(Level)->isEmpty());
+    QVERIFY(dut.getMidl(Period)->isEmpty());
+}
+
+void TestDut::windowStatistics()
+{
+    Dut dut(nullptr, 0);
+    setKind(dut, Level);
+    dut.applySettings();
+
+    dut.setPoints({{19, 2000}, {20, 2048}, {21, 2100}}, Level);
+    dut.getMidl();
+    // The fields carry the mask "99.9999": magnitudes, four decimals.
+    QCOMPARE(text(dut, "leDeltaMinusPlus"), QStringLiteral("0.0000"));
+    QCOMPARE(text(dut, "leDeltaMinusMinus"), QStringLiteral("1.1718"));
+    QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("1.2695"));
+    QCOMPARE(text(dut, "leDeltaPlusMinus"), QStringLiteral("0.0000"));
+    QCOMPARE(text(dut, "leDeltaPlus"), QStringLiteral("1.2695"));
+    QCOMPARE(text(dut, "leDeltaMinus"), QStringLiteral("1.1718"));
+
+    // Bounds past 20 °C empty their window; the range change is stored and shown.
+    child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("25"));
+    QCOMPARE(text(dut, "leDeltaMinusMinus"), QStringLiteral("0.0000"));
+    QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("1.2695"));
+    QCOMPARE(text(dut, "leDeltaMinus"), QStringLiteral("0."));
+    child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("15"));
+    QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("0.0000"));
+    QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...15"));
+    QCOMPARE(stored("Diapazon/Dut0_min").toString(), QStringLiteral("25"));
+    QCOMPARE(stored("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
+
+    // Frequency is relative to the reference; a reference of 0 leaves the window blank.
+    child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-40"));
+    child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("80"));
+    dut.setPoints({{10, 1010}, {20, 1000}, {40, 950}}, Freq);
+    setKind(dut, Freq);
+    dut.getMidl();
+    QCOMPARE(text(dut, "leDeltaMinusPlus"), QStringLiteral("1.0000"));
+    QCOMPARE(text(dut, "leDeltaPlusMinus"), QStringLiteral("5.0000"));
+    dut.setPoints({{10, 1010}, {20, 0}}, Freq);
+    dut.getMidl();
+    for (const char *field : {"leDeltaMinusPlus", "leDeltaMinusMinus", "leDeltaPlusPlus",
+             "leDeltaPlusMinus", "leDeltaPlus", "leDeltaMinus"})
+        QVERIFY2(!text(dut, field).contains(QRegularExpression("[0-9]")), field);
+}
+
+void TestDut::deviationCurve()
+{
+    Dut dut(nullptr, 0);
+    setKind(dut, Level);
+    QVERIFY(dut.getDelta()->isEmpty());
+
+    dut.setPoints({{19, 2000}, {20, 2048}}, Level);
+    QCOMPARE(*dut.getDelta(), (Dut::CurveMap {{19, -1.171875}, {20, 0}}));
+
+    // Of two entries equally near 20 °C the warmer one is the reference.
+    dut.setPoints({{19, 2000}, {21, 2100}}, Level);
+    QCOMPARE(*dut.getDelta(), (Dut::CurveMap {{19, -100.0 / 4096 * 100}, {21, 0}}));
+
+    // Frequency and period are relative; a reference of 0 gives no points at all.
+    dut.setPoints({{10, 990}, {21, 1000}, {30, 1010}}, Freq);
+    setKind(dut, Freq);
+    const Dut::CurveMap freq = *dut.getDelta();
+    QCOMPARE(freq.keys(), (QList<double> {10, 21, 30}));
+    QVERIFY(qFuzzyCompare(freq.value(10), -1.0));
+    QVERIFY(qFuzzyCompare(freq.value(30), 1.0));
+    dut.setPoints({{10, 0}, {20, 0}, {30, 7}}, Period);
+    setKind(dut, Period);
+    QVERIFY(dut.getDelta()->isEmpty());
+}
+
+void TestDut::settingsRoundTrip()
+{
+    {
+        QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+        settings.setValue("Enabled/EnabledCurve3_min", 43);
+        settings.setValue("DUT/DutAdres3", 7);
+        settings.setValue("Diapazon/Dut3_min", "-30");
+        settings.setValue("Diapazon/Dut3_max", "70");
+        settings.setValue("Polynom/PolynomType3", 2);
+        settings.setValue("Polynom/PolynomNom3", 4);
+        settings.setValue("Color/Value3_color", "4294901760");
+        settings.setValue("Color/Midl3_color", "-16711936"); // the same bits written signed
+        settings.setValue("Color/Delta3_color", "abc");
+    }
+    Dut dut(nullptr, 3);
+    QVERIFY(child<MyCheckBox>(dut, "cbValue")->isChecked());
+    QVERIFY(child<MyCheckBox>(dut, "cbMidl")->isChecked());
+    QVERIFY(!child<MyCheckBox>(dut, "cbDelta")->isChecked());
+    QVERIFY(child<MyCheckBox>(dut, "cbTrend")->isChecked());
+    QVERIFY(!child<MyCheckBox>(dut, "cbAll")->isChecked());
+    QVERIFY(child<MyCheckBox>(dut, "cbK")->isChecked());
+    QCOMPARE(child<QComboBox>(dut, "cbPort")->currentText(), QStringLiteral("6"));
+    QCOMPARE(child<LineEditMin>(dut, "leMin")->text(), QStringLiteral("-30"));
+    QCOMPARE(child<LineEditMax>(dut, "leMax")->text(), QStringLiteral("70"));
+    QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentText(), QStringLiteral("Уровень"));
+    QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 4);
+    QCOMPARE(style(dut, "cbValue"), QStringLiteral("background-color: rgb(255, 0, 0);"));
+    QCOMPARE(dut.getColorMidl(), qRgb(0, 255, 0));
+    QCOMPARE(style(dut, "cbDelta"), QStringLiteral("background-color: rgb(0, 0, 0);"));
+    QCOMPARE(style(dut, "cbTrend"), QStringLiteral("background-color: rgb(0, 0, 255);"));
+
+    QSignalSpy plot(&dut, &Dut::updatePlot);
+    QSignalSpy colours(&dut, &Dut::updatePlotColor);
+    dut.applySettings();
+    QCOMPARE(plot.last(), (QList<QVariant> {quint8(3), quint8(0)}));
+    QCOMPARE(colours.count(), 1);
+    QCOMPARE(colours.first().at(1).value<QRgb>(), 0xFFFF0000u);
+    QVERIFY(!child<MyCheckBox>(dut, "cbValue")->isEnabled());
+
+    // Every change is stored at once.
+    child<QComboBox>(dut, "cbPort")->setCurrentIndex(10);
+    child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-20"));
+    child<QSpinBox>(dut, "sbNomPolinom")->setValue(2);
+    child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(1);
+    child<MyCheckBox>(dut, "cbAll")->setChecked(true);
+    QCOMPARE(plot.last(), (QList<QVariant> {quint8(3), quint8(59)}));
+    QVERIFY(child<MyCheckBox>(dut, "cbValue")->isEnabled());
+    QCOMPARE(stored("DUT/DutAdres3").toInt(), 10);
+    QCOMPARE(stored("Diapazon/Dut3_min").toString(), QStringLiteral("-20"));
+    QCOMPARE(stored("Polynom/PolynomNom3").toInt(), 2);
+    QCOMPARE(stored("Polynom/PolynomType3").toInt(), 1);
+    QCOMPARE(stored("Enabled/EnabledCurve3_min").toUInt(), 59u);
+
+    // The next panel built on these settings shows the same.
+    Dut again(nullptr, 3);
+    QCOMPARE(child<QComboBox>(again, "cbPort")->currentIndex(), 10);
+    QCOMPARE(child<QComboBox>(again, "cbTypePolinom")->currentText(), QStringLiteral("Частота"));
+    QCOMPARE(style(again, "cbValue"), QStringLiteral("background-color: rgb(255, 0, 0);"));
+}
+
+void TestDut::freshDefaults()
+{
+    Dut dut(nullptr, 0);
+    QCOMPARE(child<QLabel>(dut, "lName")->text(), QStringLiteral("ДУТ 0"));
+    for (const char *box : {"cbAll", "cbValue", "cbMidl", "cbDelta", "cbTrend", "cbK"}) {
+        QVERIFY(!child<MyCheckBox>(dut, box)->isChecked());
+        QCOMPARE(style(dut, box).isEmpty(), QByteArray(box) == "cbAll");
+    }
+    QCOMPARE(style(dut, "cbK"), QStringLiteral("background-color: rgb(0, 0, 255);"));
+    QCOMPARE(child<QComboBox>(dut, "cbPort")->count(), 256);
+    QCOMPARE(child<QComboBox>(dut, "cbPort")->currentText(), QStringLiteral("off"));
+    QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentText(), QStringLiteral("Период"));
+    QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 1);
+    QVERIFY(!child<QPushButton>(dut, "pbSaveK")->isEnabled());
+    QCOMPARE(text(dut, "leReadK5"), QStringLiteral("0"));
+    QCOMPARE(text(dut, "leLevel"), QStringLiteral("---"));
+
+    QSignalSpy plot(&dut, &Dut::updatePlot);
+    dut.applySettings();
+    QCOMPARE(plot.last(), (QList<QVariant> {quint8(0), quint8(0)}));
+    QCOMPARE(text(dut, "leDiap"), QStringLiteral("-40...80"));
+    QCOMPARE(stored("Color/Value0_color"), QVariant()); // colours are stored only when chosen
+    QCOMPARE(stored("DUT/DutAdres0").toInt(), 0);
+    QVERIFY(dut.pollRequest().isEmpty());
+    QCOMPARE(dut.getRequestK(), QByteArray()); // nothing pending
+}
+
+void TestDut::colourBoxes()
+{
+    Dut dut(nullptr, 4);
+    child<MyCheckBox>(dut, "cbAll")->setChecked(true);
+    dut.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dut));
+    QSignalSpy colours(&dut, &Dut::updatePlotColor);
+    QSignalSpy plot(&dut, &Dut::updatePlot);
+
+    // Answers the colour dialog once it is up: a valid colour is chosen, an invalid one cancels.
+    auto answerDialog = [this](const QColor &colour) {
+        auto *timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, [timer, colour] {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                auto *dialog = qobject_cast<QColorDialog *>(widget);
+                if (!dialog || !dialog->isVisible())
+                    continue;
+                timer->stop();
+                timer->deleteLater();
+                if (colour.isValid()) {
+                    dialog->setCurrentColor(colour);
+                    dialog->accept();
+                } else {
+                    dialog->reject();
+                }
+            }
+        });
+        timer->start(10);
+    };
+
+    MyCheckBox *midl = child<MyCheckBox>(dut, "cbMidl");
+    answerDialog(QColor(10, 20, 30));
+    QTest::mousePress(midl, Qt::RightButton);
+    QTest::mouseRelease(midl, Qt::RightButton);
+    QCOMPARE(midl->styleSheet(), QStringLiteral("background-color: rgb(10, 20, 30);"));
+    QCOMPARE(stored("Color/Midl4_color").toString(), QString::number(qRgb(10, 20, 30)));
+    QCOMPARE(colours.count(), 1);
+    QCOMPARE(colours.last().at(2).value<QRgb>(), qRgb(10, 20, 30));
+    QVERIFY(!midl->isChecked());
+
+    // A cancelled dialog changes nothing and stores nothing.
+    MyCheckBox *delta = child<MyCheckBox>(dut, "cbDelta");
+    answerDialog(QColor());
+    QTest::mousePress(delta, Qt::RightButton);
+    QTest::mouseRelease(delta, Qt::RightButton);
+    QCOMPARE(delta->styleSheet(), QStringLiteral("background-color: rgb(0, 0, 255);"));
+    QVERIFY(!stored("Color/Delta4_color").isValid());
+    QCOMPARE(colours.count(), 2);
+    QCOMPARE(colours.last().at(3).value<QRgb>(), 0xFF0000FFu);
+
+    // A left click toggles the box: one colour announcement on the press, one mask on the toggle.
+    plot.clear();
+    MyCheckBox *trend = child<MyCheckBox>(dut, "cbTrend");
+    QTest::mouseClick(trend, Qt::LeftButton, {}, QPoint(4, trend->height() / 2));
+    QVERIFY(trend->isChecked());
+    QCOMPARE(colours.count(), 3);
+    QCOMPARE(plot.count(), 1);
+    QCOMPARE(plot.last(), (QList<QVariant> {quint8(4), quint8(0x18)}));
+}
+
+void TestDut::dataKindAndCoefficients()
+{
+    Dut dut(nullptr, 0);
+    auto *kind = child<QComboBox>(dut, "cbTypePolinom");
+    auto *model = qobject_cast<QStandardItemModel *>(kind->model());
+    QVERIFY(model);
+    QSignalSpy kinds(&dut, &Dut::sendTypePolinom);
+
+    // MODBUS delivers the level only: the list leaves "Период".
+    dut.setProtocol(3);
+    QCOMPARE(kind->currentText(), QStringLiteral("Уровень"));
+    QVERIFY(!(model->item(0)->flags() & Qt::ItemIsEnabled));
+    QVERIFY(!(model->item(1)->flags() & Qt::ItemIsEnabled));
+    QCOMPARE(kinds.last().at(1).value<eTypeData>(), Level);
+    dut.setProtocol(0);
+    QVERIFY(model->item(0)->flags() & Qt::ItemIsEnabled);
+    QVERIFY(!(model->item(1)->flags() & Qt::ItemIsEnabled));
+
+    // The fit runs on values relative to 20 °C.
+    child<QSpinBox>(dut, "sbNomPolinom")->setValue(1);
+    dut.setPoints({{10, 990}, {20, 1000}, {30, 1010}}, Level);
+    const Dut::CurveMap trend = *dut.getTrend();
+    QCOMPARE(text(dut, "leK0"), QStringLiteral("0.98"));
+    QCOMPARE(text(dut, "leK1"), QStringLiteral("0.001"));
+    QVERIFY(qAbs(trend.value(20)) < 1e-9);
+    QCOMPARE(trend.size(), 191);
+
+    // "->" copies the texts; the K curve gets 0 for anything that is not a finite number.
+    QSignalSpy k(&dut, &Dut::sigUpdateK);
+    QTest::mouseClick(child<QPushButton>(dut, "pbCalc2Save"), Qt::LeftButton);
+    QCOMPARE(text(dut, "leReadK1"), QStringLiteral("0.001"));
+    child<QLineEdit>(dut, "leReadK2")->setText(QStringLiteral("nan"));
+    const double *curve = k.last().at(1).value<double *>();
+    QCOMPARE(curve[0], 0.98);
+    QCOMPARE(curve[2], 0.0);
+
+    // Without a value at 20 °C there is no trend, and the coefficients stay.
+    dut.setPoints({{10, 990}}, Level);
+    QVERIFY(dut.getTrend()->isEmpty());
+    QCOMPARE(text(dut, "leK0"), QStringLiteral("0.98"));
+}
+
+void TestDut::tickWithHoursOfData()
+{
+    Dut dut(nullptr, 0);
+    setAddress(dut, 1);
+    setKind(dut, Period);
+    for (int i = 0; i < 20000; ++i)
+        feed(dut, veltaroAnswer(1, static_cast<qint8>(-40 + i % 120), 1, 100000 + i));
+    QCOMPARE(dut.getMidl()->size(), 120);
+
+    QByteArray answer = veltaroAnswer(1, 20, 1, 777777);
+    QBENCHMARK
+    {
+        dut.takeAnswer(&answer);
+        dut.getMidl();
+        dut.getDelta();
+    }
+}
+
+QTEST_MAIN(TestDut)
+#include "tst_dut.moc"
