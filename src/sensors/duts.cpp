@@ -1,0 +1,255 @@
+#include "sensors/duts.h"
+
+#include "sensors/runlog.h"
+
+#include <QDateTime>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+Duts::Duts(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Duts"));
+    resize(441, 103);
+    setWindowTitle(QStringLiteral("Form"));
+
+    auto *gridLayout = new QGridLayout(this);
+    gridLayout->setObjectName(QStringLiteral("gridLayout"));
+    gridLayout->setSpacing(1);
+    gridLayout->setContentsMargins(2, 2, 2, 2);
+
+    auto *frame = new QFrame(this);
+    frame->setObjectName(QStringLiteral("frame"));
+    frame->setFrameShape(QFrame::Box);
+    frame->setFrameShadow(QFrame::Raised);
+    gridLayout->addWidget(frame, 0, 0);
+
+    auto *gridLayout3 = new QGridLayout(frame);
+    gridLayout3->setObjectName(QStringLiteral("gridLayout_3"));
+    gridLayout3->setSpacing(1);
+    gridLayout3->setContentsMargins(2, 2, 2, 3);
+
+    auto *horizontalLayout = new QHBoxLayout();
+    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
+    gridLayout3->addLayout(horizontalLayout, 0, 0);
+
+    for (quint8 i = 0; i < dutCount; ++i) {
+        auto *panel = new Dut(this, i);
+        dutList.append(panel);
+        horizontalLayout->addWidget(panel);
+
+        connect(panel, &Dut::sendTypePolinom, this, &Duts::slTypePolinom);
+        connect(panel, &Dut::sigSave, this, &Duts::slSave);
+        connect(panel, &Dut::sigLoad, this, &Duts::slLoad);
+        connect(panel, &Dut::updatePlot, this, &Duts::slUpdatePlot);
+        connect(panel, &Dut::updatePlotColor, this, &Duts::slUpdatePlotColor);
+        connect(panel, &Dut::sigUpdateK, this, &Duts::slUpdateK);
+        connect(panel, &Dut::sigExchangeOk, this, &Duts::sigExchangeOk);
+        connect(panel, &Dut::sigExchangeError, this, &Duts::sigExchangeError);
+    }
+
+    runLog = new RunLog(this);
+    connect(runLog, &RunLog::sigStatus, this, &Duts::sigStatus);
+}
+
+Dut *Duts::dut(quint8 nomDut) const
+{
+    return nomDut < dutList.size() ? dutList.at(nomDut) : nullptr;
+}
+
+void Duts::setProtocol(quint8 nomProtocol)
+{
+    for (Dut *panel : qAsConst(dutList))
+        panel->setProtocol(nomProtocol);
+    protocol = nomProtocol;
+}
+
+void Duts::setKEnabled(bool enabled)
+{
+    for (Dut *panel : qAsConst(dutList))
+        panel->setKEnabled(enabled);
+}
+
+void Duts::updateAll()
+{
+    for (Dut *panel : qAsConst(dutList))
+        panel->applySettings();
+}
+
+void Duts::slChangeStart(bool start)
+{
+    // Forget the last polled panel, so that the first poll after a start goes to panel 0
+    // and an answer still on its way is never credited to the polling cycle.
+    pollIndex = -1;
+    pollPos = dutCount;
+    for (Dut *panel : qAsConst(dutList))
+        panel->setStarted(start);
+}
+
+void Duts::slClearAll()
+{
+    for (Dut *panel : qAsConst(dutList))
+        panel->slClear();
+}
+
+void Duts::newFile(bool openPort)
+{
+    if (openPort)
+        runLog->open(QDateTime::currentDateTime());
+    else
+        runLog->close();
+}
+
+void Duts::setFileName(quint8 nomDut, const QString &fileName)
+{
+    if (Dut *panel = dut(nomDut))
+        panel->setFileName(fileName);
+}
+
+const Dut::ValueSets *Duts::getValues(quint8 nomDut) const
+{
+    const Dut *panel = dut(nomDut);
+    return panel ? panel->getValues() : nullptr;
+}
+
+Dut::MidlMap *Duts::getMidl(quint8 nomDut)
+{
+    Dut *panel = dut(nomDut);
+    return panel ? panel->getMidl() : nullptr;
+}
+
+Dut::MidlMap *Duts::getMidl(quint8 nomDut, eTypeData type)
+{
+    Dut *panel = dut(nomDut);
+    return panel ? panel->getMidl(type) : nullptr;
+}
+
+Dut::CurveMap *Duts::getTrend(quint8 nomDut)
+{
+    Dut *panel = dut(nomDut);
+    return panel ? panel->getTrend() : nullptr;
+}
+
+Dut::CurveMap *Duts::getDelta(quint8 nomDut)
+{
+    Dut *panel = dut(nomDut);
+    return panel ? panel->getDelta() : nullptr;
+}
+
+void Duts::setMidl(quint8 nomDut, const Dut::MidlMap &points, eTypeData type)
+{
+    if (Dut *panel = dut(nomDut))
+        panel->setPoints(points, type);
+}
+
+QRgb Duts::getColorMidl(quint8 nomDut) const
+{
+    const Dut *panel = dut(nomDut);
+    return panel ? panel->getColorMidl() : 0;
+}
+
+QRgb Duts::getColorDelta(quint8 nomDut) const
+{
+    const Dut *panel = dut(nomDut);
+    return panel ? panel->getColorDelta() : 0;
+}
+
+QRgb Duts::getColorTrend(quint8 nomDut) const
+{
+    const Dut *panel = dut(nomDut);
+    return panel ? panel->getColorTrend() : 0;
+}
+
+QByteArray Duts::getPollRequest()
+{
+    const int count = dutList.size();
+    for (int tried = 0; tried < count; ++tried) {
+        ++pollPos;
+        if (pollPos >= count)
+            pollPos = 0;
+        QByteArray frame = dutList.at(pollPos)->pollRequest();
+        if (!frame.isEmpty()) {
+            pollIndex = pollPos;
+            return frame;
+        }
+    }
+    pollIndex = -1;
+    return QByteArray();
+}
+
+DutInfo Duts::processAnswer(QByteArray *answer)
+{
+    if (pollIndex < 0 || pollIndex >= dutList.size() || !answer)
+        return DutInfo();
+    const DutInfo info = dutList.at(pollIndex)->takeAnswer(answer);
+    runLog->writeSensor(quint8(pollIndex), protocol, info);
+    return info;
+}
+
+QByteArray Duts::getKRequest()
+{
+    for (int i = 0; i < dutList.size(); ++i) {
+        QByteArray frame = dutList.at(i)->getRequestK();
+        if (!frame.isEmpty()) {
+            kIndex = qint16(i);
+            return frame;
+        }
+    }
+    kIndex = -1;
+    return QByteArray();
+}
+
+DutInfo Duts::checkKAnswer(QByteArray *answer)
+{
+    if (kIndex < 0 || kIndex >= dutList.size() || !answer)
+        return DutInfo();
+    return dutList.at(kIndex)->checkKAnswer(answer);
+}
+
+void Duts::writeLog(const QByteArray &bytes)
+{
+    runLog->writeTrace(bytes);
+}
+
+void Duts::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)
+{
+    if (Dut *panel = dut(nomDut))
+        panel->editPoint(nomPoint, y);
+}
+
+void Duts::slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData type)
+{
+    if (Dut *panel = dut(nomDut))
+        panel->setPoint(temp, y, type);
+}
+
+void Duts::slTypePolinom(quint8 nomDut, eTypeData type)
+{
+    emit sendTypePolinom(nomDut, type);
+}
+
+void Duts::slSave(quint8 nomDut)
+{
+    emit sigSave(nomDut);
+}
+
+void Duts::slLoad(quint8 nomDut)
+{
+    emit sigLoad(nomDut);
+}
+
+void Duts::slUpdatePlot(quint8 nomDut, quint8 en)
+{
+    emit updatePlot(nomDut, en);
+}
+
+void Duts::slUpdatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, QRgb trend, QRgb k)
+{
+    emit updatePlotColor(nomDut, value, midl, delta, trend, k);
+}
+
+void Duts::slUpdateK(quint8 nomDut, double *readK)
+{
+    emit sigUpdateK(nomDut, readK);
+}

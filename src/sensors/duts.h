@@ -1,0 +1,95 @@
+#pragma once
+
+#include "protocol/dutinfo.h"
+#include "sensors/dut.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QRgb>
+#include <QWidget>
+
+class RunLog;
+
+// The bank of six sensor panels, side by side. It decides which panel talks on the line at
+// each tick: the polling cycle walks the panels in turn, the coefficient cycle serves the
+// lowest-numbered panel with a step pending. Answers go back to the panel that asked, and
+// each poll ends up as a line in that sensor's run log.
+class Duts : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int dutCount = 6;
+
+    explicit Duts(QWidget *parent = nullptr);
+
+    // The panel of sensor nomDut, or nullptr for a number the bank does not have.
+    Dut *dut(quint8 nomDut) const;
+
+    // Bench-wide settings handed to every panel.
+    void setProtocol(quint8 nomProtocol);
+    void setKEnabled(bool enabled);
+    void updateAll();
+
+    // Per-sensor access; an unknown sensor number gives an empty or null result.
+    void setFileName(quint8 nomDut, const QString &fileName);
+    const Dut::ValueSets *getValues(quint8 nomDut) const;
+    Dut::MidlMap *getMidl(quint8 nomDut);
+    Dut::MidlMap *getMidl(quint8 nomDut, eTypeData type);
+    Dut::CurveMap *getTrend(quint8 nomDut);
+    Dut::CurveMap *getDelta(quint8 nomDut);
+    void setMidl(quint8 nomDut, const Dut::MidlMap &points, eTypeData type);
+    QRgb getColorMidl(quint8 nomDut) const;
+    QRgb getColorDelta(quint8 nomDut) const;
+    QRgb getColorTrend(quint8 nomDut) const;
+
+    // Polling cycle: the next panel in turn that has a frame gives it; empty if none has.
+    QByteArray getPollRequest();
+    // Hands what arrived since the last polling frame to the panel that was polled and logs
+    // that sensor's line. valid is 0 (and nothing is logged) when no panel was polled.
+    DutInfo processAnswer(QByteArray *answer);
+    // Coefficient cycle: the frame of the lowest-numbered panel with a step pending.
+    QByteArray getKRequest();
+    // Hands what arrived since the last coefficient frame to the panel that sent it.
+    DutInfo checkKAnswer(QByteArray *answer);
+    // Appends bytes to the line trace of the current run.
+    void writeLog(const QByteArray &bytes);
+
+public slots:
+    void slChangeStart(bool start);
+    void slClearAll();
+    // Opening the port starts a new run directory; closing it closes the run's files.
+    void newFile(bool openPort);
+
+    void slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y);
+    void slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData type);
+
+    void slTypePolinom(quint8 nomDut, eTypeData type);
+    void slSave(quint8 nomDut);
+    void slLoad(quint8 nomDut);
+    void slUpdatePlot(quint8 nomDut, quint8 en);
+    void slUpdatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, QRgb trend, QRgb k);
+    void slUpdateK(quint8 nomDut, double *readK);
+
+signals:
+    void sendTypePolinom(quint8 nomDut, eTypeData type);
+    void sigSave(quint8 nomDut);
+    void sigLoad(quint8 nomDut);
+    void updatePlot(quint8 nomDut, quint8 en);
+    void updatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, QRgb trend, QRgb k);
+    void sigUpdateK(quint8 nomDut, double *readK);
+    // A coefficient write or read of sensor nomDut ended well or ran out of tries.
+    void sigExchangeOk(quint8 nomDut);
+    void sigExchangeError(quint8 nomDut);
+    // Something the operator should know about that has no place on a panel (run logs that
+    // could not be created).
+    void sigStatus(const QString &message);
+
+private:
+    QList<Dut *> dutList;
+    quint8 pollPos = 0;
+    qint16 pollIndex = -1;
+    qint16 kIndex = -1;
+    RunLog *runLog = nullptr;
+    quint8 protocol = 0;
+};
