@@ -63,6 +63,7 @@ ComPort::ComPort(QWidget *parent)
     cbPort->setObjectName(QStringLiteral("cbPort"));
     cbPort->setEditable(true);
     cbPort->setInsertPolicy(QComboBox::NoInsert);
+    cbPort->setMinimumContentsLength(12);
     gridLayout_2->addWidget(cbPort, 0, 0);
 
     cbSpeed = new QComboBox(frame);
