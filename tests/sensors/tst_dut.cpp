@@ -36,32 +36,26 @@ QByteArray withCrc8(QByteArray frame)
     return frame;
 }
 
-void appendLe(QByteArray &frame, quint32 value, int bytes)
+QByteArray le(quint32 value, int bytes)
 {
+    QByteArray out;
     for (int i = 0; i < bytes; ++i)
-        frame.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+        out.append(static_cast<char>(value >> (8 * i)));
+    return out;
 }
 
 // Level, frequency and temperature, as a binary "Тервал" sensor answers.
 QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq)
 {
-    QByteArray frame;
-    frame.append(char(0x3E)).append(char(address)).append(char(0x06)).append(char(temp));
-    appendLe(frame, level, 2);
-    appendLe(frame, freq, 2);
-    return withCrc8(frame);
+    return withCrc8(
+        QByteArray("\x3e") + char(address) + '\x06' + char(temp) + le(level, 2) + le(freq, 2));
 }
 
-// Level, temperature and period, as a Veltaro-MD sensor answers.
+// Level, temperature and period, as a Veltaro-MD sensor answers (status byte 0).
 QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period)
 {
-    QByteArray frame;
-    frame.append(char(0x39)).append(char(address)).append(char(0x0A)).append(char(0));
-    frame.append(char(0)); // status byte
-    appendLe(frame, level, 2);
-    frame.append(char(temp));
-    appendLe(frame, period, 4);
-    return withCrc8(frame);
+    return withCrc8(QByteArray("\x39") + char(address) + QByteArray::fromHex("0a0000")
+        + le(level, 2) + char(temp) + le(period, 4));
 }
 
 QByteArray writeAcknowledgement(quint8 address)
@@ -92,10 +86,8 @@ private slots:
     void readingsPerTemperature();
     void errorCountAndStatus();
     void midValuesAndCalibrationPoints();
-    void windowStatistics();
-    void deviationCurve();
-    void settingsRoundTrip();
-    void freshDefaults();
+    void deviationStatistics();
+    void settings();
     void colourBoxes();
     void dataKindAndCoefficients();
     void tickWithHoursOfData();
@@ -119,6 +111,15 @@ private:
         child<QComboBox>(dut, "cbPort")->setCurrentIndex(address + 1);
     }
     DutInfo feed(Dut &dut, QByteArray bytes) { return dut.takeAnswer(&bytes); }
+    // Check states of the curve boxes as the settings store them.
+    int checkedMask(Dut &dut)
+    {
+        int mask = 0;
+        int bit = 0;
+        for (const char *box : {"cbValue", "cbMidl", "cbDelta", "cbTrend", "cbAll", "cbK"})
+            mask |= child<MyCheckBox>(dut, box)->isChecked() << bit++;
+        return mask;
+    }
 
     std::unique_ptr<QTemporaryDir> dir;
     QString previousDir;
@@ -144,25 +145,21 @@ void TestDut::readingsPerTemperature()
     setAddress(dut, 5);
     setKind(dut, Level);
 
-    DutInfo info = feed(dut, tervalAnswer(5, 25, 3200, 6699));
-    QVERIFY(info.valid);
-    QCOMPARE(text(dut, "leLevel"), QStringLiteral("3200"));
-    QCOMPARE(text(dut, "leFreq"), QStringLiteral("6699"));
-    QCOMPARE(text(dut, "lePeriod"), QStringLiteral("0"));
+    QVERIFY(feed(dut, tervalAnswer(5, 25, 3200, 6699)).valid);
+    QCOMPARE(text(dut, "leLevel") + text(dut, "leFreq") + text(dut, "lePeriod"),
+        QStringLiteral("320066990"));
     QCOMPARE(text(dut, "leTemperat"), QStringLiteral("25"));
     QCOMPARE(style(dut, "leErr"), kGreen);
 
     // The same level twice at one temperature is kept once.
     feed(dut, tervalAnswer(5, 25, 3200, 6700));
     feed(dut, tervalAnswer(5, 25, 3300, 6700));
-    const Dut::ValueSets *levels = dut.getValues();
-    QCOMPARE((*levels)[115], (Dut::ValueSet {3200, 3300}));
+    QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {3200, 3300}));
 
     // All three kinds are filled from every reading; an unreported one holds 0.
     feed(dut, veltaroAnswer(5, -5, 100, 70000));
     setKind(dut, Period);
     QCOMPARE((*dut.getValues())[85], (Dut::ValueSet {70000}));
-    QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {0}));
     setKind(dut, Freq);
     QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {6699, 6700}));
     QCOMPARE((*dut.getValues())[85], (Dut::ValueSet {0}));
@@ -171,19 +168,9 @@ void TestDut::readingsPerTemperature()
     setKind(dut, Level);
     QVERIFY(!feed(dut, tervalAnswer(5, 101, 1111, 0)).valid);
     QCOMPARE(text(dut, "leTemperat"), QStringLiteral("101"));
-    QCOMPARE(text(dut, "leLevel"), QStringLiteral("1111"));
     QCOMPARE((*dut.getValues())[191], (Dut::ValueSet {1111}));
-    QVERIFY(!feed(dut, tervalAnswer(5, -91, 2222, 0)).valid);
-    QCOMPARE((*dut.getValues())[255], (Dut::ValueSet {2222}));
     QVERIFY(feed(dut, tervalAnswer(5, 100, 3333, 0)).valid);
     QVERIFY(feed(dut, tervalAnswer(5, -90, 4444, 0)).valid);
-    QCOMPARE((*dut.getValues())[190], (Dut::ValueSet {3333}));
-    QCOMPARE((*dut.getValues())[0], (Dut::ValueSet {4444}));
-
-    // An answer from another address is a failed poll and stores nothing.
-    QVERIFY(!feed(dut, tervalAnswer(6, 30, 5555, 0)).valid);
-    QVERIFY((*dut.getValues())[120].empty());
-    QCOMPARE(text(dut, "leLevel"), QStringLiteral("---"));
 }
 
 void TestDut::errorCountAndStatus()
@@ -220,16 +207,13 @@ void TestDut::errorCountAndStatus()
     feed(dut, tervalAnswer(1, 20, 1000, 0));
     QCOMPARE(style(dut, "leErr"), kGreen);
     QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
-    dut.pollRequest();
-    QTRY_COMPARE_WITH_TIMEOUT(style(dut, "leErr"), kGreen, 2000);
 
     // A coefficient acknowledgement carries no reading but is no failed poll either.
     dut.setKEnabled(true);
     QTest::mouseClick(child<QPushButton>(dut, "pbSaveK"), Qt::LeftButton);
-    QCOMPARE(dut.getRequestK().left(5), QByteArray::fromHex("3701510505"));
+    QVERIFY(!dut.getRequestK().isEmpty());
     const DutInfo ack = feed(dut, writeAcknowledgement(1));
     QVERIFY(ack.kAnswer);
-    QVERIFY(!ack.valid);
     QCOMPARE(style(dut, "leErr"), kRed);
     QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
     QCOMPARE(child<QPushButton>(dut, "pbSaveK")->text(), QStringLiteral("Зап. K4..."));
@@ -243,7 +227,6 @@ void TestDut::errorCountAndStatus()
     QCOMPARE(ok.count(), 1);
     QCOMPARE(ok.first().first().value<quint8>(), quint8(2));
     QCOMPARE(child<QPushButton>(dut, "pbSaveK")->text(), QStringLiteral("Запись К"));
-    QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
 
     QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
     QCOMPARE(text(dut, "leErr"), QStringLiteral("0"));
@@ -290,7 +273,7 @@ void TestDut::midValuesAndCalibrationPoints()
     QVERIFY(dut.getMidl(Period)->isEmpty());
 }
 
-void TestDut::windowStatistics()
+void TestDut::deviationStatistics()
 {
     Dut dut(nullptr, 0);
     setKind(dut, Level);
@@ -314,30 +297,20 @@ void TestDut::windowStatistics()
     child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("15"));
     QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("0.0000"));
     QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...15"));
-    QCOMPARE(stored("Diapazon/Dut0_min").toString(), QStringLiteral("25"));
     QCOMPARE(stored("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
 
     // Frequency is relative to the reference; a reference of 0 leaves the window blank.
     child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-40"));
     child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("80"));
-    dut.setPoints({{10, 1010}, {20, 1000}, {40, 950}}, Freq);
-    setKind(dut, Freq);
-    dut.getMidl();
-    QCOMPARE(text(dut, "leDeltaMinusPlus"), QStringLiteral("1.0000"));
-    QCOMPARE(text(dut, "leDeltaPlusMinus"), QStringLiteral("5.0000"));
     dut.setPoints({{10, 1010}, {20, 0}}, Freq);
+    setKind(dut, Freq);
     dut.getMidl();
     for (const char *field : {"leDeltaMinusPlus", "leDeltaMinusMinus", "leDeltaPlusPlus",
              "leDeltaPlusMinus", "leDeltaPlus", "leDeltaMinus"})
         QVERIFY2(!text(dut, field).contains(QRegularExpression("[0-9]")), field);
-}
 
-void TestDut::deviationCurve()
-{
-    Dut dut(nullptr, 0);
+    // The deviation curve is referred to the entry nearest to 20 °C, the warmer of two.
     setKind(dut, Level);
-    QVERIFY(dut.getDelta()->isEmpty());
-
     dut.setPoints({{19, 2000}, {20, 2048}}, Level);
     QCOMPARE(*dut.getDelta(), (Dut::CurveMap {{19, -1.171875}, {20, 0}}));
 
@@ -349,16 +322,30 @@ void TestDut::deviationCurve()
     dut.setPoints({{10, 990}, {21, 1000}, {30, 1010}}, Freq);
     setKind(dut, Freq);
     const Dut::CurveMap freq = *dut.getDelta();
-    QCOMPARE(freq.keys(), (QList<double> {10, 21, 30}));
-    QVERIFY(qFuzzyCompare(freq.value(10), -1.0));
-    QVERIFY(qFuzzyCompare(freq.value(30), 1.0));
+    QVERIFY(qFuzzyCompare(freq.value(10), -1.0) && qFuzzyCompare(freq.value(30), 1.0));
     dut.setPoints({{10, 0}, {20, 0}, {30, 7}}, Period);
     setKind(dut, Period);
     QVERIFY(dut.getDelta()->isEmpty());
 }
 
-void TestDut::settingsRoundTrip()
+void TestDut::settings()
 {
+    {
+        Dut fresh(nullptr, 0);
+        QCOMPARE(child<QLabel>(fresh, "lName")->text(), QStringLiteral("ДУТ 0"));
+        QCOMPARE(checkedMask(fresh), 0);
+        QCOMPARE(style(fresh, "cbK"), QStringLiteral("background-color: rgb(0, 0, 255);"));
+        QCOMPARE(child<QComboBox>(fresh, "cbPort")->currentText(), QStringLiteral("off"));
+        QCOMPARE(child<QComboBox>(fresh, "cbTypePolinom")->currentText(), QStringLiteral("Период"));
+        QCOMPARE(child<QSpinBox>(fresh, "sbNomPolinom")->value(), 1);
+        QVERIFY(!child<QPushButton>(fresh, "pbSaveK")->isEnabled());
+        QSignalSpy plot(&fresh, &Dut::updatePlot);
+        fresh.applySettings();
+        QCOMPARE(plot.last(), (QList<QVariant> {quint8(0), quint8(0)}));
+        QCOMPARE(text(fresh, "leDiap"), QStringLiteral("-40...80"));
+        QVERIFY(fresh.pollRequest().isEmpty());
+    }
+
     {
         QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
         settings.setValue("Enabled/EnabledCurve3_min", 43);
@@ -372,27 +359,19 @@ void TestDut::settingsRoundTrip()
         settings.setValue("Color/Delta3_color", "abc");
     }
     Dut dut(nullptr, 3);
-    QVERIFY(child<MyCheckBox>(dut, "cbValue")->isChecked());
-    QVERIFY(child<MyCheckBox>(dut, "cbMidl")->isChecked());
-    QVERIFY(!child<MyCheckBox>(dut, "cbDelta")->isChecked());
-    QVERIFY(child<MyCheckBox>(dut, "cbTrend")->isChecked());
-    QVERIFY(!child<MyCheckBox>(dut, "cbAll")->isChecked());
-    QVERIFY(child<MyCheckBox>(dut, "cbK")->isChecked());
+    QCOMPARE(checkedMask(dut), 43);
     QCOMPARE(child<QComboBox>(dut, "cbPort")->currentText(), QStringLiteral("6"));
     QCOMPARE(child<LineEditMin>(dut, "leMin")->text(), QStringLiteral("-30"));
-    QCOMPARE(child<LineEditMax>(dut, "leMax")->text(), QStringLiteral("70"));
-    QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentText(), QStringLiteral("Уровень"));
+    QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentIndex(), 2);
     QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 4);
     QCOMPARE(style(dut, "cbValue"), QStringLiteral("background-color: rgb(255, 0, 0);"));
     QCOMPARE(dut.getColorMidl(), qRgb(0, 255, 0));
     QCOMPARE(style(dut, "cbDelta"), QStringLiteral("background-color: rgb(0, 0, 0);"));
-    QCOMPARE(style(dut, "cbTrend"), QStringLiteral("background-color: rgb(0, 0, 255);"));
 
     QSignalSpy plot(&dut, &Dut::updatePlot);
     QSignalSpy colours(&dut, &Dut::updatePlotColor);
     dut.applySettings();
     QCOMPARE(plot.last(), (QList<QVariant> {quint8(3), quint8(0)}));
-    QCOMPARE(colours.count(), 1);
     QCOMPARE(colours.first().at(1).value<QRgb>(), 0xFFFF0000u);
     QVERIFY(!child<MyCheckBox>(dut, "cbValue")->isEnabled());
 
@@ -403,45 +382,11 @@ void TestDut::settingsRoundTrip()
     child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(1);
     child<MyCheckBox>(dut, "cbAll")->setChecked(true);
     QCOMPARE(plot.last(), (QList<QVariant> {quint8(3), quint8(59)}));
-    QVERIFY(child<MyCheckBox>(dut, "cbValue")->isEnabled());
     QCOMPARE(stored("DUT/DutAdres3").toInt(), 10);
     QCOMPARE(stored("Diapazon/Dut3_min").toString(), QStringLiteral("-20"));
     QCOMPARE(stored("Polynom/PolynomNom3").toInt(), 2);
     QCOMPARE(stored("Polynom/PolynomType3").toInt(), 1);
     QCOMPARE(stored("Enabled/EnabledCurve3_min").toUInt(), 59u);
-
-    // The next panel built on these settings shows the same.
-    Dut again(nullptr, 3);
-    QCOMPARE(child<QComboBox>(again, "cbPort")->currentIndex(), 10);
-    QCOMPARE(child<QComboBox>(again, "cbTypePolinom")->currentText(), QStringLiteral("Частота"));
-    QCOMPARE(style(again, "cbValue"), QStringLiteral("background-color: rgb(255, 0, 0);"));
-}
-
-void TestDut::freshDefaults()
-{
-    Dut dut(nullptr, 0);
-    QCOMPARE(child<QLabel>(dut, "lName")->text(), QStringLiteral("ДУТ 0"));
-    for (const char *box : {"cbAll", "cbValue", "cbMidl", "cbDelta", "cbTrend", "cbK"}) {
-        QVERIFY(!child<MyCheckBox>(dut, box)->isChecked());
-        QCOMPARE(style(dut, box).isEmpty(), QByteArray(box) == "cbAll");
-    }
-    QCOMPARE(style(dut, "cbK"), QStringLiteral("background-color: rgb(0, 0, 255);"));
-    QCOMPARE(child<QComboBox>(dut, "cbPort")->count(), 256);
-    QCOMPARE(child<QComboBox>(dut, "cbPort")->currentText(), QStringLiteral("off"));
-    QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentText(), QStringLiteral("Период"));
-    QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 1);
-    QVERIFY(!child<QPushButton>(dut, "pbSaveK")->isEnabled());
-    QCOMPARE(text(dut, "leReadK5"), QStringLiteral("0"));
-    QCOMPARE(text(dut, "leLevel"), QStringLiteral("---"));
-
-    QSignalSpy plot(&dut, &Dut::updatePlot);
-    dut.applySettings();
-    QCOMPARE(plot.last(), (QList<QVariant> {quint8(0), quint8(0)}));
-    QCOMPARE(text(dut, "leDiap"), QStringLiteral("-40...80"));
-    QCOMPARE(stored("Color/Value0_color"), QVariant()); // colours are stored only when chosen
-    QCOMPARE(stored("DUT/DutAdres0").toInt(), 0);
-    QVERIFY(dut.pollRequest().isEmpty());
-    QCOMPARE(dut.getRequestK(), QByteArray()); // nothing pending
 }
 
 void TestDut::colourBoxes()
@@ -520,7 +465,6 @@ void TestDut::dataKindAndCoefficients()
     QCOMPARE(kinds.last().at(1).value<eTypeData>(), Level);
     dut.setProtocol(0);
     QVERIFY(model->item(0)->flags() & Qt::ItemIsEnabled);
-    QVERIFY(!(model->item(1)->flags() & Qt::ItemIsEnabled));
 
     // The fit runs on values relative to 20 °C.
     child<QSpinBox>(dut, "sbNomPolinom")->setValue(1);
