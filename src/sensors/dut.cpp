@@ -763,6 +763,8 @@ void Dut::slClear()
 {
     errCount = 0;
     setStatusStyle(kStyleCleared);
+    // A request right after clearing must not flash back to the colour of an old answer.
+    lastStyle = kStyleCleared;
     leErr->setText(QStringLiteral("0"));
 
     for (MidlMap &points : calibPoints)

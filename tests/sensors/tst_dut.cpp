@@ -230,7 +230,10 @@ void TestDut::errorCountAndStatus()
 
     QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
     QCOMPARE(text(dut, "leErr"), QStringLiteral("0"));
-    QCOMPARE(style(dut, "leErr"), QStringLiteral("background-color: rgb(0,200, 0);"));
+    const QString cleared = QStringLiteral("background-color: rgb(0,200, 0);");
+    QCOMPARE(style(dut, "leErr"), cleared);
+    dut.pollRequest();
+    QTRY_COMPARE_WITH_TIMEOUT(style(dut, "leErr"), cleared, 2000);
 }
 
 void TestDut::midValuesAndCalibrationPoints()
