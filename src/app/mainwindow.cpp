@@ -1,10 +1,12 @@
 #include "app/mainwindow.h"
 
 #include "panels/protocol.h"
+#include "sensors/duts.h"
 #include "serial/comport.h"
 
 #include <QGridLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -40,7 +42,8 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(QStringLiteral("Тарикон (revision: 592)"));
 
     m_comPort = new ComPort(centralWidget);
-    // The sensor bank is created here, right after the serial panel, and the plot after it.
+    m_duts = new Duts(this);
+    // The plot is created here, right after the sensor bank.
     m_protocol = new Protocol(centralWidget);
 
     // The one timer that drives polling and the coefficient exchange; it runs for the whole
@@ -53,6 +56,7 @@ MainWindow::MainWindow(QWidget *parent)
     // spanning columns 1 and 2.
     gridLayout->addWidget(m_comPort, 0, 1);
     gridLayout->addWidget(m_protocol, 0, 2);
+    gridLayout->addWidget(m_duts, 1, 1, 1, 2);
 
     // Opening or closing the port updates the coefficient buttons before anything else.
     connect(m_comPort, &ComPort::open, this, &MainWindow::slEnableK);
@@ -61,13 +65,24 @@ MainWindow::MainWindow(QWidget *parent)
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimer);
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimerK);
     connect(m_comPort, &ComPort::readyRead, this, &MainWindow::slotReadyRead);
+    // Then the bank opens or closes the run log files.
+    connect(m_comPort, &ComPort::open, m_duts, &Duts::newFile);
     connect(m_protocol, &Protocol::changeProtocol, this, &MainWindow::slChangeProtocol);
     connect(m_protocol, &Protocol::changePeriod, this, &MainWindow::slChangePeriod);
-    connect(m_comPort, &ComPort::sigStatus, statusBar,
-        [statusBar](const QString &message) { statusBar->showMessage(message); });
+    connect(m_protocol, &Protocol::changeStart, m_duts, &Duts::slChangeStart);
+    connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
+    const auto showStatus
+        = [statusBar](const QString &message) { statusBar->showMessage(message); };
+    connect(m_comPort, &ComPort::sigStatus, statusBar, showStatus);
+    connect(m_duts, &Duts::sigStatus, statusBar, showStatus);
+    connect(m_duts, &Duts::sigExchangeOk, this, [this] { queueExchangeBox(QStringLiteral("OK")); });
+    connect(m_duts, &Duts::sigExchangeError, this,
+        [this] { queueExchangeBox(QStringLiteral("ERROR")); });
 
-    // Announce the stored period and protocol now that every receiver is connected; this
-    // also writes them back, bounded, to the settings.
+    // Every panel re-announces its stored settings now that the receivers exist. Then the
+    // stored period and protocol are announced; this also writes them back, bounded, to the
+    // settings.
+    m_duts->updateAll();
     m_protocol->slChangePeriod(m_protocol->period());
     m_protocol->slChangeProtocol(m_protocol->currentProtocol());
 
@@ -76,14 +91,47 @@ MainWindow::MainWindow(QWidget *parent)
     pollTimer->start();
 }
 
+namespace {
+
+// The text protocol goes into the trace as it went over the line, every other one as
+// lower-case hex digits.
+QByteArray traceBytes(const QByteArray &bytes, bool raw)
+{
+    return raw ? bytes : bytes.toHex();
+}
+
+constexpr int kTextProtocol = 2;
+
+} // namespace
+
 void MainWindow::slotTimer()
 {
-    // Polling tick: acts only while the port is open and polling is started.
+    if (!m_comPort->isOpen() || !m_protocol->isStarted())
+        return;
+
+    // Close the exchange begun on the previous tick...
+    const bool raw = m_protocol->currentProtocol() == kTextProtocol;
+    m_duts->writeLog(traceBytes(answerBuffer, raw));
+    const DutInfo info = m_duts->processAnswer(&answerBuffer);
+    answerBuffer.clear();
+    if (info.valid)
+        slUpdatePlot(info.nomDut);
+
+    // ...and open the next one.
+    sendPort(m_duts->getPollRequest());
 }
 
 void MainWindow::slotTimerK()
 {
-    // Coefficient tick: acts only while the port is open and polling is stopped.
+    if (!m_comPort->isOpen() || m_protocol->isStarted())
+        return;
+
+    // Coefficient answers are binary whatever the bench protocol is.
+    m_duts->writeLog(answerBuffer.toHex());
+    m_duts->checkKAnswer(&answerBuffer);
+    answerBuffer.clear();
+
+    sendPort(m_duts->getKRequest());
 }
 
 void MainWindow::slotReadyRead()
@@ -95,12 +143,15 @@ void MainWindow::sendPort(QByteArray frame)
 {
     if (frame.isEmpty())
         return;
+    const bool raw = m_protocol->currentProtocol() == kTextProtocol;
+    m_duts->writeLog(
+        QByteArrayLiteral("\r\n>>") + traceBytes(frame, raw) + QByteArrayLiteral("\r\n<<"));
     m_comPort->write(frame);
 }
 
 void MainWindow::slChangeProtocol(uchar nomProtocol)
 {
-    Q_UNUSED(nomProtocol)
+    m_duts->setProtocol(nomProtocol);
 }
 
 void MainWindow::slChangePeriod(int seconds)
@@ -109,4 +160,34 @@ void MainWindow::slChangePeriod(int seconds)
 }
 
 void MainWindow::slEnableK()
-{ }
+{
+    m_duts->setKEnabled(m_comPort->isOpen() && !m_protocol->isStarted());
+}
+
+void MainWindow::slUpdatePlot(uchar nomDut)
+{
+    // The window has no plot yet; the sensor's curves are refreshed here once it has.
+    Q_UNUSED(nomDut)
+}
+
+void MainWindow::queueExchangeBox(const QString &text)
+{
+    pendingBoxes.append(text);
+    if (!showingBox)
+        QTimer::singleShot(0, this, &MainWindow::showExchangeBoxes);
+}
+
+void MainWindow::showExchangeBoxes()
+{
+    // Ticks go on while a box is open. An exchange that ends meanwhile joins the queue and
+    // gets its box after this one is closed, never a box inside the box.
+    if (showingBox)
+        return;
+    showingBox = true;
+    while (!pendingBoxes.isEmpty()) {
+        QMessageBox box(this);
+        box.setText(pendingBoxes.takeFirst());
+        box.exec();
+    }
+    showingBox = false;
+}

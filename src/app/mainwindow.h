@@ -2,8 +2,10 @@
 
 #include <QByteArray>
 #include <QMainWindow>
+#include <QStringList>
 
 class ComPort;
+class Duts;
 class Protocol;
 class QTimer;
 
@@ -18,6 +20,7 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
 
     ComPort *comPort() const { return m_comPort; }
+    Duts *sensorBank() const { return m_duts; }
     Protocol *protocolPanel() const { return m_protocol; }
     QTimer *timer() const { return pollTimer; }
     // Bytes received since the last tick that examined them.
@@ -31,10 +34,23 @@ public slots:
     void slChangeProtocol(uchar nomProtocol);
     void slChangePeriod(int seconds);
     void slEnableK();
+    // Refreshes the curves of sensor nomDut after a valid reading.
+    void slUpdatePlot(uchar nomDut);
+
+private slots:
+    // Shows the boxes of finished coefficient exchanges, one after another.
+    void showExchangeBoxes();
 
 private:
+    // A coefficient exchange ends inside a tick; its box is shown once the tick is over, so
+    // that no tick ever runs a nested event loop.
+    void queueExchangeBox(const QString &text);
+
+    Duts *m_duts = nullptr;
     QTimer *pollTimer = nullptr;
     ComPort *m_comPort = nullptr;
     Protocol *m_protocol = nullptr;
     QByteArray answerBuffer;
+    QStringList pendingBoxes;
+    bool showingBox = false;
 };
