@@ -33,7 +33,7 @@ public:
     QJsonObject toJson() const;
     // One line for the terminal.
     QString summary() const;
-    // Written atomically, so a reader never sees half a file.
+    // Replaces the file atomically, so a reader never sees half of it.
     bool save(const QString &path) const;
 
 private:
