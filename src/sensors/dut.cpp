@@ -5,9 +5,12 @@
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
 #include "protocol/request.h"
+#include "sensors/coefficientfile.h"
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -84,6 +87,22 @@ QRgb readColor(const QSettings &settings, const QString &name)
     bool ok = false;
     const qlonglong value = settings.value(name, kDefaultColor).toString().toLongLong(&ok);
     return ok ? static_cast<QRgb>(static_cast<quint32>(value)) : 0;
+}
+
+// A coefficient as typed in the write/read column, for the sensor's single-precision cells.
+// Texts that are no number at all count as 0; "nan", "inf" and numbers beyond the float range
+// are numbers, but not ones a sensor can be given.
+bool coefficientOf(const QString &text, float *value)
+{
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok) {
+        *value = 0.0f;
+        // A number too large even for a double reads as infinite.
+        return !std::isinf(number);
+    }
+    *value = static_cast<float>(number);
+    return std::isfinite(*value);
 }
 
 double numberOr0(const QString &text)
@@ -457,6 +476,8 @@ void Dut::makeConnections()
     for (QLineEdit *edit : {leDeltaMinusMinus, leDeltaMinusPlus, leDeltaPlusMinus, leDeltaPlusPlus})
         connect(edit, &QLineEdit::textChanged, this, &Dut::slUpdateDelta);
     connect(errTimer, &QTimer::timeout, this, &Dut::slTimerErr);
+    connect(pbSaveFileK, &QPushButton::pressed, this, &Dut::slSaveFileK);
+    connect(pbLoadFileK, &QPushButton::pressed, this, &Dut::slLoadFileK);
 }
 
 // ---- polling
@@ -813,12 +834,17 @@ void Dut::slUpdateK()
 
 void Dut::slStartSaveK()
 {
-    // Whatever is not a finite number is written to the sensor as 0.
+    float values[6] = {};
     for (int i = 0; i < 6; ++i) {
-        bool ok = false;
-        const float value = leReadK[i]->text().toFloat(&ok);
-        kValues[i] = ok && std::isfinite(value) ? value : 0.0f;
+        if (!coefficientOf(leReadK[i]->text(), &values[i])) {
+            emit sigStatus(QStringLiteral("ДУТ %1: K%2 = \"%3\" не число, запись К не начата")
+                               .arg(nomDut)
+                               .arg(i)
+                               .arg(leReadK[i]->text()));
+            return;
+        }
     }
+    std::copy(std::begin(values), std::end(values), kValues);
     request->slStartSaveK();
 }
 
@@ -844,6 +870,70 @@ void Dut::slUpdateReadK(quint8 nomK, float value)
     slUpdateReadK(nomK);
     if (nomK < 6)
         leReadK[nomK]->setText(QString::number(value, 'g', 6));
+}
+
+// ---- coefficient files
+
+namespace {
+
+const QString kFileCaption = QStringLiteral("select files");
+const QString kFileFilter = QStringLiteral("*.k");
+
+// Start location of a coefficient file dialog: the last file saved or opened, else the home
+// directory.
+QString lastPath(const char *name)
+{
+    const QSettings settings(kSettingsFile, QSettings::IniFormat);
+    return settings.value(QString::fromLatin1(name), QDir::homePath()).toString();
+}
+
+} // namespace
+
+void Dut::slSaveFileK()
+{
+    QFileDialog dialog(this, kFileCaption, lastPath("Main/saveK_path"), kFileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("k"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    saveFileK(dialog.selectedFiles().constFirst());
+}
+
+void Dut::slLoadFileK()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, kFileCaption, lastPath("Main/loadK_path"), kFileFilter);
+    if (!path.isEmpty())
+        loadFileK(path);
+}
+
+bool Dut::saveFileK(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    QStringList texts;
+    for (const QLineEdit *edit : leReadK)
+        texts.append(edit->text());
+    QString error;
+    if (!CoefficientFile::write(path, texts, &error)) {
+        emit sigStatus(QStringLiteral("ДУТ %1: коэффициенты не сохранены в %2: %3")
+                           .arg(nomDut)
+                           .arg(QDir::toNativeSeparators(path), error));
+        return false;
+    }
+    store(QStringLiteral("Main/saveK_path"), path);
+    return true;
+}
+
+bool Dut::loadFileK(const QString &path)
+{
+    QStringList texts;
+    if (path.isEmpty() || !CoefficientFile::read(path, &texts))
+        return false;
+    store(QStringLiteral("Main/loadK_path"), path);
+    for (int i = 0; i < 6; ++i)
+        leReadK[i]->setText(texts.value(i));
+    return true;
 }
 
 // ---- curves on the plot, address and measurement sets

@@ -68,6 +68,14 @@ public:
 
     eTypeData currentKind() const;
 
+    // Coefficient files without the dialogs. saveFileK writes the six texts of the write/read
+    // column to path (atomically; a failure keeps the old file and is reported through
+    // sigStatus) and remembers path for the next save dialog. loadFileK fills the column from
+    // path and remembers it for the next open dialog; a file that cannot be opened changes
+    // nothing. Both return whether the file was written or read.
+    bool saveFileK(const QString &path);
+    bool loadFileK(const QString &path);
+
     // Base colours of the colour boxes (opaque).
     QRgb getColorValue() const;
     QRgb getColorMidl() const;
@@ -106,6 +114,8 @@ public slots:
     void slUpdateLableK(quint8 nomK);
     void slUpdateReadK(quint8 nomK);
     void slUpdateReadK(quint8 nomK, float value);
+    void slSaveFileK();
+    void slLoadFileK();
 
 signals:
     void sendTypePolinom(quint8 nomDut, eTypeData kind);
@@ -119,6 +129,9 @@ signals:
     // shows its box after the tick that raised it.
     void sigExchangeOk(quint8 nomDut);
     void sigExchangeError(quint8 nomDut);
+    // Something the operator must know that has no field on the panel (a coefficient file that
+    // could not be saved, a write refused); the window shows it in its status bar.
+    void sigStatus(const QString &message);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,0 +1,328 @@
+#include "protocol/crc.h"
+#include "sensors/dut.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "panels/mycheckbox.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+Q_DECLARE_METATYPE(double *)
+
+namespace {
+
+QVariant stored(const QString &name)
+{
+    return QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat).value(name);
+}
+
+QByteArray withCrc8(QByteArray frame)
+{
+    frame.append(static_cast<char>(crc8(frame)));
+    return frame;
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+// The panel's side of calibration: the fit into K0..K5, the write/read column, the data kinds
+// a protocol can deliver, and coefficient files.
+class TestCalibration : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { qRegisterMetaType<double *>("double*"); }
+    void init();
+    void cleanup();
+
+    void fitFillsTheCoefficientColumn();
+    void dataKindsPerProtocol_data();
+    void dataKindsPerProtocol();
+    void exchangeTakesAndFillsTheColumn();
+    void coefficientFiles();
+
+private:
+    template<typename T> T *child(Dut &dut, const QString &name)
+    {
+        T *widget = dut.findChild<T *>(name);
+        if (!widget)
+            qFatal("no widget %s", qPrintable(name));
+        return widget;
+    }
+    QLineEdit *field(Dut &dut, const char *column, int i)
+    {
+        return child<QLineEdit>(dut, QString::fromLatin1(column) + QString::number(i));
+    }
+    QStringList column(Dut &dut, const char *name)
+    {
+        QStringList texts;
+        for (int i = 0; i < 6; ++i)
+            texts << field(dut, name, i)->text();
+        return texts;
+    }
+    void setColumn(Dut &dut, const QStringList &texts)
+    {
+        for (int i = 0; i < 6; ++i)
+            field(dut, "leReadK", i)->setText(texts.value(i));
+    }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    QString previousDir;
+};
+
+void TestCalibration::init()
+{
+    previousDir = QDir::currentPath();
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    QVERIFY(QDir::setCurrent(dir->path()));
+}
+
+void TestCalibration::cleanup()
+{
+    QDir::setCurrent(previousDir);
+    dir.reset();
+}
+
+void TestCalibration::fitFillsTheCoefficientColumn()
+{
+    // A degree stored as 0 shows the lowest degree the box offers.
+    QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat)
+        .setValue("Polynom/PolynomNom0", 0);
+    Dut dut(nullptr, 0);
+    QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 1);
+    child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(2); // "Уровень"
+
+    dut.setPoints({{10, 990}, {20, 1000}, {30, 1010}}, Level);
+    const Dut::CurveMap percent = *dut.getTrend();
+    QCOMPARE(column(dut, "leK"), (QStringList {"0.98", "0.001", "0", "0", "0", "0"}));
+    QVERIFY(qAbs(percent.value(20.0)) < 1e-6);
+    QVERIFY(qAbs(percent.value(30.0) - 1.0) < 1e-6);
+
+    // Next to the data points the same fit is drawn in the sensor's own units.
+    child<MyCheckBox>(dut, "cbMidl")->setChecked(true);
+    const Dut::CurveMap raw = *dut.getTrend();
+    QVERIFY(qAbs(raw.value(20.0) - 1000.0) < 1e-6);
+    QVERIFY(qAbs(raw.value(-90.0) - 890.0) < 1e-6);
+    QCOMPARE(column(dut, "leK").at(1), QStringLiteral("0.001"));
+
+    // No value at 20 °C, or a 0 there: nothing to refer to, the fields keep the last fit.
+    dut.setPoints({{10, 990}, {30, 1010}}, Level);
+    QVERIFY(dut.getTrend()->isEmpty());
+    dut.setPoints({{10, 990}, {20, 0}, {30, 1010}}, Level);
+    QVERIFY(dut.getTrend()->isEmpty());
+    QCOMPARE(column(dut, "leK").at(0), QStringLiteral("0.98"));
+
+    // Fits the points cannot carry (one point, too high a degree, points symmetric about
+    // 0 °C) never put anything but finite numbers into the fields.
+    const QList<Dut::MidlMap> awkward {
+        {{20, 1000}}, {{-20, 990}, {20, 1000}}, {{-20, 990}, {0, 995}, {20, 1000}}};
+    for (int degree = 1; degree <= 5; ++degree) {
+        child<QSpinBox>(dut, "sbNomPolinom")->setValue(degree);
+        for (const Dut::MidlMap &points : awkward) {
+            dut.setPoints(points, Level);
+            const Dut::CurveMap curve = *dut.getTrend();
+            for (const QString &text : column(dut, "leK")) {
+                bool ok = false;
+                QVERIFY2(std::isfinite(text.toDouble(&ok)) && ok, qPrintable(text));
+            }
+            QVERIFY(std::all_of(
+                curve.cbegin(), curve.cend(), [](double v) { return std::isfinite(v); }));
+        }
+    }
+    child<QSpinBox>(dut, "sbNomPolinom")->setValue(1);
+    dut.setPoints({{20, 1000}}, Level);
+    dut.getTrend();
+    QCOMPARE(column(dut, "leK"), (QStringList {"1", "0", "0", "0", "0", "0"}));
+
+    // "->" copies the texts as shown; the plot's K curve follows every field that changes.
+    dut.setPoints({{10, 990}, {20, 1000}, {30, 1010}}, Level);
+    dut.getTrend();
+    QSignalSpy kCurve(&dut, &Dut::sigUpdateK);
+    QTest::mouseClick(child<QPushButton>(dut, "pbCalc2Save"), Qt::LeftButton);
+    QCOMPARE(column(dut, "leReadK"), column(dut, "leK"));
+    QVERIFY(kCurve.count() >= 2);
+    const double *k = kCurve.last().at(1).value<double *>();
+    QCOMPARE(k[0], 0.98);
+    QCOMPARE(k[1], 0.001);
+    field(dut, "leReadK", 2)->setText(QStringLiteral("abc"));
+    QCOMPARE(kCurve.last().at(1).value<double *>()[2], 0.0);
+}
+
+void TestCalibration::dataKindsPerProtocol_data()
+{
+    QTest::addColumn<int>("protocol");
+    QTest::addColumn<QString>("enabled"); // "1" per item that stays selectable
+    QTest::addColumn<int>("chosen");
+    QTest::addColumn<int>("shown");
+
+    QTest::newRow("Veltaro level, frequency chosen") << 0 << "101" << 1 << 2;
+    QTest::newRow("Veltaro level, period chosen") << 0 << "101" << 0 << 0;
+    QTest::newRow("Terval bin") << 1 << "011" << 0 << 2;
+    QTest::newRow("Terval bin keeps frequency") << 1 << "011" << 1 << 1;
+    QTest::newRow("Terval ASCII") << 2 << "011" << 0 << 2;
+    QTest::newRow("MODBUS, period chosen") << 3 << "001" << 0 << 2;
+    QTest::newRow("MODBUS, frequency chosen") << 3 << "001" << 1 << 2;
+    QTest::newRow("Veltaro volume") << 4 << "101" << 1 << 2;
+    QTest::newRow("unknown protocol") << 9 << "101" << 0 << 0;
+}
+
+void TestCalibration::dataKindsPerProtocol()
+{
+    QFETCH(int, protocol);
+    QFETCH(QString, enabled);
+    QFETCH(int, chosen);
+    QFETCH(int, shown);
+
+    Dut dut(nullptr, 4);
+    auto *box = child<QComboBox>(dut, "cbTypePolinom");
+    auto *model = qobject_cast<QStandardItemModel *>(box->model());
+    QVERIFY(model);
+    dut.setProtocol(0);
+    dut.setProtocol(1); // every item has been both disabled and enabled once
+    box->setCurrentIndex(chosen);
+    QSignalSpy kinds(&dut, &Dut::sendTypePolinom);
+
+    dut.setProtocol(static_cast<uchar>(protocol));
+    for (int item = 0; item < 3; ++item) {
+        const Qt::ItemFlags flags = model->item(item)->flags();
+        if (enabled.at(item) == QLatin1Char('1'))
+            QCOMPARE(flags,
+                Qt::ItemIsSelectable | Qt::ItemIsEditable | Qt::ItemIsDropEnabled
+                    | Qt::ItemIsEnabled);
+        else
+            QCOMPARE(flags, Qt::ItemFlags(Qt::ItemIsUserCheckable));
+    }
+    QCOMPARE(box->currentIndex(), shown);
+    if (shown != chosen) {
+        QCOMPARE(kinds.count(), 1);
+        QCOMPARE(kinds.first().at(1).value<eTypeData>(), Level);
+        QCOMPARE(stored("Polynom/PolynomType4").toInt(), 2);
+    } else {
+        QCOMPARE(kinds.count(), 0);
+    }
+}
+
+void TestCalibration::exchangeTakesAndFillsTheColumn()
+{
+    Dut dut(nullptr, 1);
+    child<QComboBox>(dut, "cbPort")->setCurrentIndex(2); // address 1
+    dut.setKEnabled(true);
+    auto *write = child<QPushButton>(dut, "pbSaveK");
+    QSignalSpy status(&dut, &Dut::sigStatus);
+
+    // Each frame carries one field, K0 first at wire index 5. Text that is no number is
+    // written as 0, and so is a value too small for single precision.
+    setColumn(dut, {"1", "abc", "", "1e-50", "-2.5", "3.4e38"});
+    QTest::mouseClick(write, Qt::LeftButton);
+    QList<float> sent;
+    for (int step = 0; step < 6; ++step) {
+        const QByteArray frame = dut.getRequestK();
+        QCOMPARE(frame.size(), 10);
+        QCOMPARE(quint8(frame.at(4)), quint8(5 - step));
+        float value = 0;
+        std::memcpy(&value, frame.constData() + 5, sizeof value);
+        sent << value;
+        if (step == 0)
+            QCOMPARE(frame, QByteArray::fromHex("37015105050000803f2b"));
+        QByteArray ack = withCrc8(QByteArray::fromHex("3901510000"));
+        dut.checkKAnswer(&ack);
+    }
+    QCOMPARE(sent, (QList<float> {1.0f, 0.0f, 0.0f, 0.0f, -2.5f, 3.4e38f}));
+    QVERIFY(dut.getRequestK().isEmpty());
+    QCOMPARE(status.count(), 0);
+
+    // A field that holds no finite single-precision number stops the write before it starts,
+    // and the operator is told which field it is.
+    for (const char *bad : {"nan", "inf", "-inf", "1e39", "-1e39", "1e400"}) {
+        setColumn(dut, {"1", "2", "3", QString::fromLatin1(bad), "5", "6"});
+        QTest::mouseClick(write, Qt::LeftButton);
+        QVERIFY2(dut.getRequestK().isEmpty(), bad);
+        QCOMPARE(write->text(), QStringLiteral("Запись К"));
+        QCOMPARE(status.count(), 1);
+        const QString message = status.takeFirst().at(0).toString();
+        QVERIFY2(message.contains(QStringLiteral("K3")) && message.contains(QLatin1String(bad)),
+            qPrintable(message));
+    }
+
+    // Values read back land in the field of their index, six significant digits.
+    QTest::mouseClick(child<QPushButton>(dut, "pbReadK"), Qt::LeftButton);
+    const float answers[6] = {1.0f, 0.000123456789f, 1234567.0f, -0.5f, 3.0e-38f, 0.98f};
+    for (const float value : answers) {
+        QCOMPARE(dut.getRequestK().at(2), '\x4c');
+        QByteArray answer = QByteArray::fromHex("39014c04");
+        answer.append(reinterpret_cast<const char *>(&value), sizeof value);
+        answer = withCrc8(answer);
+        dut.checkKAnswer(&answer);
+    }
+    QCOMPARE(column(dut, "leReadK"),
+        (QStringList {"0.98", "3e-38", "-0.5", "1.23457e+06", "0.000123457", "1"}));
+    QCOMPARE(child<QPushButton>(dut, "pbReadK")->text(), QStringLiteral("Чтен. К"));
+}
+
+void TestCalibration::coefficientFiles()
+{
+    Dut dut(nullptr, 2);
+    QSignalSpy kCurve(&dut, &Dut::sigUpdateK);
+    QSignalSpy status(&dut, &Dut::sigStatus);
+
+    // Right after clearing: six lines "0".
+    QVERIFY(dut.saveFileK(dir->filePath("zero.k")));
+    QCOMPARE(contents(dir->filePath("zero.k")), QByteArray("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n"));
+    QCOMPARE(stored("Main/saveK_path").toString(), dir->filePath("zero.k"));
+
+    // Save, open into a cleared panel, save again: the same texts and the same bytes.
+    const QStringList texts {"0.98", "0.001", "-1.23457e-05", QStringLiteral("ноль"), "", "7"};
+    setColumn(dut, texts);
+    QVERIFY(dut.saveFileK(dir->filePath("a.k")));
+    dut.slClear();
+    kCurve.clear();
+    QVERIFY(dut.loadFileK(dir->filePath("a.k")));
+    QCOMPARE(column(dut, "leReadK"), texts);
+    QCOMPARE(kCurve.last().at(1).value<double *>()[0], 0.98);
+    QCOMPARE(stored("Main/loadK_path").toString(), dir->filePath("a.k"));
+    QVERIFY(dut.saveFileK(dir->filePath("b.k")));
+    QCOMPARE(contents(dir->filePath("b.k")), contents(dir->filePath("a.k")));
+
+    // LF line ends read the same; three lines leave the other three fields empty.
+    QFile lf(dir->filePath("lf.k"));
+    QVERIFY(lf.open(QIODevice::WriteOnly));
+    lf.write("1\n2\n3\n");
+    lf.close();
+    QVERIFY(dut.loadFileK(lf.fileName()));
+    QCOMPARE(column(dut, "leReadK"), (QStringList {"1", "2", "3", "", "", ""}));
+
+    // A file that cannot be opened changes nothing and stays quiet.
+    QVERIFY(!dut.loadFileK(dir->filePath("missing.k")));
+    QCOMPARE(column(dut, "leReadK").at(0), QStringLiteral("1"));
+    QCOMPARE(stored("Main/loadK_path").toString(), lf.fileName());
+    QCOMPARE(status.count(), 0);
+
+    // A save that fails keeps the remembered location and says why.
+    QVERIFY(!dut.saveFileK(dir->filePath("gone/c.k")));
+    QCOMPARE(stored("Main/saveK_path").toString(), dir->filePath("b.k"));
+    QCOMPARE(status.count(), 1);
+    QVERIFY(status.first().at(0).toString().contains(QStringLiteral("c.k")));
+}
+
+QTEST_MAIN(TestCalibration)
+#include "tst_calibration.moc"
