@@ -298,7 +298,20 @@ void TestPollingCycle::exchangeBoxesWaitForTheTick()
     setAddress(window, 2, 4);
     auto *saveK = window.sensorBank()->dut(2)->findChild<QPushButton *>(QStringLiteral("pbSaveK"));
     QVERIFY(!saveK->isEnabled());
+
+    // No run directory can be made this time (plain files stand in the way): the status bar
+    // says so and the exchange below still runs.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int second = 0; second < 3; ++second) {
+        QFile blocker(now.addSecs(second).toString("yyyy_MM_dd_HH_mm_ss"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
     openPort(window);
+    const QString message = window.statusBar()->currentMessage();
+    QVERIFY2(message.contains(now.toString("yyyy_MM_dd_HH_mm_ss"))
+            || message.contains(now.addSecs(1).toString("yyyy_MM_dd_HH_mm_ss"))
+            || message.contains(now.addSecs(2).toString("yyyy_MM_dd_HH_mm_ss")),
+        qPrintable(message));
     QVERIFY(saveK->isEnabled());
     pressStart(window);
     QVERIFY(!saveK->isEnabled());
