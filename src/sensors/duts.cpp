@@ -47,6 +47,7 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::sigUpdateK, this, &Duts::slUpdateK);
         connect(panel, &Dut::sigExchangeOk, this, &Duts::sigExchangeOk);
         connect(panel, &Dut::sigExchangeError, this, &Duts::sigExchangeError);
+        connect(panel, &Dut::sigStatus, this, &Duts::sigStatus);
     }
 
     runLog = new RunLog(this);

@@ -82,7 +82,7 @@ signals:
     void sigExchangeOk(quint8 nomDut);
     void sigExchangeError(quint8 nomDut);
     // Something the operator should know about that has no place on a panel (run logs that
-    // could not be created).
+    // could not be created, a panel's coefficient file or write that failed).
     void sigStatus(const QString &message);
 
 private:
