@@ -20,6 +20,8 @@
 
 #include <array>
 #include <cstring>
+#include <map>
+#include <memory>
 
 namespace {
 
@@ -105,7 +107,7 @@ private:
     ScriptedSensors sensors;
     QStringList boxes;
     bool boxesModal = true;
-    QTimer *boxCloser = nullptr;
+    std::unique_ptr<QTimer> boxCloser;
     // While set, a box stays open until the window's timer has ticked three more times.
     QSignalSpy *tickSpy = nullptr;
     int ticksAtBox = -1;
@@ -132,8 +134,7 @@ void TestCoefficientExchange::init()
 
 void TestCoefficientExchange::cleanup()
 {
-    delete boxCloser;
-    boxCloser = nullptr;
+    boxCloser.reset();
     window.reset();
     line.reset();
     QDir::setCurrent(previousDir);
@@ -142,9 +143,9 @@ void TestCoefficientExchange::cleanup()
 
 void TestCoefficientExchange::watchBoxes()
 {
-    boxCloser = new QTimer;
+    boxCloser = std::make_unique<QTimer>();
     boxCloser->setInterval(10);
-    QObject::connect(boxCloser, &QTimer::timeout, boxCloser, [this] {
+    QObject::connect(boxCloser.get(), &QTimer::timeout, boxCloser.get(), [this] {
         for (QWidget *widget : QApplication::topLevelWidgets()) {
             auto *box = qobject_cast<QMessageBox *>(widget);
             if (box && box->isVisible()) {
@@ -253,7 +254,7 @@ void TestCoefficientExchange::writeThenReadBack()
     QPushButton *read = button(0, "pbReadK");
     QVERIFY(write->isEnabled());
 
-    const QStringList values {"1", "0.001", "abc", "-2.5", "3.25e-05", "1234.5"};
+    const QStringList values {"1", "0.001", "abc", "-2.5", "3.25e-05", "1234567.8"};
     for (int i = 0; i < 6; ++i)
         field(0, i)->setText(values.at(i));
     QTest::mouseClick(write, Qt::LeftButton);
@@ -278,14 +279,15 @@ void TestCoefficientExchange::writeThenReadBack()
     QTRY_COMPARE(boxes, QStringList {"OK"});
     QVERIFY(frameOnLine(1, 100).isEmpty());
     QVERIFY(boxesModal);
-    QCOMPARE(
-        sensors.sensors[1], (std::array<float, 6> {1234.5f, 3.25e-05f, -2.5f, 0.0f, 0.001f, 1.0f}));
+    QCOMPARE(sensors.sensors[1],
+        (std::array<float, 6> {1234567.8f, 3.25e-05f, -2.5f, 0.0f, 0.001f, 1.0f}));
 
-    // Reading back: indexes 0 up to 5; the answer to index k fills leReadK(5 - k).
+    // Reading back: indexes 0 up to 5; the answer to index k fills leReadK(5 - k), with six
+    // significant digits.
     for (int i = 0; i < 6; ++i)
         field(0, i)->setText(QStringLiteral("?"));
     QTest::mouseClick(read, Qt::LeftButton);
-    const QStringList expected {"1234.5", "3.25e-05", "-2.5", "0", "0.001", "1"};
+    const QStringList expected {"1.23457e+06", "3.25e-05", "-2.5", "0", "0.001", "1"};
     for (int step = 0; step < 6; ++step) {
         tick();
         if (step > 0)
