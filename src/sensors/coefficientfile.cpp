@@ -1,6 +1,7 @@
 #include "sensors/coefficientfile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -60,6 +61,14 @@ bool CoefficientFile::write(const QString &path, const QStringList &texts, QStri
 
 bool CoefficientFile::read(const QString &path, QStringList *texts, QString *error)
 {
+    // Only a regular file has an end: a device or a pipe could feed one endless line (and a
+    // pipe would block the open itself).
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        if (error)
+            *error = QStringLiteral("not a regular file");
+        return false;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)

@@ -21,6 +21,7 @@ public:
 
     // Reads the first six lines into texts (always six entries on success). CR LF and LF line
     // ends read the same; a line stops at a NUL byte; lines the file does not have are empty;
-    // further lines are ignored. Returns false (texts untouched) if the file cannot be opened.
+    // further lines are ignored. Returns false (texts untouched) if the file cannot be opened or
+    // is no regular file.
     static bool read(const QString &path, QStringList *texts, QString *error = nullptr);
 };

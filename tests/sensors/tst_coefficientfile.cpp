@@ -89,6 +89,9 @@ void TestCoefficientFile::readsForeignAndDamagedFiles()
     QCOMPARE(read.at(0).size(), CoefficientFile::maxLineBytes);
     QCOMPARE(read.at(1), QStringLiteral("0.25"));
     QCOMPARE(read.at(2), QString());
+
+    // A device that never ends is refused rather than read forever.
+    QVERIFY(!CoefficientFile::read(QStringLiteral("/dev/zero"), &read));
 }
 
 void TestCoefficientFile::failedSaveKeepsTheOldFile()
