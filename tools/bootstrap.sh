@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Shared set-up for ./test.sh and ./run.sh: install the Debian packages the build
 # needs (only when some are missing), then configure and build into build/.
+# Meant to be sourced; it defines variables and functions and runs nothing.
 set -euo pipefail
 
 TARIKON_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TARIKON_BUILD="${TARIKON_BUILD:-$TARIKON_ROOT/build}"
+# What the build produces: the bench and the sensor simulator that stands in for the line.
+TARIKON_APP="$TARIKON_BUILD/src/tarikon"
+TARIKON_SIM="$TARIKON_BUILD/tools/sensor-sim/tarikon-sensor-sim"
 
 TARIKON_PACKAGES=(
     build-essential cmake pkg-config
