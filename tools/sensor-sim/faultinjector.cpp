@@ -48,7 +48,7 @@ QByteArray FaultInjector::corrupted(const QByteArray &answer, SensorAnswers::Sha
     if (shape == SensorAnswers::Shape::Text) {
         // No checksum to catch a changed digit, so break the format instead: an 'x' fits none
         // of the fixed characters and no hexadecimal digit. The character before the final
-        // '0' may be anything and the line end is not looked at, so neither is touched.
+        // '0' may be anything, so it is not touched.
         int pos = below(SensorAnswers::textFieldsLength + 1);
         if (pos == SensorAnswers::textFieldsLength)
             pos = SensorAnswers::textLength - 1;
@@ -83,11 +83,8 @@ QByteArray FaultInjector::garbage()
     return out;
 }
 
-int FaultInjector::splitPoint(const QByteArray &answer, SensorAnswers::Shape shape)
+int FaultInjector::splitPoint(int size)
 {
-    int size = int(answer.size());
-    if (shape == SensorAnswers::Shape::Text)
-        size = qMin(size, SensorAnswers::textLength);
     return size < 2 ? size : 1 + below(size - 1);
 }
 

@@ -48,9 +48,10 @@ public:
     // 1..12 bytes. Too short to pass for a MODBUS answer, and the first byte is neither an
     // answer start byte nor the 'F' of the text answer, so no decoder can take it.
     QByteArray garbage();
-    // Where to cut an answer into two writes, so that neither part alone reads as an answer:
-    // anywhere inside a binary answer, inside the fields of a text one (not in its line end).
-    int splitPoint(const QByteArray &answer, SensorAnswers::Shape shape);
+    // Where to cut an answer of the given size (at least 2) into two writes: 1..size−1.
+    // Every answer needs all of its bytes to be read (the text one ends in the '0' its format
+    // requires), so neither part alone passes for an answer.
+    int splitPoint(int size);
 
     static QString name(Kind kind);
     // Every fault but Split costs the bench the reading; a split answer still arrives whole.

@@ -72,7 +72,7 @@ QByteArray text(qint8 temperature, quint16 level, quint16 frequency)
 {
     return QByteArray("F=") + QByteArray::number(frequency, 16).toUpper().rightJustified(4, '0')
         + " t=" + QByteArray::number(quint8(temperature), 16).toUpper().rightJustified(2, '0')
-        + " N=" + QByteArray::number(level, 16).toUpper().rightJustified(4, '0') + ".0\r\n";
+        + " N=" + QByteArray::number(level, 16).toUpper().rightJustified(4, '0') + ".0";
 }
 
 QByteArray modbusRegisters(quint8 address, const QVector<quint16> &registers)

@@ -11,12 +11,12 @@ namespace SensorAnswers {
 enum class Shape {
     Crc8Frame, // start, address, command, length, payload, CRC-8/MAXIM
     Modbus, // address, function, ..., CRC-16/MODBUS low byte first
-    Text, // "F=hhhh t=hh N=hhhh.0\r\n", no address, no checksum
+    Text, // "F=hhhh t=hh N=hhhh.0", no address, no checksum, no line end
 };
 
 // The text answer: the fields take the first 18 characters, then any one character and '0'.
 constexpr int textFieldsLength = 18;
-constexpr int textLength = 20; // without the line end
+constexpr int textLength = 20;
 
 // 39 addr 0A 08 status level(2) temp period(4) crc8
 QByteArray levelPeriod(

@@ -195,7 +195,7 @@ void SimulatorEngine::deliver(const QByteArray &answer, SensorAnswers::Shape sha
         transmitLater(m_config.lateMs, answer);
         break;
     case FaultInjector::Kind::Split: {
-        const int cut = m_faults.splitPoint(answer, shape);
+        const int cut = m_faults.splitPoint(int(answer.size()));
         emit transmit(answer.left(cut));
         transmitLater(m_config.splitGapMs, answer.mid(cut));
         break;
