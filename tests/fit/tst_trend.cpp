@@ -72,16 +72,6 @@ private slots:
         QCOMPARE(k[4], 0.0);
         QCOMPARE(k[5], 0.0);
         QVERIFY(std::abs(curve->value(100) - poly({k[0], k[1], k[2]}, 100)) < 1e-9);
-
-        // Both panel modes over the same normalised mid values {10: 990, 20: 1000, 30: 1010}.
-        Points norm {{10, 0.99}, {20, 1.0}, {30, 1.01}};
-        curve = trend.Calc(&norm, 1, k, 100, 100);
-        QVERIFY(std::abs(k[0] - 0.98) < 1e-12 && std::abs(k[1] - 0.001) < 1e-14);
-        QVERIFY(std::abs(curve->value(20)) < 1e-9);
-        QVERIFY(std::abs(curve->value(30) - 1) < 1e-9);
-        curve = trend.Calc(&norm, 1, k, 1000, 0);
-        QVERIFY(std::abs(curve->value(20) - 1000) < 1e-9);
-        QVERIFY(std::abs(curve->value(-90) - 890) < 1e-9);
     }
 
     void degenerateInputs()

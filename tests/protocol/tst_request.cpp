@@ -1,6 +1,7 @@
 #include "protocol/crc.h"
 #include "protocol/dutinfo.h"
 #include "protocol/request.h"
+#include "support/frames.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -8,26 +9,15 @@
 
 #include <cstring>
 
+using frames::readKAnswer;
+using frames::withCrc8;
+using frames::writeAck;
+
 namespace {
 
 QByteArray hex(const char *text)
 {
     return QByteArray::fromHex(text);
-}
-
-QByteArray withCrc8(QByteArray frame)
-{
-    frame.append(char(crc8(frame)));
-    return frame;
-}
-
-QByteArray readKAnswer(uchar address, float value)
-{
-    QByteArray frame = hex("39004c04");
-    frame[1] = char(address);
-    char raw[4];
-    std::memcpy(raw, &value, 4); // the bench runs little-endian, like the wire
-    return withCrc8(frame.append(raw, 4));
 }
 
 const QByteArray kAck1 = hex("390151000028");
@@ -223,7 +213,7 @@ private slots:
         const QByteArray first = request.getRequest(1);
         QByteArray garbled = kAck1;
         garbled[3] = 1;
-        QByteArray otherSensor = withCrc8(hex("3902510000"));
+        QByteArray otherSensor = writeAck(2);
         QVERIFY(!request.checkAnswer(&garbled).kAnswer);
         QCOMPARE(request.getRequest(1), first);
         QVERIFY(!request.checkAnswer(&otherSensor).kAnswer);

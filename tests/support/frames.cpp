@@ -1,0 +1,74 @@
+#include "support/frames.h"
+
+#include "protocol/crc.h"
+
+#include <QString>
+#include <QtEndian>
+
+#include <cstring>
+
+namespace frames {
+
+QByteArray bytes(std::initializer_list<int> values)
+{
+    QByteArray out;
+    for (int value : values)
+        out.append(char(value & 0xFF));
+    return out;
+}
+
+QByteArray withCrc8(QByteArray frame)
+{
+    frame.append(char(crc8(frame)));
+    return frame;
+}
+
+QByteArray withCrc16(QByteArray frame)
+{
+    const quint16 crc = crc16(frame);
+    return frame.append(char(crc & 0xFF)).append(char(crc >> 8));
+}
+
+QByteArray floatBytes(float value)
+{
+    quint32 raw = 0;
+    std::memcpy(&raw, &value, sizeof raw);
+    QByteArray out(4, '\0');
+    qToLittleEndian(raw, out.data());
+    return out;
+}
+
+QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period, quint8 aux)
+{
+    QByteArray frame = bytes({0x39, address, 0x0A, 0x08, aux, level, level >> 8, temp});
+    QByteArray raw(4, '\0');
+    qToLittleEndian(period, raw.data());
+    return withCrc8(frame + raw);
+}
+
+QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq)
+{
+    return withCrc8(bytes({0x3E, address, 0x06, temp, level, level >> 8, freq, freq >> 8}));
+}
+
+QByteArray textAnswer(quint16 freq, qint8 temp, quint16 level)
+{
+    return QString::asprintf("F=%04X t=%02X N=%04X.0", freq, quint8(temp), level).toLatin1();
+}
+
+QByteArray modbusAnswer(quint8 address, qint8 temp, quint16 level)
+{
+    return withCrc16(bytes({address, 0x03, 0x08, 0x00, temp, level >> 8, level, 0, 0, 0, 0}));
+}
+
+QByteArray writeAck(quint8 address)
+{
+    return withCrc8(bytes({0x39, address, 0x51, 0x00, 0x00}));
+}
+
+QByteArray readKAnswer(quint8 address, float value)
+{
+    return withCrc8(bytes({0x39, address, 0x4C, 0x04}) + floatBytes(value));
+}
+
+} // namespace frames
