@@ -1,35 +1,28 @@
 #include "app/mainwindow.h"
 #include "panels/protocol.h"
 #include "serial/comport.h"
-#include "support/pseudoterminal.h"
+#include "support/benchfixture.h"
+#include "support/tempworkdir.h"
 
 #include <QComboBox>
 #include <QGridLayout>
 #include <QPushButton>
-#include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
 
+#include <memory>
+
 class TestMainWindow : public QObject
 {
     Q_OBJECT
 
-    static QVariant setting(const QString &key, const QVariant &value = QVariant())
-    {
-        QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-        if (value.isValid())
-            settings.setValue(key, value);
-        return settings.value(key);
-    }
-
 private slots:
     void init()
     {
-        m_dir.reset(new QTemporaryDir);
+        m_dir = std::make_unique<TempWorkDir>();
         QVERIFY(m_dir->isValid());
-        QDir::setCurrent(m_dir->path());
     }
 
     void firstStart()
@@ -41,10 +34,10 @@ private slots:
         QCOMPARE(window.findChild<QComboBox *>(QStringLiteral("cbSpeed"))->currentText(),
             QStringLiteral("19200"));
         QVERIFY(!window.comPort()->isOpen());
-        QCOMPARE(setting(QStringLiteral("Protocol/Protocol")).toString(),
+        QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Protocol")).toString(),
             QStringLiteral("Veltaro-MD (уровень)"));
-        QCOMPARE(setting(QStringLiteral("Protocol/Period")).toInt(), 1);
-        QVERIFY(!setting(QStringLiteral("Port/CurentSpeed")).isValid());
+        QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), 1);
+        QVERIFY(!TempWorkDir::setting(QStringLiteral("Port/CurentSpeed")).isValid());
         QCOMPARE(window.timer(), window.findChild<QTimer *>(QStringLiteral("pollTimer")));
         QVERIFY(window.timer()->isActive() && !window.timer()->isSingleShot());
         QCOMPARE(window.timer()->interval(), 1000);
@@ -74,17 +67,17 @@ private slots:
         QFETCH(QVariant, period);
         QFETCH(int, index);
         QFETCH(int, seconds);
-        setting(QStringLiteral("Protocol/Protocol"), protocol);
-        setting(QStringLiteral("Protocol/Period"), period);
+        TempWorkDir::setSetting(QStringLiteral("Protocol/Protocol"), protocol);
+        TempWorkDir::setSetting(QStringLiteral("Protocol/Period"), period);
         MainWindow window;
         QCOMPARE(window.protocolPanel()->currentProtocol(), index);
         QCOMPARE(window.protocolPanel()->period(), seconds);
-        QCOMPARE(setting(QStringLiteral("Protocol/Period")).toInt(), seconds);
+        QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), seconds);
         QCOMPARE(window.timer()->interval(), seconds * 1000);
 
         window.findChild<QSpinBox *>(QStringLiteral("sbPeriod"))->setValue(3);
         QCOMPARE(window.timer()->interval(), 3000);
-        QCOMPARE(setting(QStringLiteral("Protocol/Period")).toInt(), 3);
+        QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), 3);
     }
 
     void layout()
@@ -105,35 +98,32 @@ private slots:
         QVERIFY(window.comPort()->geometry().right() < window.protocolPanel()->geometry().left());
     }
 
+    // The status bar names a port that would not open; what arrives between ticks is kept, in
+    // order, for the next tick; an empty frame is not written.
     void portTraffic()
     {
-        MainWindow window;
-        auto *ports = window.findChild<QComboBox *>(QStringLiteral("cbPort"));
-        auto *open = window.findChild<QPushButton *>(QStringLiteral("pbOpen"));
-        ports->setEditText(QStringLiteral("/dev/tarikon-no-such-port"));
-        QTest::mouseClick(open, Qt::LeftButton);
+        BenchFixture bench;
+        QVERIFY(bench.isValid());
+        MainWindow &window = bench.window();
+        window.findChild<QComboBox *>(QStringLiteral("cbPort"))
+            ->setEditText(QStringLiteral("/dev/tarikon-no-such-port"));
+        bench.pressOpen();
         QVERIFY(window.statusBar()->currentMessage().contains(
             QStringLiteral("/dev/tarikon-no-such-port")));
 
-        PseudoTerminal pty;
-        ports->setEditText(pty.slavePath());
-        QTest::mouseClick(open, Qt::LeftButton);
-        QVERIFY(window.comPort()->isOpen());
-
-        // Everything that arrives between ticks is kept, in order, for the next tick.
-        QVERIFY(pty.write("AB"));
+        QVERIFY(bench.openPort());
+        QVERIFY(bench.line().write("AB"));
         QTRY_COMPARE(window.receivedBytes(), QByteArray("AB"));
-        QVERIFY(pty.write("CD"));
+        QVERIFY(bench.line().write("CD"));
         QTRY_COMPARE(window.receivedBytes(), QByteArray("ABCD"));
 
         window.sendPort(QByteArray());
         window.sendPort(QByteArray("\x31\x00\x06", 3));
-        QByteArray sent;
-        QTRY_COMPARE(sent += pty.read(), QByteArray("\x31\x00\x06", 3));
+        QCOMPARE(bench.sent(3), QByteArray("\x31\x00\x06", 3));
     }
 
 private:
-    QScopedPointer<QTemporaryDir> m_dir;
+    std::unique_ptr<TempWorkDir> m_dir;
 };
 
 QTEST_MAIN(TestMainWindow)

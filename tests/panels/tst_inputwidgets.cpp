@@ -1,6 +1,7 @@
 #include "panels/lineeditmax.h"
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
+#include "support/tempworkdir.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -52,8 +53,6 @@ class TestInputWidgets : public QObject
     }
 
 private slots:
-    void initTestCase() { QDir::setCurrent(m_dir.path()); }
-
     void rangeEdits()
     {
         checkRangeEdit<LineEditMin>(0);
@@ -98,7 +97,7 @@ private slots:
     }
 
 private:
-    QTemporaryDir m_dir;
+    TempWorkDir m_dir; // the working directory, should a widget touch "settings.ini"
 };
 
 QTEST_MAIN(TestInputWidgets)

@@ -1,22 +1,22 @@
 #include "serial/comport.h"
 #include "support/pseudoterminal.h"
+#include "support/tempworkdir.h"
 
 #include <QComboBox>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
+
+#include <memory>
 
 class TestComPort : public QObject
 {
     Q_OBJECT
 
-    static QVariant setting(const QString &key, const QVariant &value = QVariant())
+    static QVariant setting(const QString &key) { return TempWorkDir::setting("Port/" + key); }
+    static void store(const QString &key, const QVariant &value)
     {
-        QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-        if (value.isValid())
-            settings.setValue(QStringLiteral("Port/") + key, value);
-        return settings.value(QStringLiteral("Port/") + key);
+        TempWorkDir::setSetting("Port/" + key, value);
     }
 
     static QComboBox *list(ComPort &panel, const char *name)
@@ -43,16 +43,15 @@ private slots:
 
     void init()
     {
-        m_dir.reset(new QTemporaryDir);
+        m_dir = std::make_unique<TempWorkDir>();
         QVERIFY(m_dir->isValid());
-        QDir::setCurrent(m_dir->path());
     }
 
     void storedChoicesRestored()
     {
         PseudoTerminal pty;
-        setting(QStringLiteral("CurentPort"), pty.slavePath());
-        setting(QStringLiteral("CurentSpeed"), QStringLiteral("57600"));
+        store(QStringLiteral("CurentPort"), pty.slavePath());
+        store(QStringLiteral("CurentSpeed"), QStringLiteral("57600"));
         {
             ComPort panel;
             QCOMPARE(list(panel, "cbPort")->currentText(), pty.slavePath());
@@ -60,8 +59,8 @@ private slots:
         }
 
         // A vanished device and an unknown speed leave the defaults.
-        setting(QStringLiteral("CurentPort"), QStringLiteral("/dev/tarikon-no-such-port"));
-        setting(QStringLiteral("CurentSpeed"), QStringLiteral("1200"));
+        store(QStringLiteral("CurentPort"), QStringLiteral("/dev/tarikon-no-such-port"));
+        store(QStringLiteral("CurentSpeed"), QStringLiteral("1200"));
         ComPort panel;
         QComboBox *ports = list(panel, "cbPort");
         QVERIFY(ports->findText(QStringLiteral("/dev/tarikon-no-such-port")) < 0);
@@ -165,7 +164,7 @@ private slots:
     }
 
 private:
-    QScopedPointer<QTemporaryDir> m_dir;
+    std::unique_ptr<TempWorkDir> m_dir;
 };
 
 QTEST_MAIN(TestComPort)
