@@ -1,15 +1,12 @@
 #include "sensors/dut.h"
+#include "support/tempworkdir.h"
 
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardItemModel>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include "panels/mycheckbox.h"
@@ -24,13 +21,7 @@ namespace {
 
 QVariant stored(const QString &name)
 {
-    return QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat).value(name);
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    return TempWorkDir::setting(name);
 }
 
 } // namespace
@@ -43,8 +34,12 @@ class TestCalibration : public QObject
 
 private slots:
     void initTestCase() { qRegisterMetaType<double *>("double*"); }
-    void init();
-    void cleanup();
+    void init()
+    {
+        dir = std::make_unique<TempWorkDir>();
+        QVERIFY(dir->isValid());
+    }
+    void cleanup() { dir.reset(); }
 
     void fitFillsTheCoefficientColumn();
     void dataKindsPerProtocol_data();
@@ -77,29 +72,13 @@ private:
             field(dut, "leReadK", i)->setText(texts.value(i));
     }
 
-    std::unique_ptr<QTemporaryDir> dir;
-    QString previousDir;
+    std::unique_ptr<TempWorkDir> dir;
 };
-
-void TestCalibration::init()
-{
-    previousDir = QDir::currentPath();
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
-}
-
-void TestCalibration::cleanup()
-{
-    QDir::setCurrent(previousDir);
-    dir.reset();
-}
 
 void TestCalibration::fitFillsTheCoefficientColumn()
 {
     // A degree stored as 0 shows the lowest degree the box offers.
-    QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat)
-        .setValue("Polynom/PolynomNom0", 0);
+    TempWorkDir::setSetting(QStringLiteral("Polynom/PolynomNom0"), 0);
     Dut dut(nullptr, 0);
     QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 1);
     child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(2); // "Уровень"
@@ -116,6 +95,15 @@ void TestCalibration::fitFillsTheCoefficientColumn()
     QVERIFY(qAbs(raw.value(20.0) - 1000.0) < 1e-6);
     QVERIFY(qAbs(raw.value(-90.0) - 890.0) < 1e-6);
     QCOMPARE(column(dut, "leK").at(1), QStringLiteral("0.001"));
+
+    // "->" copies the shown texts; the K curve takes 0 for a field that is not a finite number.
+    QSignalSpy kCurve(&dut, &Dut::sigUpdateK);
+    QTest::mouseClick(child<QPushButton>(dut, "pbCalc2Save"), Qt::LeftButton);
+    QCOMPARE(column(dut, "leReadK"), column(dut, "leK"));
+    field(dut, "leReadK", 2)->setText(QStringLiteral("nan"));
+    const double *k = kCurve.last().at(1).value<double *>();
+    QCOMPARE(k[0], 0.98);
+    QCOMPARE(k[2], 0.0);
 
     // No value at 20 °C, or a 0 there: nothing to refer to, the fields keep the last fit.
     dut.setPoints({{10, 990}, {30, 1010}}, Level);
@@ -234,7 +222,8 @@ void TestCalibration::coefficientFiles()
 
     // Right after clearing: six lines "0".
     QVERIFY(dut.saveFileK(dir->filePath("zero.k")));
-    QCOMPARE(contents(dir->filePath("zero.k")), QByteArray("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n"));
+    QCOMPARE(TempWorkDir::contents(dir->filePath("zero.k")),
+        QByteArray("0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n"));
     QCOMPARE(stored("Main/saveK_path").toString(), dir->filePath("zero.k"));
 
     // Save, open into a cleared panel, save again: the same texts and the same bytes.
@@ -248,15 +237,15 @@ void TestCalibration::coefficientFiles()
     QCOMPARE(kCurve.last().at(1).value<double *>()[0], 0.98);
     QCOMPARE(stored("Main/loadK_path").toString(), dir->filePath("a.k"));
     QVERIFY(dut.saveFileK(dir->filePath("b.k")));
-    QCOMPARE(contents(dir->filePath("b.k")), contents(dir->filePath("a.k")));
+    QCOMPARE(
+        TempWorkDir::contents(dir->filePath("b.k")), TempWorkDir::contents(dir->filePath("a.k")));
 
     // LF line ends read the same; three lines leave the other three fields empty.
     auto load = [&](const char *name, const QByteArray &bytes) {
-        QFile file(dir->filePath(QString::fromLatin1(name)));
-        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size()
-            && (file.close(), dut.loadFileK(file.fileName()));
+        const QString path = dir->filePath(QString::fromLatin1(name));
+        return TempWorkDir::put(path, bytes) && dut.loadFileK(path);
     };
-    QVERIFY(load("lf.k", contents(dir->filePath("a.k")).replace("\r\n", "\n")));
+    QVERIFY(load("lf.k", TempWorkDir::contents(dir->filePath("a.k")).replace("\r\n", "\n")));
     QCOMPARE(column(dut, "leReadK"), texts);
     QVERIFY(load("three.k", "1\r\n2\r\n3"));
     QCOMPARE(column(dut, "leReadK"), (QStringList {"1", "2", "3", "", "", ""}));

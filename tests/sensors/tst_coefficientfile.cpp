@@ -1,7 +1,7 @@
 #include "sensors/coefficientfile.h"
+#include "support/tempworkdir.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -9,18 +9,6 @@
 #include <sys/resource.h>
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Lets writes to any file grow to at most `bytes` while alive: the next write past it fails
 // with EFBIG, as on a full disk.
@@ -76,7 +64,7 @@ void TestCoefficientFile::readsForeignAndDamagedFiles()
 
     // A NUL ends the text of its line; the next line is read as usual. Lines after the
     // sixth do not count.
-    QVERIFY(put(path("nul.k"), QByteArray("1.5\0garbage\r\n2\n3\n4\n5\n6\n7\n", 27)));
+    QVERIFY(TempWorkDir::put(path("nul.k"), QByteArray("1.5\0garbage\r\n2\n3\n4\n5\n6\n7\n", 27)));
     QVERIFY(CoefficientFile::read(path("nul.k"), &read));
     QCOMPARE(read, (QStringList {"1.5", "2", "3", "4", "5", "6"}));
 
@@ -84,7 +72,7 @@ void TestCoefficientFile::readsForeignAndDamagedFiles()
     // still found where they are.
     QByteArray huge(3 * 1024 * 1024, 'x');
     huge += "\r\n0.25\r\n";
-    QVERIFY(put(path("huge.k"), huge));
+    QVERIFY(TempWorkDir::put(path("huge.k"), huge));
     QVERIFY(CoefficientFile::read(path("huge.k"), &read));
     QCOMPARE(read.at(0).size(), CoefficientFile::maxLineBytes);
     QCOMPARE(read.at(1), QStringLiteral("0.25"));
@@ -97,7 +85,7 @@ void TestCoefficientFile::readsForeignAndDamagedFiles()
 void TestCoefficientFile::failedSaveKeepsTheOldFile()
 {
     const QByteArray good("1\r\n0.001\r\n0\r\n0\r\n0\r\n0\r\n");
-    QVERIFY(put(path("sensor.k"), good));
+    QVERIFY(TempWorkDir::put(path("sensor.k"), good));
 
     QString error;
     bool saved = true;
@@ -109,7 +97,7 @@ void TestCoefficientFile::failedSaveKeepsTheOldFile()
     }
     QVERIFY(!saved);
     QVERIFY(!error.isEmpty());
-    QCOMPARE(contents(path("sensor.k")), good);
+    QCOMPARE(TempWorkDir::contents(path("sensor.k")), good);
     // No half-written temporary file is left behind either.
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList {"sensor.k"});
 }

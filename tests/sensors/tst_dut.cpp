@@ -1,18 +1,16 @@
-#include "protocol/crc.h"
 #include "sensors/dut.h"
+#include "support/frames.h"
+#include "support/tempworkdir.h"
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QStandardItemModel>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -22,7 +20,8 @@
 
 #include <memory>
 
-Q_DECLARE_METATYPE(double *)
+using frames::tervalAnswer;
+using frames::veltaroAnswer;
 
 namespace {
 
@@ -30,42 +29,9 @@ const QString kGreen = QStringLiteral("background-color: rgb(0, 200, 0);");
 const QString kRed = QStringLiteral("background-color: rgb(200, 0, 0);");
 const QString kGrey = QStringLiteral("background-color: rgb(100, 100, 100);");
 
-QByteArray withCrc8(QByteArray frame)
-{
-    frame.append(static_cast<char>(crc8(frame)));
-    return frame;
-}
-
-QByteArray le(quint32 value, int bytes)
-{
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out.append(static_cast<char>(value >> (8 * i)));
-    return out;
-}
-
-// Level, frequency and temperature, as a binary "Тервал" sensor answers.
-QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq)
-{
-    return withCrc8(
-        QByteArray("\x3e") + char(address) + '\x06' + char(temp) + le(level, 2) + le(freq, 2));
-}
-
-// Level, temperature and period, as a Veltaro-MD sensor answers (status byte 0).
-QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period)
-{
-    return withCrc8(QByteArray("\x39") + char(address) + QByteArray::fromHex("0a0000")
-        + le(level, 2) + char(temp) + le(period, 4));
-}
-
-QByteArray writeAcknowledgement(quint8 address)
-{
-    return withCrc8(QByteArray::fromHex("39") + char(address) + QByteArray::fromHex("510000"));
-}
-
 QVariant stored(const QString &name)
 {
-    return QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat).value(name);
+    return TempWorkDir::setting(name);
 }
 
 } // namespace
@@ -75,13 +41,13 @@ class TestDut : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
+    void initTestCase() { qRegisterMetaType<QRgb>("QRgb"); }
+    void init()
     {
-        qRegisterMetaType<double *>("double*");
-        qRegisterMetaType<QRgb>("QRgb");
+        dir = std::make_unique<TempWorkDir>();
+        QVERIFY(dir->isValid());
     }
-    void init();
-    void cleanup();
+    void cleanup() { dir.reset(); }
 
     void readingsPerTemperature();
     void errorCountAndStatus();
@@ -89,7 +55,6 @@ private slots:
     void deviationStatistics();
     void settings();
     void colourBoxes();
-    void dataKindAndCoefficients();
     void tickWithHoursOfData();
 
 private:
@@ -121,23 +86,8 @@ private:
         return mask;
     }
 
-    std::unique_ptr<QTemporaryDir> dir;
-    QString previousDir;
+    std::unique_ptr<TempWorkDir> dir;
 };
-
-void TestDut::init()
-{
-    previousDir = QDir::currentPath();
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-    QVERIFY(QDir::setCurrent(dir->path()));
-}
-
-void TestDut::cleanup()
-{
-    QDir::setCurrent(previousDir);
-    dir.reset();
-}
 
 void TestDut::readingsPerTemperature()
 {
@@ -176,7 +126,6 @@ void TestDut::readingsPerTemperature()
 void TestDut::errorCountAndStatus()
 {
     Dut dut(nullptr, 2);
-    QSignalSpy ok(&dut, &Dut::sigExchangeOk);
 
     // "off": nothing to send and the status keeps its colour.
     const QString before = style(dut, "leErr");
@@ -187,7 +136,7 @@ void TestDut::errorCountAndStatus()
     dut.setProtocol(1);
     dut.setStarted(true);
     QCOMPARE(style(dut, "leErr"), kGrey);
-    QCOMPARE(dut.pollRequest(), withCrc8(QByteArray::fromHex("310106")));
+    QCOMPARE(dut.pollRequest(), QByteArray::fromHex("3101066c"));
 
     // No answer, then a corrupt one: each counts once and blanks the readings.
     QVERIFY(!feed(dut, QByteArray()).valid);
@@ -212,22 +161,12 @@ void TestDut::errorCountAndStatus()
     dut.setKEnabled(true);
     QTest::mouseClick(child<QPushButton>(dut, "pbSaveK"), Qt::LeftButton);
     QVERIFY(!dut.getRequestK().isEmpty());
-    const DutInfo ack = feed(dut, writeAcknowledgement(1));
-    QVERIFY(ack.kAnswer);
+    QByteArray ack = frames::writeAck(1);
+    QVERIFY(dut.takeAnswer(&ack).kAnswer);
     QCOMPARE(style(dut, "leErr"), kRed);
     QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
-    QCOMPARE(child<QPushButton>(dut, "pbSaveK")->text(), QStringLiteral("Зап. K4..."));
 
-    // The rest of the write runs in the coefficient cycle; its end is announced with the number.
-    for (int step = 0; step < 5; ++step) {
-        QVERIFY(!dut.getRequestK().isEmpty());
-        QByteArray answer = writeAcknowledgement(1);
-        QVERIFY(dut.checkKAnswer(&answer).kAnswer);
-    }
-    QCOMPARE(ok.count(), 1);
-    QCOMPARE(ok.first().first().value<quint8>(), quint8(2));
-    QCOMPARE(child<QPushButton>(dut, "pbSaveK")->text(), QStringLiteral("Запись К"));
-
+    // After clearing, the flash of the next request returns to the cleared colour.
     QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
     QCOMPARE(text(dut, "leErr"), QStringLiteral("0"));
     const QString cleared = QStringLiteral("background-color: rgb(0,200, 0);");
@@ -450,47 +389,6 @@ void TestDut::colourBoxes()
     QCOMPARE(colours.count(), 3);
     QCOMPARE(plot.count(), 1);
     QCOMPARE(plot.last(), (QList<QVariant> {quint8(4), quint8(0x18)}));
-}
-
-void TestDut::dataKindAndCoefficients()
-{
-    Dut dut(nullptr, 0);
-    auto *kind = child<QComboBox>(dut, "cbTypePolinom");
-    auto *model = qobject_cast<QStandardItemModel *>(kind->model());
-    QVERIFY(model);
-    QSignalSpy kinds(&dut, &Dut::sendTypePolinom);
-
-    // MODBUS delivers the level only: the list leaves "Период".
-    dut.setProtocol(3);
-    QCOMPARE(kind->currentText(), QStringLiteral("Уровень"));
-    QVERIFY(!(model->item(0)->flags() & Qt::ItemIsEnabled));
-    QVERIFY(!(model->item(1)->flags() & Qt::ItemIsEnabled));
-    QCOMPARE(kinds.last().at(1).value<eTypeData>(), Level);
-    dut.setProtocol(0);
-    QVERIFY(model->item(0)->flags() & Qt::ItemIsEnabled);
-
-    // The fit runs on values relative to 20 °C.
-    child<QSpinBox>(dut, "sbNomPolinom")->setValue(1);
-    dut.setPoints({{10, 990}, {20, 1000}, {30, 1010}}, Level);
-    const Dut::CurveMap trend = *dut.getTrend();
-    QCOMPARE(text(dut, "leK0"), QStringLiteral("0.98"));
-    QCOMPARE(text(dut, "leK1"), QStringLiteral("0.001"));
-    QVERIFY(qAbs(trend.value(20)) < 1e-9);
-    QCOMPARE(trend.size(), 191);
-
-    // "->" copies the texts; the K curve gets 0 for anything that is not a finite number.
-    QSignalSpy k(&dut, &Dut::sigUpdateK);
-    QTest::mouseClick(child<QPushButton>(dut, "pbCalc2Save"), Qt::LeftButton);
-    QCOMPARE(text(dut, "leReadK1"), QStringLiteral("0.001"));
-    child<QLineEdit>(dut, "leReadK2")->setText(QStringLiteral("nan"));
-    const double *curve = k.last().at(1).value<double *>();
-    QCOMPARE(curve[0], 0.98);
-    QCOMPARE(curve[2], 0.0);
-
-    // Without a value at 20 °C there is no trend, and the coefficients stay.
-    dut.setPoints({{10, 990}}, Level);
-    QVERIFY(dut.getTrend()->isEmpty());
-    QCOMPARE(text(dut, "leK0"), QStringLiteral("0.98"));
 }
 
 void TestDut::tickWithHoursOfData()
