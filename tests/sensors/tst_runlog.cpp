@@ -1,19 +1,12 @@
 #include "sensors/runlog.h"
+#include "support/tempworkdir.h"
 
 #include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 DutInfo reading(quint8 aux, qint8 temp, quint16 level, quint16 freq, quint32 period)
 {
@@ -62,12 +55,10 @@ void TestRunLog::sensorLinesFollowTheBenchProtocol()
 
 void TestRunLog::filesThatCannotBeMadeAreReportedOnce()
 {
-    QTemporaryDir sandbox;
-    QVERIFY(QDir::setCurrent(sandbox.path()));
+    TempWorkDir sandbox;
+    QVERIFY(sandbox.isValid());
     // A plain file stands where the run directory should go.
-    QFile blocker(sandbox.filePath("2026_12_05_23_48_17"));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    QVERIFY(TempWorkDir::put(sandbox.filePath("2026_12_05_23_48_17"), QByteArray()));
 
     RunLog log;
     QSignalSpy status(&log, &RunLog::sigStatus);
@@ -86,7 +77,8 @@ void TestRunLog::filesThatCannotBeMadeAreReportedOnce()
     QVERIFY(status.at(1).at(0).toString().contains("3.txt"));
     log.writeSensor(4, 1, DutInfo());
     log.writeSensor(6, 1, DutInfo()); // no such sensor
-    QVERIFY(contents(sandbox.filePath("2026_12_05_23_48_18/4.txt")).endsWith(" error \r\n"));
+    QVERIFY(TempWorkDir::contents(sandbox.filePath("2026_12_05_23_48_18/4.txt"))
+                .endsWith(" error \r\n"));
 
     // Reopening within the same second empties the files; writes after closing are dropped.
     log.writeTrace("old");
@@ -94,9 +86,9 @@ void TestRunLog::filesThatCannotBeMadeAreReportedOnce()
     log.writeTrace("new");
     log.close();
     log.writeTrace("late");
-    QCOMPARE(contents(sandbox.filePath("2026_12_05_23_48_18/all.log")), QByteArray("new"));
+    QCOMPARE(
+        TempWorkDir::contents(sandbox.filePath("2026_12_05_23_48_18/all.log")), QByteArray("new"));
     QCOMPARE(status.count(), 3);
-    QDir::setCurrent(QDir::tempPath());
 }
 
 QTEST_APPLESS_MAIN(TestRunLog)
