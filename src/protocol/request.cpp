@@ -142,6 +142,11 @@ void Request::setStarted(bool started)
 
 void Request::slStartSaveK()
 {
+    // The write sends the values as they are now. The panel refits into kValues whenever its
+    // data change, and a refit in the middle of a write must not mix fitted coefficients
+    // into the ones the operator chose to write.
+    for (int i = 0; i < kCoefficientSteps; ++i)
+        writeValues[i] = kValues ? kValues[i] : 0.0f;
     saveK = kCoefficientSteps;
     attempts = kTriesPerStep;
 }
@@ -205,10 +210,11 @@ QByteArray Request::measurementFrame(uchar address) const
     }
 }
 
-// Step n (saveK, 6 down to 1) writes wire index n - 1, which is kValues[6 - n].
+// Step n (saveK, 6 down to 1) writes wire index n - 1, which is kValues[6 - n] as it was
+// when the write started.
 QByteArray Request::saveKFrame(uchar address) const
 {
-    const float value = kValues ? kValues[kCoefficientSteps - saveK] : 0.0f;
+    const float value = writeValues[kCoefficientSteps - saveK];
     quint32 bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
     QByteArray frame = frameOf(
@@ -301,7 +307,9 @@ void Request::takeSaveKAck(DutInfo &info)
 void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
 {
     info.kAnswer = 1;
-    if (readK == 0)
+    // While a write runs, the frame on the line was a write step: a read answer now answers
+    // nothing that was asked, even when a read is queued behind the write.
+    if (readK == 0 || saveK != 0)
         return;
     const quint32 bits = le32(answer, 4);
     float value = 0.0f;

@@ -53,6 +53,8 @@ private:
     void finishExchange();
 
     float *kValues = nullptr;
+    // Snapshot of kValues taken when a write starts; the write's frames are built from it.
+    float writeValues[6] = {};
     uchar saveK = 0;
     uchar readK = 0;
     uchar attempts = 0;

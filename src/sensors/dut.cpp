@@ -124,6 +124,15 @@ double percent(qint64 x, quint32 ref, eTypeData kind)
 // Largest deviations above and below the reference within the temperatures from..to; the
 // reference is the entry nearest to 20 °C, which is the `to` end of the walk. Both texts stay
 // empty when the reference makes the percentages meaningless (a frequency or period of 0).
+// The deviation fields show two integer digits and four decimals. A deviation of 100 % or
+// more would lose its leading digit there (150 % would read as 15 %), so it is shown as the
+// largest figure the field can hold instead, and the combined fields compare it as such.
+QString deviationText(double value)
+{
+    constexpr double kLargestShown = 99.9999;
+    return QString::number(qBound(-kLargestShown, value, kLargestShown), 'f', 8);
+}
+
 void windowDeviation(
     const Dut::MidlMap &map, int from, int to, eTypeData kind, QString *up, QString *down)
 {
@@ -150,8 +159,8 @@ void windowDeviation(
             return;
         }
     }
-    *up = QString::number(upValue, 'f', 8);
-    *down = QString::number(downValue, 'f', 8);
+    *up = deviationText(upValue);
+    *down = deviationText(downValue);
 }
 
 QLabel *caption(const QString &text, QWidget *parent)

@@ -207,7 +207,8 @@ void ComPort::slUpdatePort(const QString &text)
 {
     QSettings settings(settingsPath(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("Port"));
-    settings.setValue(QStringLiteral("CurentPort"), text);
+    // Stored as it is opened: a typed path loses the blanks around it.
+    settings.setValue(QStringLiteral("CurentPort"), text.trimmed());
 }
 
 void ComPort::slUpdateSpeed(const QString &text)
