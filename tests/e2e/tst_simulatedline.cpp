@@ -249,7 +249,7 @@ void TestSimulatedLine::faultsCountedOnce()
     QFETCH(QString, fault);
     SimulatedBench bench(addressArgument()
             + QStringList {"--temp-start", "0", "--temp-step-per-poll", "1", "--seed", "7",
-                "--" + fault, "0.3", "--late-ms", "400", "--split-gap-ms", "20"},
+                "--" + fault, "0.3", "--late-ms", "500", "--split-gap-ms", "20"},
         protocol, panelAddresses());
     QVERIFY2(bench.ready(), qPrintable(bench.failure));
     bench.pressStart();
