@@ -13,12 +13,6 @@ class TestComPort : public QObject
 {
     Q_OBJECT
 
-    static QVariant setting(const QString &key) { return TempWorkDir::setting("Port/" + key); }
-    static void store(const QString &key, const QVariant &value)
-    {
-        TempWorkDir::setSetting("Port/" + key, value);
-    }
-
     static QComboBox *list(ComPort &panel, const char *name)
     {
         return panel.findChild<QComboBox *>(QLatin1String(name));
@@ -50,8 +44,8 @@ private slots:
     void storedChoicesRestored()
     {
         PseudoTerminal pty;
-        store(QStringLiteral("CurentPort"), pty.slavePath());
-        store(QStringLiteral("CurentSpeed"), QStringLiteral("57600"));
+        TempWorkDir::setSetting(QStringLiteral("Port/CurentPort"), pty.slavePath());
+        TempWorkDir::setSetting(QStringLiteral("Port/CurentSpeed"), QStringLiteral("57600"));
         {
             ComPort panel;
             QCOMPARE(list(panel, "cbPort")->currentText(), pty.slavePath());
@@ -59,8 +53,9 @@ private slots:
         }
 
         // A vanished device and an unknown speed leave the defaults.
-        store(QStringLiteral("CurentPort"), QStringLiteral("/dev/tarikon-no-such-port"));
-        store(QStringLiteral("CurentSpeed"), QStringLiteral("1200"));
+        TempWorkDir::setSetting(
+            QStringLiteral("Port/CurentPort"), QStringLiteral("/dev/tarikon-no-such-port"));
+        TempWorkDir::setSetting(QStringLiteral("Port/CurentSpeed"), QStringLiteral("1200"));
         ComPort panel;
         QComboBox *ports = list(panel, "cbPort");
         QVERIFY(ports->findText(QStringLiteral("/dev/tarikon-no-such-port")) < 0);
@@ -69,7 +64,8 @@ private slots:
 
         // A typed path is stored like a chosen one.
         ports->setEditText(QStringLiteral("/dev/ttyACM7"));
-        QCOMPARE(setting(QStringLiteral("CurentPort")).toString(), QStringLiteral("/dev/ttyACM7"));
+        QCOMPARE(TempWorkDir::setting(QStringLiteral("Port/CurentPort")).toString(),
+            QStringLiteral("/dev/ttyACM7"));
     }
 
     void openTrafficClose()
@@ -121,19 +117,6 @@ private slots:
         QCOMPARE(status.count(), 1);
         QVERIFY(
             status.at(0).at(0).toString().contains(QStringLiteral("/dev/tarikon-no-such-port")));
-
-        // A port another program holds open stays closed here and is left alone.
-        PseudoTerminal pty;
-        ComPort holder;
-        list(holder, "cbPort")->setEditText(pty.slavePath());
-        holder.openPort();
-        list(panel, "cbPort")->setEditText(pty.slavePath());
-        panel.openPort();
-        verifyState(panel, false);
-        QCOMPARE(opened.last().at(0).toBool(), false);
-        QCOMPARE(status.count(), 2);
-        QVERIFY(status.last().at(0).toString().contains(pty.slavePath()));
-        QVERIFY(holder.isOpen());
     }
 
     void otherEndVanishes()
