@@ -208,6 +208,7 @@ void TestCoefficientExchange::silentSensorEndsInError()
     window.timer()->setInterval(5);
     boxes->holdNextBox(window.timer(), 3);
     QTRY_COMPARE(boxes->texts(), QStringList {"ERROR"});
+    QVERIFY(boxes->ticksUnderHeldBox() >= 3);
     window.timer()->setInterval(99000);
     QVERIFY(bench->sent(1, 100).isEmpty());
 

@@ -12,9 +12,10 @@ MessageBoxCatcher::MessageBoxCatcher(QObject *parent)
     m_poll->start(5);
 }
 
-void MessageBoxCatcher::holdNextBox(QTimer *ticker, int ticks)
+void MessageBoxCatcher::holdNextBox(QTimer *ticker, int ticks, int timeoutMs)
 {
     m_holdTicks = ticks;
+    m_holdTimeoutMs = timeoutMs;
     m_ticksSinceBox = -1;
     m_tickCounter = connect(ticker, &QTimer::timeout, this, [this] {
         if (m_ticksSinceBox >= 0)
@@ -33,9 +34,11 @@ void MessageBoxCatcher::look()
         return;
 
     if (m_holdTicks > 0) {
-        if (m_ticksSinceBox < 0)
+        if (m_ticksSinceBox < 0) {
             m_ticksSinceBox = 0;
-        if (m_ticksSinceBox < m_holdTicks)
+            m_held.start();
+        }
+        if (m_ticksSinceBox < m_holdTicks && !m_held.hasExpired(m_holdTimeoutMs))
             return;
         m_holdTicks = 0;
         disconnect(m_tickCounter);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMetaObject>
 #include <QObject>
 #include <QStringList>
@@ -24,8 +25,10 @@ public:
     bool allModal() const { return m_allModal; }
 
     // Leaves the next box open until `ticker` has timed out `ticks` times after the box
-    // appeared: the polling timer must keep running under an open box.
-    void holdNextBox(QTimer *ticker, int ticks);
+    // appeared, or at most timeoutMs: the polling timer must keep running under an open box.
+    void holdNextBox(QTimer *ticker, int ticks, int timeoutMs = 2000);
+    // How often `ticker` timed out while the held box was open.
+    int ticksUnderHeldBox() const { return qMax(0, m_ticksSinceBox); }
 
 private:
     void look();
@@ -36,5 +39,7 @@ private:
     bool m_allModal = true;
     int m_holdTicks = 0;
     int m_ticksSinceBox = -1;
+    int m_holdTimeoutMs = 0;
+    QElapsedTimer m_held;
     QMetaObject::Connection m_tickCounter;
 };
