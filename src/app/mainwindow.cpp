@@ -71,6 +71,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::changePeriod, this, &MainWindow::slChangePeriod);
     connect(m_protocol, &Protocol::changeStart, m_duts, &Duts::slChangeStart);
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
+    connect(m_duts, &Duts::sendTypePolinom, this, &MainWindow::slTypePolinom);
+    connect(m_duts, &Duts::updatePlot, this, &MainWindow::slSetVisible);
     const auto showStatus
         = [statusBar](const QString &message) { statusBar->showMessage(message); };
     connect(m_comPort, &ComPort::sigStatus, statusBar, showStatus);
@@ -164,10 +166,42 @@ void MainWindow::slEnableK()
     m_duts->setKEnabled(m_comPort->isOpen() && !m_protocol->isStarted());
 }
 
+// The window has no plot yet. These slots already do the sensor side of feeding it: every
+// data set is rebuilt from the bank exactly when the plot will need it, so the polynomial is
+// refitted and K0..K5 on the panel follow the data. The plot takes the returned sets once it
+// exists.
 void MainWindow::slUpdatePlot(uchar nomDut)
 {
-    // The window has no plot yet; the sensor's curves are refreshed here once it has.
-    Q_UNUSED(nomDut)
+    m_duts->getValues(nomDut);
+    m_duts->getMidl(nomDut);
+    m_duts->getTrend(nomDut);
+    m_duts->getDelta(nomDut);
+}
+
+void MainWindow::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)
+{
+    m_duts->slEditMidl(nomDut, nomPoint, y);
+    m_duts->getMidl(nomDut);
+    m_duts->getTrend(nomDut);
+}
+
+void MainWindow::slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData kind)
+{
+    m_duts->slAddMidl(nomDut, temp, y, kind);
+    m_duts->getMidl(nomDut);
+    m_duts->getTrend(nomDut);
+}
+
+void MainWindow::slTypePolinom(uchar nomDut, eTypeData kind)
+{
+    Q_UNUSED(kind)
+    slUpdatePlot(nomDut);
+}
+
+void MainWindow::slSetVisible(uchar nomDut, uchar en)
+{
+    Q_UNUSED(en)
+    m_duts->getTrend(nomDut);
 }
 
 void MainWindow::queueExchangeBox(const QString &text)
