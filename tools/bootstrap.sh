@@ -14,6 +14,7 @@ TARIKON_PACKAGES=(
     build-essential cmake pkg-config
     qtbase5-dev libqt5serialport5-dev libqt5svg5-dev
     libqwt-qt5-dev libeigen3-dev
+    libmodbus-dev mbpoll
 )
 
 tarikon_install_packages() {
