@@ -24,6 +24,7 @@ private slots:
         m_dir = std::make_unique<TempWorkDir>();
         QVERIFY(m_dir->isValid());
     }
+    void cleanup() { m_dir.reset(); }
 
     void startUp_data()
     {

@@ -12,7 +12,9 @@ TempWorkDir::TempWorkDir()
 
 TempWorkDir::~TempWorkDir()
 {
-    QDir::setCurrent(m_previous);
+    // Only while still inside: a newer directory that has been entered since stays current.
+    if (m_entered && QDir::current().canonicalPath() == QDir(m_dir.path()).canonicalPath())
+        QDir::setCurrent(m_previous);
 }
 
 QVariant TempWorkDir::setting(const QString &key)
