@@ -3,7 +3,6 @@
 #include "panels/mycheckbox.h"
 #include "support/tempworkdir.h"
 
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QtTest>
@@ -31,12 +30,10 @@ class TestInputWidgets : public QObject
         return darkest;
     }
 
-    template<class Edit> void checkRangeEdit(int editablePosition)
+    template<class Edit> void checkRangeEdit()
     {
         Edit edit;
-        auto *editable = edit.template findChild<QLineEdit *>(QStringLiteral("lineEdit"));
         auto *grey = edit.template findChild<QLineEdit *>(QStringLiteral("lineEdit_2"));
-        QCOMPARE(edit.layout()->indexOf(editable), editablePosition);
 
         // The grey reference takes no typing and changes nothing.
         edit.setText(QStringLiteral("-40"));
@@ -52,8 +49,8 @@ class TestInputWidgets : public QObject
 private slots:
     void rangeEdits()
     {
-        checkRangeEdit<LineEditMin>(0);
-        checkRangeEdit<LineEditMax>(1);
+        checkRangeEdit<LineEditMin>();
+        checkRangeEdit<LineEditMax>();
     }
 
     void swatchColour()
