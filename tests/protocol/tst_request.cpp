@@ -7,6 +7,8 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <algorithm>
+
 using namespace frames;
 
 namespace {
@@ -165,14 +167,18 @@ private slots:
 
     void writeAndReadExchanges()
     {
-        Request request(nullptr, kValues, 0);
+        float fitted[6];
+        std::copy(kValues, kValues + 6, fitted);
+        Request request(nullptr, fitted, 0);
         request.setNomPort(2);
         QSignalSpy label(&request, &Request::updateLableK);
         QSignalSpy progress(&request, qOverload<uchar>(&Request::updateReadK));
         QSignalSpy values(&request, qOverload<uchar, float>(&Request::updateReadK));
         QSignalSpy ok(&request, &Request::sigExchangeOk);
 
+        // A refit during the write does not change what is written.
         request.slStartSaveK();
+        std::fill(fitted, fitted + 6, 42.0f);
         for (int step = 6; step >= 1; --step) {
             QCOMPARE(request.getRequest(1),
                 withCrc8(bytes({0x37, 1, 0x51, 5, step - 1}) + floatBytes(kValues[6 - step])));
@@ -225,9 +231,13 @@ private slots:
         QCOMPARE(error.count(), 1);
         request.setStarted(false);
 
-        // A read queued behind a write gets its own tries once the write has ended.
+        // A read queued behind a write gets its own tries once the write has ended; a read
+        // answer while the write runs answers nothing that was asked.
         request.slStartSaveK();
         request.slStartReadK();
+        QByteArray early = readKAnswer(1, 5.0f);
+        QCOMPARE(request.checkAnswer(&early).kAnswer, quint8(1));
+        QCOMPARE(request.readKLeft(), uchar(6));
         for (int step = 0; step < 6; ++step) {
             QCOMPARE(request.getRequest(1).at(2), char(0x51));
             QByteArray ack = kAck1;

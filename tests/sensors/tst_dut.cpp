@@ -262,6 +262,13 @@ void TestDut::deviationStatistics()
     dut.setPoints({{10, 0}, {20, 0}, {30, 7}}, Period);
     setKind(dut, Period);
     QVERIFY(dut.getDelta()->isEmpty());
+
+    // 150 % would lose its leading digit in the field: it shows the largest figure instead.
+    setKind(dut, Level);
+    dut.setPoints({{10, 8192}, {20, 2048}}, Level);
+    dut.getMidl();
+    QCOMPARE(text(dut, "leDeltaMinusPlus"), QStringLiteral("99.9999"));
+    QCOMPARE(text(dut, "leDeltaPlus"), QStringLiteral("99.9999"));
 }
 
 void TestDut::settings()

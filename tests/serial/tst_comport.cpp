@@ -63,8 +63,8 @@ private slots:
         QCOMPARE(ports->currentIndex(), ports->count() > 0 ? 0 : -1);
         QCOMPARE(list(panel, "cbSpeed")->currentText(), QStringLiteral("19200"));
 
-        // A typed path is stored like a chosen one.
-        ports->setEditText(QStringLiteral("/dev/ttyACM7"));
+        // A typed path is stored like a chosen one, without the blanks around it.
+        ports->setEditText(QStringLiteral(" /dev/ttyACM7 "));
         QCOMPARE(TempWorkDir::setting(QStringLiteral("Port/CurentPort")).toString(),
             QStringLiteral("/dev/ttyACM7"));
     }
