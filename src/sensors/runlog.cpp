@@ -20,12 +20,14 @@ void RunLog::open(const QDateTime &moment)
     }
 
     // Lines already end in CR LF, so the files are opened without text-mode translation:
-    // what is written is exactly what lands on disk.
+    // what is written is exactly what lands on disk. A port closed and opened again within
+    // the same second lands in the same directory; its files are continued, never emptied,
+    // so the run that just ended keeps its log.
     const QDir dir(runDirectory);
     QStringList failed;
     const auto openFile = [&failed, &dir](QFile &file, const QString &fileName) {
         file.setFileName(dir.filePath(fileName));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
             failed << file.fileName();
     };
     openFile(allLog, QStringLiteral("all.log"));

@@ -80,14 +80,15 @@ void TestRunLog::filesThatCannotBeMadeAreReportedOnce()
     QVERIFY(TempWorkDir::contents(sandbox.filePath("2026_12_05_23_48_18/4.txt"))
                 .endsWith(" error \r\n"));
 
-    // Reopening within the same second empties the files; writes after closing are dropped.
+    // Reopening within the same second continues the files instead of emptying the run
+    // that just ended; writes after closing are dropped.
     log.writeTrace("old");
     log.open(moment.addSecs(1));
     log.writeTrace("new");
     log.close();
     log.writeTrace("late");
-    QCOMPARE(
-        TempWorkDir::contents(sandbox.filePath("2026_12_05_23_48_18/all.log")), QByteArray("new"));
+    QCOMPARE(TempWorkDir::contents(sandbox.filePath("2026_12_05_23_48_18/all.log")),
+        QByteArray("oldnew"));
     QCOMPARE(status.count(), 3);
 }
 
