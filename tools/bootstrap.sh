@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Shared set-up for ./test.sh and ./run.sh: install the Debian packages the build
-# needs (only when some are missing), then configure and build into build/.
+# Shared set-up for ./test.sh and ./run.sh: install the Debian packages the build and
+# the tests need (only when some are missing), then configure and build into build/.
 # Meant to be sourced; it defines variables and functions and runs nothing.
 set -euo pipefail
 
