@@ -1,28 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include "panels/rangeedit.h"
 
-class QLineEdit;
-
-// Upper end of a temperature window: a fixed grey "+20" followed by an editable number,
-// so the field reads as "from +20 up to the maximum".
-class LineEditMax : public QWidget
+// Upper end of a temperature window: the grey "+20", then the editable maximum.
+class LineEditMax : public RangeEdit
 {
     Q_OBJECT
 
 public:
     explicit LineEditMax(QWidget *parent = nullptr);
-
-    void setText(const QString &text);
-    QString text() const;
-
-signals:
-    void textChanged(const QString &text);
-
-public slots:
-    void slTextChanged(const QString &text);
-
-private:
-    QLineEdit *lineEdit = nullptr;
-    QLineEdit *lineEdit_2 = nullptr;
 };

@@ -1,54 +1,9 @@
 #include "panels/lineeditmin.h"
 
-#include <QHBoxLayout>
-#include <QLineEdit>
-
 LineEditMin::LineEditMin(QWidget *parent)
-    : QWidget(parent)
+    : RangeEdit(parent, NumberSide::First)
 {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("LineEditMin"));
     resize(74, 23);
-    setWindowTitle(QStringLiteral("Form"));
-
-    auto *horizontalLayout = new QHBoxLayout(this);
-    horizontalLayout->setObjectName(QStringLiteral("horizontalLayout"));
-    horizontalLayout->setSpacing(0);
-    horizontalLayout->setContentsMargins(0, 0, 0, 0);
-
-    QFont bold;
-    bold.setBold(true);
-    bold.setWeight(75);
-
-    lineEdit = new QLineEdit(this);
-    lineEdit->setObjectName(QStringLiteral("lineEdit"));
-    lineEdit->setFont(bold);
-    lineEdit->setFrame(false);
-    horizontalLayout->addWidget(lineEdit);
-
-    lineEdit_2 = new QLineEdit(this);
-    lineEdit_2->setObjectName(QStringLiteral("lineEdit_2"));
-    lineEdit_2->setEnabled(false);
-    lineEdit_2->setFont(bold);
-    lineEdit_2->setFrame(false);
-    lineEdit_2->setStyleSheet(QStringLiteral("background-color: rgb(200, 200, 200);"));
-    lineEdit_2->setText(QStringLiteral("+20"));
-    horizontalLayout->addWidget(lineEdit_2);
-
-    connect(lineEdit, &QLineEdit::textChanged, this, &LineEditMin::slTextChanged);
-}
-
-void LineEditMin::setText(const QString &text)
-{
-    lineEdit->setText(text);
-}
-
-QString LineEditMin::text() const
-{
-    return lineEdit->text();
-}
-
-void LineEditMin::slTextChanged(const QString &text)
-{
-    emit textChanged(text);
 }

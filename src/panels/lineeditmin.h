@@ -1,28 +1,12 @@
 #pragma once
 
-#include <QWidget>
+#include "panels/rangeedit.h"
 
-class QLineEdit;
-
-// Lower end of a temperature window: an editable number followed by a fixed grey "+20",
-// so the field reads as "from the minimum up to +20".
-class LineEditMin : public QWidget
+// Lower end of a temperature window: the editable minimum, then the grey "+20".
+class LineEditMin : public RangeEdit
 {
     Q_OBJECT
 
 public:
     explicit LineEditMin(QWidget *parent = nullptr);
-
-    void setText(const QString &text);
-    QString text() const;
-
-signals:
-    void textChanged(const QString &text);
-
-public slots:
-    void slTextChanged(const QString &text);
-
-private:
-    QLineEdit *lineEdit = nullptr;
-    QLineEdit *lineEdit_2 = nullptr;
 };
