@@ -1,3 +1,6 @@
+#include "panels/lineeditmax.h"
+#include "panels/lineeditmin.h"
+#include "panels/mycheckbox.h"
 #include "sensors/dut.h"
 #include "support/frames.h"
 #include "support/tempworkdir.h"
@@ -7,17 +10,15 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTimer>
 #include <QtTest>
 
-#include "panels/lineeditmax.h"
-#include "panels/lineeditmin.h"
-#include "panels/mycheckbox.h"
+#include <optional>
 
-#include <memory>
+Q_DECLARE_METATYPE(double *)
 
 using frames::tervalAnswer;
 using frames::veltaroAnswer;
@@ -27,10 +28,70 @@ namespace {
 const QString kGreen = QStringLiteral("background-color: rgb(0, 200, 0);");
 const QString kRed = QStringLiteral("background-color: rgb(200, 0, 0);");
 const QString kGrey = QStringLiteral("background-color: rgb(100, 100, 100);");
+const QString kBlue = QStringLiteral("background-color: rgb(0, 0, 255);");
 
-QVariant stored(const QString &name)
+template<typename T = QLineEdit> T *child(Dut &dut, const char *name)
 {
-    return TempWorkDir::setting(name);
+    T *widget = dut.findChild<T *>(QLatin1String(name));
+    if (!widget)
+        qFatal("no widget %s", name);
+    return widget;
+}
+QString text(Dut &dut, const char *name)
+{
+    return child(dut, name)->text();
+}
+// The error field as the operator sees it: count and colour.
+QString status(Dut &dut)
+{
+    return text(dut, "leErr") + ' ' + child(dut, "leErr")->styleSheet();
+}
+// The six window-statistics fields: -+, --, ++, +-, +, -.
+QString deltas(Dut &dut)
+{
+    QStringList texts;
+    for (const char *field : {"leDeltaMinusPlus", "leDeltaMinusMinus", "leDeltaPlusPlus",
+             "leDeltaPlusMinus", "leDeltaPlus", "leDeltaMinus"})
+        texts << text(dut, field);
+    return texts.join(' ');
+}
+void setKind(Dut &dut, eTypeData kind)
+{
+    child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(2 - int(kind));
+}
+void setAddress(Dut &dut, int address)
+{
+    child<QComboBox>(dut, "cbPort")->setCurrentIndex(address + 1);
+}
+DutInfo feed(Dut &dut, QByteArray bytes)
+{
+    return dut.takeAnswer(&bytes);
+}
+// Check states of the curve boxes as the settings store them.
+int checkedMask(Dut &dut)
+{
+    int mask = 0;
+    int bit = 0;
+    for (const char *box : {"cbValue", "cbMidl", "cbDelta", "cbTrend", "cbAll", "cbK"})
+        mask |= child<MyCheckBox>(dut, box)->isChecked() << bit++;
+    return mask;
+}
+// The texts of a coefficient column: "leK" (fitted) or "leReadK" (to write, or read back).
+QStringList column(Dut &dut, const char *name)
+{
+    QStringList texts;
+    for (int i = 0; i < 6; ++i)
+        texts << dut.findChild<QLineEdit *>(name + QString::number(i))->text();
+    return texts;
+}
+void setColumn(Dut &dut, const QStringList &texts)
+{
+    for (int i = 0; i < 6; ++i)
+        dut.findChild<QLineEdit *>("leReadK" + QString::number(i))->setText(texts.value(i));
+}
+QVariant stored(const QString &key)
+{
+    return TempWorkDir::setting(key);
 }
 
 } // namespace
@@ -40,367 +101,447 @@ class TestDut : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase() { qRegisterMetaType<QRgb>("QRgb"); }
-    void init()
+    void initTestCase()
     {
-        dir = std::make_unique<TempWorkDir>();
-        QVERIFY(dir->isValid());
+        qRegisterMetaType<QRgb>("QRgb");
+        qRegisterMetaType<double *>("double*");
     }
+    void init() { QVERIFY(dir.emplace().isValid()); }
     void cleanup() { dir.reset(); }
 
-    void readingsPerTemperature();
-    void errorCountAndStatus();
-    void midValuesAndCalibrationPoints();
-    void deviationStatistics();
-    void settings();
-    void colourBoxes();
-    void tickWithHoursOfData();
+    void readingsPerTemperature()
+    {
+        Dut dut(nullptr, 1);
+        setAddress(dut, 5);
+        setKind(dut, Level);
+        QVERIFY(feed(dut, tervalAnswer(5, 25, 3200, 6699)).valid);
+        QCOMPARE(text(dut, "leLevel") + text(dut, "leFreq") + text(dut, "lePeriod")
+                + text(dut, "leTemperat"),
+            QStringLiteral("32006699025"));
+
+        // The same level twice at one temperature is kept once.
+        feed(dut, tervalAnswer(5, 25, 3200, 6700));
+        feed(dut, tervalAnswer(5, 25, 3300, 6700));
+        QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {3200, 3300}));
+
+        // All three kinds are filled from every reading; an unreported one holds 0.
+        feed(dut, veltaroAnswer(5, -5, 100, 70000));
+        setKind(dut, Period);
+        QCOMPARE((*dut.getValues())[85], (Dut::ValueSet {70000}));
+        setKind(dut, Freq);
+        QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {6699, 6700}));
+        QCOMPARE((*dut.getValues())[85], (Dut::ValueSet {0}));
+
+        // Out of the working range: shown and stored, but not valid any more.
+        setKind(dut, Level);
+        QVERIFY(!feed(dut, tervalAnswer(5, 101, 1111, 0)).valid);
+        QCOMPARE(text(dut, "leTemperat"), QStringLiteral("101"));
+        QCOMPARE((*dut.getValues())[191], (Dut::ValueSet {1111}));
+        QVERIFY(feed(dut, tervalAnswer(5, 100, 3333, 0)).valid);
+        QVERIFY(feed(dut, tervalAnswer(5, -90, 4444, 0)).valid);
+    }
+
+    void errorCountAndStatus()
+    {
+        Dut dut(nullptr, 2);
+        setAddress(dut, 1);
+        dut.setProtocol(1);
+        dut.setStarted(true);
+        QCOMPARE(dut.pollRequest(), QByteArray::fromHex("3101066c"));
+        QCOMPARE(status(dut), "0 " + kGrey);
+
+        // No answer, then a corrupt one: each counts once and blanks the readings.
+        QVERIFY(!feed(dut, QByteArray()).valid);
+        QCOMPARE(status(dut), "1 " + kRed);
+        QByteArray corrupt = tervalAnswer(1, 20, 1000, 0);
+        corrupt[4] = corrupt[4] ^ 0x01;
+        feed(dut, corrupt);
+        QCOMPARE(status(dut), "2 " + kRed);
+        QCOMPARE(text(dut, "leTemperat"), QStringLiteral("---"));
+
+        // A request flashes grey, then the field returns to the colour of the last answer.
+        dut.pollRequest();
+        QCOMPARE(status(dut), "2 " + kGrey);
+        QTRY_COMPARE_WITH_TIMEOUT(status(dut), "2 " + kRed, 2000);
+        feed(dut, tervalAnswer(1, 20, 1000, 0));
+        QCOMPARE(status(dut), "2 " + kGreen);
+
+        // A coefficient acknowledgement carries no reading but is no failed poll either.
+        dut.setKEnabled(true);
+        QTest::mouseClick(child<QPushButton>(dut, "pbSaveK"), Qt::LeftButton);
+        QVERIFY(!dut.getRequestK().isEmpty());
+        QVERIFY(feed(dut, frames::writeAck(1)).kAnswer);
+        QCOMPARE(status(dut), "2 " + kRed);
+
+        // After clearing, the flash of the next request returns to the cleared colour.
+        QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
+        const QString cleared = QStringLiteral("0 background-color: rgb(0,200, 0);");
+        QCOMPARE(status(dut), cleared);
+        dut.pollRequest();
+        QTRY_COMPARE_WITH_TIMEOUT(status(dut), cleared, 2000);
+    }
+
+    void midValuesAndCalibrationPoints()
+    {
+        Dut dut(nullptr, 0);
+        setAddress(dut, 1);
+        setKind(dut, Period);
+        for (quint32 period : {100u, 104u, 102u})
+            feed(dut, veltaroAnswer(1, 25, 1, period));
+        for (quint32 period : {4294967295u, 4294967293u})
+            feed(dut, veltaroAnswer(1, 26, 1, period));
+        feed(dut, veltaroAnswer(1, 100, 1, 500)); // valid, but beyond the mid-value range
+
+        dut.setPoint(30, 777, Period);
+        dut.setPoint(100, 888, Period);
+        dut.setPoint(-95, 999, Period);
+        dut.setPoint(26, 5, Freq);
+        dut.setPoint(26, 5, static_cast<eTypeData>(3));
+        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{25, 102}, {26, 4294967294u}, {30, 777}}));
+
+        // A point replaces the readings at its temperature, for its own kind only.
+        dut.setPoint(25, 50, Period);
+        QCOMPARE(dut.getMidl(Period)->value(25), 50u);
+        QCOMPARE(*dut.getMidl(Freq), (Dut::MidlMap {{25, 0}, {26, 5}}));
+
+        // Points are edited by their place in the map of the current kind.
+        setKind(dut, Level);
+        dut.setPoints({{10, 500}, {30, 700}}, Level);
+        dut.editPoint(0, 555);
+        dut.editPoint(3, 707);
+        dut.editPoint(4, 1);
+        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{10, 555}, {25, 1}, {26, 1}, {30, 707}}));
+        dut.setPoints({}, static_cast<eTypeData>(3));
+        QCOMPARE(dut.getMidl()->size(), 4);
+
+        dut.slClear();
+        QVERIFY(dut.getMidl(Level)->isEmpty());
+        QVERIFY(dut.getMidl(Period)->isEmpty());
+    }
+
+    void deviationStatistics()
+    {
+        Dut dut(nullptr, 0);
+        setKind(dut, Level);
+        dut.applySettings();
+
+        // The fields carry the mask "99.9999": magnitudes, four decimals.
+        dut.setPoints({{19, 2000}, {20, 2048}, {21, 2100}}, Level);
+        dut.getMidl();
+        QCOMPARE(deltas(dut), QStringLiteral("0.0000 1.1718 1.2695 0.0000 1.2695 1.1718"));
+
+        // Bounds past 20 °C empty their window; the range change is stored and shown.
+        child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("25"));
+        QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
+        child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("15"));
+        QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("0.0000"));
+        QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...15"));
+        QCOMPARE(stored("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
+
+        // A frequency reference of 0 leaves the window blank: no NaN or infinity shows.
+        child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-40"));
+        child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("80"));
+        dut.setPoints({{10, 1010}, {20, 0}}, Freq);
+        setKind(dut, Freq);
+        dut.getMidl();
+        QVERIFY2(!deltas(dut).contains(QRegularExpression("[0-9]")), qPrintable(deltas(dut)));
+
+        // The deviation curve is referred to the entry nearest to 20 °C, the warmer of two.
+        setKind(dut, Level);
+        dut.setPoints({{19, 2000}, {20, 2048}}, Level);
+        QCOMPARE(*dut.getDelta(), (Dut::CurveMap {{19, -1.171875}, {20, 0}}));
+        dut.setPoints({{19, 2000}, {21, 2100}}, Level);
+        QCOMPARE(*dut.getDelta(), (Dut::CurveMap {{19, -100.0 / 4096 * 100}, {21, 0}}));
+
+        // Frequency and period are relative; a reference of 0 gives no points at all.
+        dut.setPoints({{10, 990}, {21, 1000}, {30, 1010}}, Freq);
+        setKind(dut, Freq);
+        const Dut::CurveMap freq = *dut.getDelta();
+        QVERIFY(qFuzzyCompare(freq.value(10), -1.0) && qFuzzyCompare(freq.value(30), 1.0));
+        dut.setPoints({{10, 0}, {20, 0}, {30, 7}}, Period);
+        setKind(dut, Period);
+        QVERIFY(dut.getDelta()->isEmpty());
+
+        // 150 % would lose its leading digit in the field: it shows the largest figure instead.
+        setKind(dut, Level);
+        dut.setPoints({{10, 8192}, {20, 2048}}, Level);
+        dut.getMidl();
+        QCOMPARE(deltas(dut).left(7), QStringLiteral("99.9999"));
+        QCOMPARE(text(dut, "leDeltaPlus"), QStringLiteral("99.9999"));
+    }
+
+    void settings()
+    {
+        {
+            Dut fresh(nullptr, 0);
+            QCOMPARE(checkedMask(fresh), 0);
+            QCOMPARE(child<QWidget>(fresh, "cbK")->styleSheet(), kBlue);
+            QCOMPARE(child<QComboBox>(fresh, "cbPort")->currentText(), QStringLiteral("off"));
+            QCOMPARE(child<QComboBox>(fresh, "cbTypePolinom")->currentText(), "Период");
+            QCOMPARE(child<QSpinBox>(fresh, "sbNomPolinom")->value(), 1);
+            fresh.applySettings();
+            QCOMPARE(text(fresh, "leDiap"), QStringLiteral("-40...80"));
+        }
+
+        const QList<QPair<QString, QVariant>> ini {{"Enabled/EnabledCurve3_min", 43},
+            {"DUT/DutAdres3", 7}, {"Diapazon/Dut3_min", "-30"}, {"Diapazon/Dut3_max", "70"},
+            {"Polynom/PolynomType3", 2}, {"Polynom/PolynomNom3", 4},
+            {"Color/Value3_color", "4294901760"},
+            {"Color/Midl3_color", "-16711936"}, // the same bits written signed
+            {"Color/Delta3_color", "abc"}};
+        for (const auto &[key, value] : ini)
+            TempWorkDir::setSetting(key, value);
+        Dut dut(nullptr, 3);
+        QCOMPARE(checkedMask(dut), 43);
+        QCOMPARE(child<QComboBox>(dut, "cbPort")->currentText(), QStringLiteral("6"));
+        QCOMPARE(child<LineEditMin>(dut, "leMin")->text(), QStringLiteral("-30"));
+        QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentIndex(), 2);
+        QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 4);
+        QCOMPARE(child<QWidget>(dut, "cbValue")->styleSheet(), "background-color: rgb(255, 0, 0);");
+        QCOMPARE(dut.getColorMidl(), qRgb(0, 255, 0));
+        QCOMPARE(child<QWidget>(dut, "cbDelta")->styleSheet(), "background-color: rgb(0, 0, 0);");
+
+        QSignalSpy plot(&dut, &Dut::updatePlot);
+        QSignalSpy colours(&dut, &Dut::updatePlotColor);
+        dut.applySettings();
+        QCOMPARE(plot.last(), (QList<QVariant> {quint8(3), quint8(0)}));
+        QCOMPARE(colours.first().at(1).value<QRgb>(), 0xFFFF0000u);
+        QVERIFY(!child<MyCheckBox>(dut, "cbValue")->isEnabled());
+
+        // Every change is stored at once.
+        child<QComboBox>(dut, "cbPort")->setCurrentIndex(10);
+        child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-20"));
+        child<QSpinBox>(dut, "sbNomPolinom")->setValue(2);
+        child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(1);
+        child<MyCheckBox>(dut, "cbAll")->setChecked(true);
+        QCOMPARE(plot.last(), (QList<QVariant> {quint8(3), quint8(59)}));
+        QStringList now;
+        for (const char *key : {"DUT/DutAdres3", "Diapazon/Dut3_min", "Polynom/PolynomNom3",
+                 "Polynom/PolynomType3", "Enabled/EnabledCurve3_min"})
+            now << stored(QLatin1String(key)).toString();
+        QCOMPARE(now, (QStringList {"10", "-20", "2", "1", "59"}));
+    }
+
+    void colourBoxes()
+    {
+        Dut dut(nullptr, 4);
+        child<MyCheckBox>(dut, "cbAll")->setChecked(true);
+        dut.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dut));
+        QSignalSpy colours(&dut, &Dut::updatePlotColor);
+
+        // Right-clicks a box and answers the colour dialog it opens: a valid colour is chosen,
+        // an invalid one cancels.
+        auto pickColour = [&](const char *name, const QColor &colour) {
+            QTimer timer;
+            connect(&timer, &QTimer::timeout, this, [&] {
+                if (auto *dialog
+                    = qobject_cast<QColorDialog *>(QApplication::activeModalWidget())) {
+                    timer.stop();
+                    dialog->setCurrentColor(colour);
+                    colour.isValid() ? dialog->accept() : dialog->reject();
+                }
+            });
+            timer.start(10);
+            auto *box = child<MyCheckBox>(dut, name);
+            QTest::mousePress(box, Qt::RightButton);
+            QTest::mouseRelease(box, Qt::RightButton);
+            return box;
+        };
+
+        MyCheckBox *midl = pickColour("cbMidl", QColor(10, 20, 30));
+        QCOMPARE(midl->styleSheet(), QStringLiteral("background-color: rgb(10, 20, 30);"));
+        QCOMPARE(stored("Color/Midl4_color").toString(), QString::number(qRgb(10, 20, 30)));
+        QCOMPARE(colours.count(), 1);
+        QCOMPARE(colours.last().at(2).value<QRgb>(), qRgb(10, 20, 30));
+        QVERIFY(!midl->isChecked());
+
+        // A cancelled dialog changes nothing and stores nothing.
+        QCOMPARE(pickColour("cbDelta", QColor())->styleSheet(), kBlue);
+        QVERIFY(!stored("Color/Delta4_color").isValid());
+        QCOMPARE(colours.count(), 2);
+        QCOMPARE(colours.last().at(3).value<QRgb>(), 0xFF0000FFu);
+
+        // A left click still toggles the box.
+        auto *trend = child<MyCheckBox>(dut, "cbTrend");
+        QTest::mouseClick(trend, Qt::LeftButton, {}, QPoint(4, trend->height() / 2));
+        QVERIFY(trend->isChecked());
+    }
+
+    void fitFillsTheCoefficientColumn()
+    {
+        // A degree stored as 0 shows the lowest degree the box offers.
+        TempWorkDir::setSetting(QStringLiteral("Polynom/PolynomNom0"), 0);
+        Dut dut(nullptr, 0);
+        QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 1);
+        setKind(dut, Level);
+
+        dut.setPoints({{10, 990}, {20, 1000}, {30, 1010}}, Level);
+        const Dut::CurveMap percent = *dut.getTrend();
+        QCOMPARE(column(dut, "leK"), (QStringList {"0.98", "0.001", "0", "0", "0", "0"}));
+        QVERIFY(qAbs(percent.value(20.0)) < 1e-6);
+        QVERIFY(qAbs(percent.value(30.0) - 1.0) < 1e-6);
+
+        // Next to the data points the same fit is drawn in the sensor's own units.
+        child<MyCheckBox>(dut, "cbMidl")->setChecked(true);
+        const Dut::CurveMap raw = *dut.getTrend();
+        QVERIFY(qAbs(raw.value(20.0) - 1000.0) < 1e-6);
+        QVERIFY(qAbs(raw.value(-90.0) - 890.0) < 1e-6);
+        QCOMPARE(column(dut, "leK").at(1), QStringLiteral("0.001"));
+
+        // "->" copies the shown texts; the K curve takes 0 for a field that is not a finite number.
+        QSignalSpy kCurve(&dut, &Dut::sigUpdateK);
+        QTest::mouseClick(child<QPushButton>(dut, "pbCalc2Save"), Qt::LeftButton);
+        QCOMPARE(column(dut, "leReadK"), column(dut, "leK"));
+        child(dut, "leReadK2")->setText(QStringLiteral("nan"));
+        const double *k = kCurve.last().at(1).value<double *>();
+        QCOMPARE(k[0], 0.98);
+        QCOMPARE(k[2], 0.0);
+
+        // No value at 20 °C, or a 0 there: nothing to refer to, the fields keep the last fit.
+        dut.setPoints({{10, 990}, {30, 1010}}, Level);
+        QVERIFY(dut.getTrend()->isEmpty());
+        dut.setPoints({{10, 990}, {20, 0}, {30, 1010}}, Level);
+        QVERIFY(dut.getTrend()->isEmpty());
+        QCOMPARE(column(dut, "leK").at(0), QStringLiteral("0.98"));
+
+        // One point at degree 1: the constant through it, never a NaN in the fields.
+        dut.setPoints({{20, 1000}}, Level);
+        dut.getTrend();
+        QCOMPARE(column(dut, "leK"), (QStringList {"1", "0", "0", "0", "0", "0"}));
+    }
+
+    // A protocol disables the kinds it cannot deliver ("Период", "Частота", "Уровень"); when
+    // the chosen kind goes, the panel switches to "Уровень" and says so.
+    void dataKindsPerProtocol()
+    {
+        struct Row
+        {
+            uchar protocol;
+            QString enabled;
+            int chosen;
+            int shown;
+        };
+        Dut dut(nullptr, 4);
+        auto *box = child<QComboBox>(dut, "cbTypePolinom");
+        auto *model = qobject_cast<QStandardItemModel *>(box->model());
+        QSignalSpy kinds(&dut, &Dut::sendTypePolinom);
+        for (const Row &row : {Row {0, "101", 1, 2}, Row {1, "011", 0, 2}, Row {1, "011", 1, 1},
+                 Row {2, "011", 0, 2}, Row {3, "001", 0, 2}, Row {4, "101", 1, 2}}) {
+            dut.setProtocol(0);
+            dut.setProtocol(1); // every item has been both disabled and enabled once
+            box->setCurrentIndex(row.chosen);
+            kinds.clear();
+            dut.setProtocol(row.protocol);
+            QString enabled;
+            for (int item = 0; item < 3; ++item)
+                enabled += model->item(item)->isEnabled() && model->item(item)->isSelectable()
+                    ? '1'
+                    : '0';
+            QCOMPARE(enabled, row.enabled);
+            QCOMPARE(box->currentIndex(), row.shown);
+            QCOMPARE(kinds.count(), row.shown != row.chosen);
+            if (row.shown != row.chosen) {
+                QCOMPARE(kinds.first().at(1).value<eTypeData>(), Level);
+                QCOMPARE(stored("Polynom/PolynomType4").toInt(), 2);
+            }
+        }
+    }
+
+    void nonFiniteCoefficientIsNotWritten()
+    {
+        Dut dut(nullptr, 1);
+        setAddress(dut, 1);
+        dut.setKEnabled(true);
+        auto *write = child<QPushButton>(dut, "pbSaveK");
+        QSignalSpy status(&dut, &Dut::sigStatus);
+
+        // "nan", "inf" and numbers beyond single precision stop the write before its first
+        // frame, and the operator is told which field it is.
+        for (const char *bad : {"nan", "inf", "-inf", "1e39", "-1e39", "1e400"}) {
+            setColumn(dut, {"1", "2", "3", QString::fromLatin1(bad), "5", "6"});
+            QTest::mouseClick(write, Qt::LeftButton);
+            QVERIFY2(dut.getRequestK().isEmpty(), bad);
+            QCOMPARE(write->text(), QStringLiteral("Запись К"));
+            QCOMPARE(status.count(), 1);
+            const QString message = status.takeFirst().at(0).toString();
+            QVERIFY2(message.contains("K3") && message.contains(bad), qPrintable(message));
+        }
+
+        // Text that is no number at all still goes out as 0.
+        setColumn(dut, {"abc", "1", "", "0", "0", "0"});
+        QTest::mouseClick(write, Qt::LeftButton);
+        QCOMPARE(dut.getRequestK().mid(4, 5), QByteArray::fromHex("0500000000"));
+        QCOMPARE(status.count(), 0);
+    }
+
+    void coefficientFiles()
+    {
+        Dut dut(nullptr, 2);
+        QSignalSpy kCurve(&dut, &Dut::sigUpdateK);
+        QSignalSpy status(&dut, &Dut::sigStatus);
+        const auto path = [this](const char *name) { return dir->filePath(name); };
+
+        // Right after clearing: six lines "0".
+        QVERIFY(dut.saveFileK(path("zero.k")));
+        QCOMPARE(TempWorkDir::contents(path("zero.k")), "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+        QCOMPARE(stored("Main/saveK_path").toString(), path("zero.k"));
+
+        // Save, open into a cleared panel, save again: the same texts and the same bytes.
+        const QStringList texts {"0.98", "0.001", "-1.23457e-05", "ноль", "", "7"};
+        setColumn(dut, texts);
+        QVERIFY(dut.saveFileK(path("a.k")));
+        dut.slClear();
+        QVERIFY(dut.loadFileK(path("a.k")));
+        QCOMPARE(column(dut, "leReadK"), texts);
+        QCOMPARE(kCurve.last().at(1).value<double *>()[0], 0.98);
+        QCOMPARE(stored("Main/loadK_path").toString(), path("a.k"));
+        QVERIFY(dut.saveFileK(path("b.k")));
+        QCOMPARE(TempWorkDir::contents(path("b.k")), TempWorkDir::contents(path("a.k")));
+
+        // LF line ends read the same; three lines leave the other three fields empty.
+        QVERIFY(TempWorkDir::put(
+            path("lf.k"), TempWorkDir::contents(path("a.k")).replace("\r\n", "\n")));
+        QVERIFY(dut.loadFileK(path("lf.k")));
+        QCOMPARE(column(dut, "leReadK"), texts);
+        QVERIFY(TempWorkDir::put(path("three.k"), "1\r\n2\r\n3"));
+        QVERIFY(dut.loadFileK(path("three.k")));
+        QCOMPARE(column(dut, "leReadK"), (QStringList {"1", "2", "3", "", "", ""}));
+
+        // A file that cannot be opened changes nothing and stays quiet.
+        QVERIFY(!dut.loadFileK(path("missing.k")));
+        QCOMPARE(column(dut, "leReadK").at(0), QStringLiteral("1"));
+        QCOMPARE(stored("Main/loadK_path").toString(), path("three.k"));
+        QCOMPARE(status.count(), 0);
+
+        // A save that fails keeps the remembered location and says why.
+        QVERIFY(!dut.saveFileK(path("gone/c.k")));
+        QCOMPARE(stored("Main/saveK_path").toString(), path("b.k"));
+        QCOMPARE(status.count(), 1);
+        QVERIFY(status.first().at(0).toString().contains(QStringLiteral("c.k")));
+    }
+
+    // What every polling tick costs a panel with hours of data behind it.
+    void tickWithHoursOfData()
+    {
+        Dut dut(nullptr, 0);
+        setAddress(dut, 1);
+        setKind(dut, Period);
+        for (int i = 0; i < 20000; ++i)
+            feed(dut, veltaroAnswer(1, static_cast<qint8>(-40 + i % 120), 1, 100000 + i));
+        QCOMPARE(dut.getMidl()->size(), 120);
+        QByteArray answer = veltaroAnswer(1, 20, 1, 777777);
+        QBENCHMARK
+        {
+            dut.takeAnswer(&answer);
+            dut.getMidl();
+            dut.getDelta();
+        }
+    }
 
 private:
-    template<typename T> T *child(Dut &dut, const char *name)
-    {
-        T *widget = dut.findChild<T *>(QString::fromLatin1(name));
-        if (!widget)
-            qFatal("no widget %s", name);
-        return widget;
-    }
-    QString text(Dut &dut, const char *name) { return child<QLineEdit>(dut, name)->text(); }
-    QString style(Dut &dut, const char *name) { return child<QWidget>(dut, name)->styleSheet(); }
-    void setKind(Dut &dut, eTypeData kind)
-    {
-        child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(2 - int(kind));
-    }
-    void setAddress(Dut &dut, int address)
-    {
-        child<QComboBox>(dut, "cbPort")->setCurrentIndex(address + 1);
-    }
-    DutInfo feed(Dut &dut, QByteArray bytes) { return dut.takeAnswer(&bytes); }
-    // Check states of the curve boxes as the settings store them.
-    int checkedMask(Dut &dut)
-    {
-        int mask = 0;
-        int bit = 0;
-        for (const char *box : {"cbValue", "cbMidl", "cbDelta", "cbTrend", "cbAll", "cbK"})
-            mask |= child<MyCheckBox>(dut, box)->isChecked() << bit++;
-        return mask;
-    }
-
-    std::unique_ptr<TempWorkDir> dir;
+    std::optional<TempWorkDir> dir;
 };
-
-void TestDut::readingsPerTemperature()
-{
-    Dut dut(nullptr, 1);
-    setAddress(dut, 5);
-    setKind(dut, Level);
-
-    QVERIFY(feed(dut, tervalAnswer(5, 25, 3200, 6699)).valid);
-    QCOMPARE(text(dut, "leLevel") + text(dut, "leFreq") + text(dut, "lePeriod"),
-        QStringLiteral("320066990"));
-    QCOMPARE(text(dut, "leTemperat"), QStringLiteral("25"));
-    QCOMPARE(style(dut, "leErr"), kGreen);
-
-    // The same level twice at one temperature is kept once.
-    feed(dut, tervalAnswer(5, 25, 3200, 6700));
-    feed(dut, tervalAnswer(5, 25, 3300, 6700));
-    QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {3200, 3300}));
-
-    // All three kinds are filled from every reading; an unreported one holds 0.
-    feed(dut, veltaroAnswer(5, -5, 100, 70000));
-    setKind(dut, Period);
-    QCOMPARE((*dut.getValues())[85], (Dut::ValueSet {70000}));
-    setKind(dut, Freq);
-    QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {6699, 6700}));
-    QCOMPARE((*dut.getValues())[85], (Dut::ValueSet {0}));
-
-    // Out of the working range: shown and stored, but not valid any more.
-    setKind(dut, Level);
-    QVERIFY(!feed(dut, tervalAnswer(5, 101, 1111, 0)).valid);
-    QCOMPARE(text(dut, "leTemperat"), QStringLiteral("101"));
-    QCOMPARE((*dut.getValues())[191], (Dut::ValueSet {1111}));
-    QVERIFY(feed(dut, tervalAnswer(5, 100, 3333, 0)).valid);
-    QVERIFY(feed(dut, tervalAnswer(5, -90, 4444, 0)).valid);
-}
-
-void TestDut::errorCountAndStatus()
-{
-    Dut dut(nullptr, 2);
-
-    setAddress(dut, 1);
-    dut.setProtocol(1);
-    dut.setStarted(true);
-    QCOMPARE(style(dut, "leErr"), kGrey);
-    QCOMPARE(dut.pollRequest(), QByteArray::fromHex("3101066c"));
-
-    // No answer, then a corrupt one: each counts once and blanks the readings.
-    QVERIFY(!feed(dut, QByteArray()).valid);
-    QCOMPARE(text(dut, "leErr"), QStringLiteral("1"));
-    QCOMPARE(style(dut, "leErr"), kRed);
-    QByteArray corrupt = tervalAnswer(1, 20, 1000, 0);
-    corrupt[4] = corrupt[4] ^ 0x01;
-    feed(dut, corrupt);
-    QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
-    QCOMPARE(text(dut, "leTemperat"), QStringLiteral("---"));
-
-    // A request flashes grey, then the field returns to the colour of the last answer.
-    dut.pollRequest();
-    QCOMPARE(style(dut, "leErr"), kGrey);
-    QTRY_COMPARE_WITH_TIMEOUT(style(dut, "leErr"), kRed, 2000);
-
-    feed(dut, tervalAnswer(1, 20, 1000, 0));
-    QCOMPARE(style(dut, "leErr"), kGreen);
-    QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
-
-    // A coefficient acknowledgement carries no reading but is no failed poll either.
-    dut.setKEnabled(true);
-    QTest::mouseClick(child<QPushButton>(dut, "pbSaveK"), Qt::LeftButton);
-    QVERIFY(!dut.getRequestK().isEmpty());
-    QByteArray ack = frames::writeAck(1);
-    QVERIFY(dut.takeAnswer(&ack).kAnswer);
-    QCOMPARE(style(dut, "leErr"), kRed);
-    QCOMPARE(text(dut, "leErr"), QStringLiteral("2"));
-
-    // After clearing, the flash of the next request returns to the cleared colour.
-    QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
-    QCOMPARE(text(dut, "leErr"), QStringLiteral("0"));
-    const QString cleared = QStringLiteral("background-color: rgb(0,200, 0);");
-    QCOMPARE(style(dut, "leErr"), cleared);
-    dut.pollRequest();
-    QTRY_COMPARE_WITH_TIMEOUT(style(dut, "leErr"), cleared, 2000);
-}
-
-void TestDut::midValuesAndCalibrationPoints()
-{
-    Dut dut(nullptr, 0);
-    setAddress(dut, 1);
-    setKind(dut, Period);
-
-    for (quint32 period : {100u, 104u, 102u})
-        feed(dut, veltaroAnswer(1, 25, 1, period));
-    for (quint32 period : {4294967295u, 4294967293u})
-        feed(dut, veltaroAnswer(1, 26, 1, period));
-    feed(dut, veltaroAnswer(1, 100, 1, 500)); // valid, but beyond the mid-value range
-
-    dut.setPoint(30, 777, Period);
-    dut.setPoint(100, 888, Period);
-    dut.setPoint(-95, 999, Period);
-    dut.setPoint(26, 5, Freq);
-    dut.setPoint(26, 5, static_cast<eTypeData>(3));
-    QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{25, 102}, {26, 4294967294u}, {30, 777}}));
-
-    // A point replaces the readings at its temperature, for its own kind only.
-    dut.setPoint(25, 50, Period);
-    QCOMPARE(dut.getMidl(Period)->value(25), 50u);
-    QCOMPARE(*dut.getMidl(Freq), (Dut::MidlMap {{25, 0}, {26, 5}}));
-
-    // Points are edited by their place in the map of the current kind.
-    setKind(dut, Level);
-    dut.setPoints({{10, 500}, {30, 700}}, Level);
-    QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{10, 500}, {25, 1}, {26, 1}, {30, 700}}));
-    dut.editPoint(0, 555);
-    dut.editPoint(3, 707);
-    dut.editPoint(4, 1);
-    QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{10, 555}, {25, 1}, {26, 1}, {30, 707}}));
-    dut.setPoints({}, static_cast<eTypeData>(3));
-    QCOMPARE(dut.getMidl()->size(), 4);
-
-    dut.slClear();
-    QVERIFY(dut.getMidl(Level)->isEmpty());
-    QVERIFY(dut.getMidl(Period)->isEmpty());
-}
-
-void TestDut::deviationStatistics()
-{
-    Dut dut(nullptr, 0);
-    setKind(dut, Level);
-    dut.applySettings();
-
-    dut.setPoints({{19, 2000}, {20, 2048}, {21, 2100}}, Level);
-    dut.getMidl();
-    // The fields carry the mask "99.9999": magnitudes, four decimals.
-    QCOMPARE(text(dut, "leDeltaMinusPlus"), QStringLiteral("0.0000"));
-    QCOMPARE(text(dut, "leDeltaMinusMinus"), QStringLiteral("1.1718"));
-    QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("1.2695"));
-    QCOMPARE(text(dut, "leDeltaPlusMinus"), QStringLiteral("0.0000"));
-    QCOMPARE(text(dut, "leDeltaPlus"), QStringLiteral("1.2695"));
-    QCOMPARE(text(dut, "leDeltaMinus"), QStringLiteral("1.1718"));
-
-    // Bounds past 20 °C empty their window; the range change is stored and shown.
-    child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("25"));
-    QCOMPARE(text(dut, "leDeltaMinusMinus"), QStringLiteral("0.0000"));
-    QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("1.2695"));
-    QCOMPARE(text(dut, "leDeltaMinus"), QStringLiteral("0."));
-    child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("15"));
-    QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("0.0000"));
-    QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...15"));
-    QCOMPARE(stored("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
-
-    // Frequency is relative to the reference; a reference of 0 leaves the window blank.
-    child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-40"));
-    child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("80"));
-    dut.setPoints({{10, 1010}, {20, 0}}, Freq);
-    setKind(dut, Freq);
-    dut.getMidl();
-    for (const char *field : {"leDeltaMinusPlus", "leDeltaMinusMinus", "leDeltaPlusPlus",
-             "leDeltaPlusMinus", "leDeltaPlus", "leDeltaMinus"})
-        QVERIFY2(!text(dut, field).contains(QRegularExpression("[0-9]")), field);
-
-    // The deviation curve is referred to the entry nearest to 20 °C, the warmer of two.
-    setKind(dut, Level);
-    dut.setPoints({{19, 2000}, {20, 2048}}, Level);
-    QCOMPARE(*dut.getDelta(), (Dut::CurveMap {{19, -1.171875}, {20, 0}}));
-
-    // Of two entries equally near 20 °C the warmer one is the reference.
-    dut.setPoints({{19, 2000}, {21, 2100}}, Level);
-    QCOMPARE(*dut.getDelta(), (Dut::CurveMap {{19, -100.0 / 4096 * 100}, {21, 0}}));
-
-    // Frequency and period are relative; a reference of 0 gives no points at all.
-    dut.setPoints({{10, 990}, {21, 1000}, {30, 1010}}, Freq);
-    setKind(dut, Freq);
-    const Dut::CurveMap freq = *dut.getDelta();
-    QVERIFY(qFuzzyCompare(freq.value(10), -1.0) && qFuzzyCompare(freq.value(30), 1.0));
-    dut.setPoints({{10, 0}, {20, 0}, {30, 7}}, Period);
-    setKind(dut, Period);
-    QVERIFY(dut.getDelta()->isEmpty());
-
-    // 150 % would lose its leading digit in the field: it shows the largest figure instead.
-    setKind(dut, Level);
-    dut.setPoints({{10, 8192}, {20, 2048}}, Level);
-    dut.getMidl();
-    QCOMPARE(text(dut, "leDeltaMinusPlus"), QStringLiteral("99.9999"));
-    QCOMPARE(text(dut, "leDeltaPlus"), QStringLiteral("99.9999"));
-}
-
-void TestDut::settings()
-{
-    {
-        Dut fresh(nullptr, 0);
-        QCOMPARE(checkedMask(fresh), 0);
-        QCOMPARE(style(fresh, "cbK"), QStringLiteral("background-color: rgb(0, 0, 255);"));
-        QCOMPARE(child<QComboBox>(fresh, "cbPort")->currentText(), QStringLiteral("off"));
-        QCOMPARE(child<QComboBox>(fresh, "cbTypePolinom")->currentText(), QStringLiteral("Период"));
-        QCOMPARE(child<QSpinBox>(fresh, "sbNomPolinom")->value(), 1);
-        QSignalSpy plot(&fresh, &Dut::updatePlot);
-        fresh.applySettings();
-        QCOMPARE(plot.last(), (QList<QVariant> {quint8(0), quint8(0)}));
-        QCOMPARE(text(fresh, "leDiap"), QStringLiteral("-40...80"));
-    }
-
-    {
-        QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-        settings.setValue("Enabled/EnabledCurve3_min", 43);
-        settings.setValue("DUT/DutAdres3", 7);
-        settings.setValue("Diapazon/Dut3_min", "-30");
-        settings.setValue("Diapazon/Dut3_max", "70");
-        settings.setValue("Polynom/PolynomType3", 2);
-        settings.setValue("Polynom/PolynomNom3", 4);
-        settings.setValue("Color/Value3_color", "4294901760");
-        settings.setValue("Color/Midl3_color", "-16711936"); // the same bits written signed
-        settings.setValue("Color/Delta3_color", "abc");
-    }
-    Dut dut(nullptr, 3);
-    QCOMPARE(checkedMask(dut), 43);
-    QCOMPARE(child<QComboBox>(dut, "cbPort")->currentText(), QStringLiteral("6"));
-    QCOMPARE(child<LineEditMin>(dut, "leMin")->text(), QStringLiteral("-30"));
-    QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentIndex(), 2);
-    QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 4);
-    QCOMPARE(style(dut, "cbValue"), QStringLiteral("background-color: rgb(255, 0, 0);"));
-    QCOMPARE(dut.getColorMidl(), qRgb(0, 255, 0));
-    QCOMPARE(style(dut, "cbDelta"), QStringLiteral("background-color: rgb(0, 0, 0);"));
-
-    QSignalSpy plot(&dut, &Dut::updatePlot);
-    QSignalSpy colours(&dut, &Dut::updatePlotColor);
-    dut.applySettings();
-    QCOMPARE(plot.last(), (QList<QVariant> {quint8(3), quint8(0)}));
-    QCOMPARE(colours.first().at(1).value<QRgb>(), 0xFFFF0000u);
-    QVERIFY(!child<MyCheckBox>(dut, "cbValue")->isEnabled());
-
-    // Every change is stored at once.
-    child<QComboBox>(dut, "cbPort")->setCurrentIndex(10);
-    child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-20"));
-    child<QSpinBox>(dut, "sbNomPolinom")->setValue(2);
-    child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(1);
-    child<MyCheckBox>(dut, "cbAll")->setChecked(true);
-    QCOMPARE(plot.last(), (QList<QVariant> {quint8(3), quint8(59)}));
-    QCOMPARE(stored("DUT/DutAdres3").toInt(), 10);
-    QCOMPARE(stored("Diapazon/Dut3_min").toString(), QStringLiteral("-20"));
-    QCOMPARE(stored("Polynom/PolynomNom3").toInt(), 2);
-    QCOMPARE(stored("Polynom/PolynomType3").toInt(), 1);
-    QCOMPARE(stored("Enabled/EnabledCurve3_min").toUInt(), 59u);
-}
-
-void TestDut::colourBoxes()
-{
-    Dut dut(nullptr, 4);
-    child<MyCheckBox>(dut, "cbAll")->setChecked(true);
-    dut.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dut));
-    QSignalSpy colours(&dut, &Dut::updatePlotColor);
-
-    // Answers the colour dialog once it is up: a valid colour is chosen, an invalid one cancels.
-    auto answerDialog = [this](const QColor &colour) {
-        auto *timer = new QTimer(this);
-        connect(timer, &QTimer::timeout, this, [timer, colour] {
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                auto *dialog = qobject_cast<QColorDialog *>(widget);
-                if (!dialog || !dialog->isVisible())
-                    continue;
-                timer->stop();
-                timer->deleteLater();
-                if (colour.isValid()) {
-                    dialog->setCurrentColor(colour);
-                    dialog->accept();
-                } else {
-                    dialog->reject();
-                }
-            }
-        });
-        timer->start(10);
-    };
-
-    MyCheckBox *midl = child<MyCheckBox>(dut, "cbMidl");
-    answerDialog(QColor(10, 20, 30));
-    QTest::mousePress(midl, Qt::RightButton);
-    QTest::mouseRelease(midl, Qt::RightButton);
-    QCOMPARE(midl->styleSheet(), QStringLiteral("background-color: rgb(10, 20, 30);"));
-    QCOMPARE(stored("Color/Midl4_color").toString(), QString::number(qRgb(10, 20, 30)));
-    QCOMPARE(colours.count(), 1);
-    QCOMPARE(colours.last().at(2).value<QRgb>(), qRgb(10, 20, 30));
-    QVERIFY(!midl->isChecked());
-
-    // A cancelled dialog changes nothing and stores nothing.
-    MyCheckBox *delta = child<MyCheckBox>(dut, "cbDelta");
-    answerDialog(QColor());
-    QTest::mousePress(delta, Qt::RightButton);
-    QTest::mouseRelease(delta, Qt::RightButton);
-    QCOMPARE(delta->styleSheet(), QStringLiteral("background-color: rgb(0, 0, 255);"));
-    QVERIFY(!stored("Color/Delta4_color").isValid());
-    QCOMPARE(colours.count(), 2);
-    QCOMPARE(colours.last().at(3).value<QRgb>(), 0xFF0000FFu);
-
-    // A left click still toggles the box.
-    MyCheckBox *trend = child<MyCheckBox>(dut, "cbTrend");
-    QTest::mouseClick(trend, Qt::LeftButton, {}, QPoint(4, trend->height() / 2));
-    QVERIFY(trend->isChecked());
-}
-
-void TestDut::tickWithHoursOfData()
-{
-    Dut dut(nullptr, 0);
-    setAddress(dut, 1);
-    setKind(dut, Period);
-    for (int i = 0; i < 20000; ++i)
-        feed(dut, veltaroAnswer(1, static_cast<qint8>(-40 + i % 120), 1, 100000 + i));
-    QCOMPARE(dut.getMidl()->size(), 120);
-
-    QByteArray answer = veltaroAnswer(1, 20, 1, 777777);
-    QBENCHMARK
-    {
-        dut.takeAnswer(&answer);
-        dut.getMidl();
-        dut.getDelta();
-    }
-}
 
 QTEST_MAIN(TestDut)
 #include "tst_dut.moc"
