@@ -7,40 +7,46 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <memory>
+#include <optional>
+
+namespace {
+
+const QString kNoSuchPort = QStringLiteral("/dev/tarikon-no-such-port");
+
+QComboBox *list(ComPort &panel, const char *name)
+{
+    return panel.findChild<QComboBox *>(QLatin1String(name));
+}
+
+// The panel as the operator sees it: the button's caption and whether the lists take input.
+QString face(ComPort &panel)
+{
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(panel.isOpen() ? "open" : "closed")
+        .arg(panel.findChild<QPushButton *>(QStringLiteral("pbOpen"))->text())
+        .arg(list(panel, "cbPort")->isEnabled())
+        .arg(list(panel, "cbSpeed")->isEnabled());
+}
+
+// The first argument of every emission so far.
+QVariantList emitted(const QSignalSpy &spy)
+{
+    QVariantList values;
+    for (const QVariantList &arguments : spy)
+        values << arguments.value(0);
+    return values;
+}
+
+} // namespace
 
 class TestComPort : public QObject
 {
     Q_OBJECT
 
-    static QComboBox *list(ComPort &panel, const char *name)
-    {
-        return panel.findChild<QComboBox *>(QLatin1String(name));
-    }
-
-    static void press(ComPort &panel)
-    {
-        QTest::mouseClick(panel.findChild<QPushButton *>(QStringLiteral("pbOpen")), Qt::LeftButton);
-    }
-
-    static void verifyState(ComPort &panel, bool open)
-    {
-        QCOMPARE(panel.isOpen(), open);
-        QCOMPARE(panel.findChild<QPushButton *>(QStringLiteral("pbOpen"))->text(),
-            open ? QStringLiteral("CLOSE") : QStringLiteral("OPEN"));
-        QCOMPARE(list(panel, "cbPort")->isEnabled(), !open);
-        QCOMPARE(list(panel, "cbSpeed")->isEnabled(), !open);
-    }
-
 private slots:
     void initTestCase() { qRegisterMetaType<QSerialPort::SerialPortError>(); }
-
-    void init()
-    {
-        m_dir = std::make_unique<TempWorkDir>();
-        QVERIFY(m_dir->isValid());
-    }
-    void cleanup() { m_dir.reset(); }
+    void init() { QVERIFY(dir.emplace().isValid()); }
+    void cleanup() { dir.reset(); }
 
     void storedChoicesRestored()
     {
@@ -54,12 +60,11 @@ private slots:
         }
 
         // A vanished device and an unknown speed leave the defaults.
-        TempWorkDir::setSetting(
-            QStringLiteral("Port/CurentPort"), QStringLiteral("/dev/tarikon-no-such-port"));
+        TempWorkDir::setSetting(QStringLiteral("Port/CurentPort"), kNoSuchPort);
         TempWorkDir::setSetting(QStringLiteral("Port/CurentSpeed"), QStringLiteral("1200"));
         ComPort panel;
         QComboBox *ports = list(panel, "cbPort");
-        QVERIFY(ports->findText(QStringLiteral("/dev/tarikon-no-such-port")) < 0);
+        QVERIFY(ports->findText(kNoSuchPort) < 0);
         QCOMPARE(ports->currentIndex(), ports->count() > 0 ? 0 : -1);
         QCOMPARE(list(panel, "cbSpeed")->currentText(), QStringLiteral("19200"));
 
@@ -72,36 +77,34 @@ private slots:
     void openTrafficClose()
     {
         PseudoTerminal pty;
-        QVERIFY(pty.isValid());
         ComPort panel;
         QSignalSpy opened(&panel, &ComPort::open);
         QSignalSpy status(&panel, &ComPort::sigStatus);
+        QSignalSpy arrived(&panel, &ComPort::readyRead);
         list(panel, "cbPort")->setEditText(pty.slavePath());
 
         press(panel);
-        verifyState(panel, true);
-        QCOMPARE(opened.count(), 1);
-        QCOMPARE(opened.at(0).at(0).toBool(), true);
+        QCOMPARE(face(panel), QStringLiteral("open CLOSE 0 0"));
+        QCOMPARE(emitted(opened), QVariantList {true});
 
         const QByteArray frame = QByteArray::fromHex("31000676");
         QCOMPARE(panel.write(frame), qint64(frame.size()));
         QByteArray sent;
         QTRY_COMPARE(sent += pty.read(), frame);
-
-        QSignalSpy arrived(&panel, &ComPort::readyRead);
-        QVERIFY(pty.write(QByteArray::fromHex("3e00060010271803e8")));
+        const QByteArray answer = QByteArray::fromHex("3e00060010271803e8");
+        QVERIFY(pty.write(answer));
         QByteArray received;
-        QTRY_COMPARE(received += panel.readAll(), QByteArray::fromHex("3e00060010271803e8"));
+        QTRY_COMPARE(received += panel.readAll(), answer);
         QVERIFY(arrived.count() >= 1);
 
         press(panel);
-        verifyState(panel, false);
-        QCOMPARE(opened.last().at(0).toBool(), false);
+        QCOMPARE(face(panel), QStringLiteral("closed OPEN 1 1"));
+        QCOMPARE(emitted(opened), (QVariantList {true, false}));
 
         // Reopening works; the modem-line requests a pseudo-terminal refuses are no failure.
         press(panel);
         QTest::qWait(50);
-        verifyState(panel, true);
+        QCOMPARE(face(panel), QStringLiteral("open CLOSE 0 0"));
         QCOMPARE(status.count(), 0);
     }
 
@@ -110,16 +113,16 @@ private slots:
         ComPort panel;
         QSignalSpy opened(&panel, &ComPort::open);
         QSignalSpy status(&panel, &ComPort::sigStatus);
-        list(panel, "cbPort")->setEditText(QStringLiteral("/dev/tarikon-no-such-port"));
+        list(panel, "cbPort")->setEditText(kNoSuchPort);
         press(panel);
-        verifyState(panel, false);
-        QCOMPARE(opened.count(), 1);
-        QCOMPARE(opened.at(0).at(0).toBool(), false);
+        QCOMPARE(face(panel), QStringLiteral("closed OPEN 1 1"));
+        QCOMPARE(emitted(opened), QVariantList {false});
         QCOMPARE(status.count(), 1);
-        QVERIFY(
-            status.at(0).at(0).toString().contains(QStringLiteral("/dev/tarikon-no-such-port")));
+        QVERIFY(status.at(0).at(0).toString().contains(kNoSuchPort));
     }
 
+    // The other end closing floods the port with read errors: the panel closes as if "CLOSE"
+    // had been pressed, says so once, and the storm stops.
     void otherEndVanishes()
     {
         PseudoTerminal pty;
@@ -133,22 +136,22 @@ private slots:
         QSignalSpy errors(panel.findChild<QSerialPort *>(), &QSerialPort::errorOccurred);
         pty.closeMaster();
         QTRY_VERIFY(!panel.isOpen());
-        verifyState(panel, false);
-        QCOMPARE(opened.count(), 1);
-        QCOMPARE(opened.at(0).at(0).toBool(), false);
-        QCOMPARE(status.count(), 1);
-        QVERIFY(status.at(0).at(0).toString().contains(pty.slavePath()));
-
-        // The storm of read errors has stopped with the close.
+        QCOMPARE(face(panel), QStringLiteral("closed OPEN 1 1"));
         const int errorsAtClose = errors.count();
         QTest::qWait(200);
         QCOMPARE(errors.count(), errorsAtClose);
-        QCOMPARE(opened.count(), 1);
+        QCOMPARE(emitted(opened), QVariantList {false});
         QCOMPARE(status.count(), 1);
+        QVERIFY(status.at(0).at(0).toString().contains(pty.slavePath()));
     }
 
 private:
-    std::unique_ptr<TempWorkDir> m_dir;
+    static void press(ComPort &panel)
+    {
+        QTest::mouseClick(panel.findChild<QPushButton *>(QStringLiteral("pbOpen")), Qt::LeftButton);
+    }
+
+    std::optional<TempWorkDir> dir;
 };
 
 QTEST_MAIN(TestComPort)
