@@ -178,20 +178,6 @@ private slots:
             QVERIFY2(std::abs(dot) < 1e-9 * noise * std::sqrt(pp), qPrintable(QString::number(j)));
         }
     }
-
-    // Runs on every valid reading of every sensor: a full-range sweep at degree 5.
-    void benchmarkFullSweep()
-    {
-        Points sweep;
-        for (int t = -90; t <= 100; ++t)
-            sweep.insert(t, poly(kSensorCurve, t));
-        Trend trend;
-        double k[6];
-        QBENCHMARK
-        {
-            trend.Calc(&sweep, 5, k, 100, 100);
-        }
-    }
 };
 
 QTEST_APPLESS_MAIN(TestTrend)

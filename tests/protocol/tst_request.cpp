@@ -143,47 +143,13 @@ private slots:
         QCOMPARE(request.saveKLeft() + request.readKLeft() + request.attemptsLeft(), 0);
     }
 
-    void writeAndReadExchanges()
+    // The whole write and read run tick by tick over the line in the coefficient exchange
+    // test; here what a real sensor cannot easily be made to do.
+    void failedAndOverlappingExchanges()
     {
         float fitted[6];
         std::copy(kValues, kValues + 6, fitted);
         Request request(nullptr, fitted, 0);
-        request.setNomPort(2);
-        QSignalSpy label(&request, &Request::updateLableK);
-        QSignalSpy progress(&request, qOverload<uchar>(&Request::updateReadK));
-        QSignalSpy values(&request, qOverload<uchar, float>(&Request::updateReadK));
-        QSignalSpy ok(&request, &Request::sigExchangeOk);
-
-        // A refit during the write does not change what is written.
-        request.slStartSaveK();
-        std::fill(fitted, fitted + 6, 42.0f);
-        for (int step = 6; step >= 1; --step) {
-            QCOMPARE(request.getRequest(1),
-                withCrc8(bytes({0x37, 1, 0x51, 5, step - 1}) + floatBytes(kValues[6 - step])));
-            QByteArray ack = kAck1;
-            QCOMPARE(request.checkAnswer(&ack).kAnswer, quint8(1));
-            QCOMPARE(label.takeFirst().at(0).value<uchar>(), uchar(step));
-            QCOMPARE(label.takeFirst().at(0).value<uchar>(), uchar(step - 1));
-            QCOMPARE(ok.count(), step == 1 ? 1 : 0);
-        }
-        QCOMPARE(request.attemptsLeft(), uchar(0));
-
-        request.slStartReadK();
-        for (uchar index = 0; index < 6; ++index) {
-            QCOMPARE(request.getRequest(1), withCrc8(bytes({0x37, 1, 0x4C, 1, index})));
-            QCOMPARE(progress.takeFirst().at(0).value<uchar>(), uchar(6 - index));
-            QByteArray answer = readKAnswer(1, kValues[index]);
-            request.checkAnswer(&answer);
-            QCOMPARE(values.takeFirst(), QVariantList({uchar(5 - index), kValues[index]}));
-        }
-        QCOMPARE(ok.count(), 2);
-        QVERIFY(request.getRequest(1).isEmpty());
-        QCOMPARE(label.count() + progress.count(), 0);
-    }
-
-    void failedAndOverlappingExchanges()
-    {
-        Request request(nullptr, kValues, 0);
         request.setNomPort(2);
         request.setProtocol(1);
         QSignalSpy ok(&request, &Request::sigExchangeOk);
@@ -210,14 +176,17 @@ private slots:
         request.setStarted(false);
 
         // A read queued behind a write gets its own tries once the write has ended; a read
-        // answer while the write runs answers nothing that was asked.
+        // answer while the write runs answers nothing that was asked; a refit during the write
+        // does not change what is written.
         request.slStartSaveK();
         request.slStartReadK();
+        std::fill(fitted, fitted + 6, 42.0f);
         QByteArray early = readKAnswer(1, 5.0f);
         QCOMPARE(request.checkAnswer(&early).kAnswer, quint8(1));
         QCOMPARE(request.readKLeft(), uchar(6));
         for (int step = 0; step < 6; ++step) {
-            QCOMPARE(request.getRequest(1).at(2), char(0x51));
+            QCOMPARE(request.getRequest(1),
+                withCrc8(bytes({0x37, 1, 0x51, 5, 5 - step}) + floatBytes(kValues[step])));
             QByteArray ack = kAck1;
             request.checkAnswer(&ack);
         }

@@ -521,7 +521,8 @@ private slots:
         QVERIFY(status.first().at(0).toString().contains(QStringLiteral("c.k")));
     }
 
-    // What every polling tick costs a panel with hours of data behind it.
+    // What every valid reading costs a panel with hours of data behind it: the reading, the mid
+    // values with their statistics, the deviation curve and the refit.
     void tickWithHoursOfData()
     {
         Dut dut(nullptr, 0);
@@ -536,6 +537,7 @@ private slots:
             dut.takeAnswer(&answer);
             dut.getMidl();
             dut.getDelta();
+            dut.getTrend();
         }
     }
 

@@ -5,14 +5,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QSignalSpy>
 #include <QtTest>
 
 #include <optional>
 
 using frames::tervalAnswer;
-using frames::writeAck;
 
 namespace {
 
@@ -99,34 +96,6 @@ private slots:
         QCOMPARE(bank.processAnswer(&late).valid, quint8(0));
         QCOMPARE(errorField(bank, 4)->text(), QStringLiteral("0"));
         QCOMPARE(bank.getPollRequest(), pollFrame(1));
-    }
-
-    // Answers in the coefficient cycle go only to the panel that sent the last coefficient
-    // frame: before any frame and after the last exchange ended they touch nobody.
-    void coefficientAnswersWithoutAFrame()
-    {
-        Duts bank;
-        setAddress(bank, 0, 1);
-        bank.setKEnabled(true);
-        QSignalSpy ok(&bank, &Duts::sigExchangeOk);
-        auto *write = bank.dut(0)->findChild<QPushButton *>(QStringLiteral("pbSaveK"));
-        QTest::mouseClick(write, Qt::LeftButton);
-
-        QByteArray stray = writeAck(1);
-        const DutInfo none = bank.checkKAnswer(&stray);
-        QVERIFY(!none.valid && !none.kAnswer);
-        QCOMPARE(write->text(), QStringLiteral("Запись К"));
-
-        for (int step = 0; step < 6; ++step) {
-            QVERIFY(!bank.getKRequest().isEmpty());
-            QByteArray ack = writeAck(1);
-            QCOMPARE(bank.checkKAnswer(&ack).kAnswer, quint8(1));
-        }
-        QCOMPARE(ok.count(), 1);
-        QVERIFY(bank.getKRequest().isEmpty());
-        QByteArray late = writeAck(1);
-        QCOMPARE(bank.checkKAnswer(&late).kAnswer, quint8(0));
-        QCOMPARE(ok.count(), 1);
     }
 
 private:
