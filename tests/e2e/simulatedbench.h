@@ -1,43 +1,25 @@
 #pragma once
 
-// The whole bench (main window, sensor bank, serial panel) against the sensor simulator on a
-// pseudo-terminal, driven tick by tick. Shared by the end-to-end tests.
+// The bench's window on the line of the sensor simulator, run as its own process, driven tick
+// by tick. Shared by the end-to-end tests.
 
 #include "app/mainwindow.h"
-#include "panels/protocol.h"
-#include "sensors/duts.h"
 #include "serial/comport.h"
+#include "support/benchfixture.h"
 #include "support/sensorsimulator.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QJsonArray>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QSerialPort>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
 
-#include <array>
 #include <chrono>
 #include <cmath>
 #include <functional>
-#include <memory>
 #include <thread>
 
 namespace e2e {
-
-// The protocol list as the operator sees it; the index is the protocol number.
-inline const QStringList kProtocolNames = {QStringLiteral("Veltaro-MD (уровень)"),
-    QStringLiteral("Тервал bin"), QStringLiteral("Тервал ASCII"), QStringLiteral("MODBUS RTU")};
 
 // Waits for a condition without the 10 ms steps of QTest's own waiting: the bench and the
 // simulator answer within a millisecond or two, and thousands of ticks add up.
@@ -55,360 +37,187 @@ inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 50
     }
 }
 
-// One quantity of a simulated sensor: value(T) = base * (d0 + d1 (T-20) + d2 (T-20)^2 + d3
-// (T-20)^3) at the whole degree it reports, rounded, with uniform noise of +-noisePpm.
-struct Quantity
+// k[0] + k[1] x + k[2] x^2 + ...
+inline double polynomial(const QJsonArray &k, double x)
 {
-    double base = 0;
-    std::array<double, 4> drift {};
-    std::array<double, 6> normalised {};
+    double sum = 0;
+    for (int i = k.size() - 1; i >= 0; --i)
+        sum = sum * x + k.at(i).toDouble();
+    return sum;
+}
 
-    double at(double t) const
-    {
-        const double d = t - 20.0;
-        return base * (drift[0] + d * (drift[1] + d * (drift[2] + d * drift[3])));
-    }
-    // The value divided by the value at 20 °C, from the coefficients in powers of T.
-    double normalisedAt(double t) const
-    {
-        double sum = 0;
-        for (int k = 5; k >= 0; --k)
-            sum = sum * t + normalised[size_t(k)];
-        return sum;
-    }
-};
-
-struct SimSensor
-{
-    int address = 0;
-    Quantity level;
-    Quantity frequency;
-    Quantity period;
-};
-
-// What the simulator says about its sensors (--describe), to check readings against.
+// The simulated sensors as the simulator describes them (--describe). A quantity ("level",
+// "frequency", "period") reads base * drift(T - 20) at the whole degree T it reports, rounded,
+// plus uniform noise of +-noisePpm; its "normalised" holds value(T) / value(20) in powers of T.
 struct SimModel
 {
-    QVector<SimSensor> sensors;
+    QJsonArray sensors;
     double noisePpm = 0;
 
-    static SimModel of(const QJsonObject &description)
+    explicit SimModel(const QJsonObject &description = {})
+        : sensors(description.value("sensors").toArray())
+        , noisePpm(description.value("noisePpm").toDouble())
+    { }
+    QJsonObject quantity(int sensor, const char *name) const
     {
-        auto quantity = [](const QJsonObject &json) {
-            Quantity q;
-            q.base = json.value(QStringLiteral("base")).toDouble();
-            const QJsonArray drift = json.value(QStringLiteral("drift")).toArray();
-            for (int k = 0; k < 4 && k < drift.size(); ++k)
-                q.drift[size_t(k)] = drift.at(k).toDouble();
-            const QJsonArray normalised = json.value(QStringLiteral("normalised")).toArray();
-            for (int k = 0; k < 6 && k < normalised.size(); ++k)
-                q.normalised[size_t(k)] = normalised.at(k).toDouble();
-            return q;
-        };
-        SimModel model;
-        model.noisePpm = description.value(QStringLiteral("noisePpm")).toDouble();
-        const QJsonArray sensors = description.value(QStringLiteral("sensors")).toArray();
-        for (const QJsonValue &value : sensors) {
-            const QJsonObject json = value.toObject();
-            SimSensor s;
-            s.address = json.value(QStringLiteral("address")).toInt();
-            s.level = quantity(json.value(QStringLiteral("level")).toObject());
-            s.frequency = quantity(json.value(QStringLiteral("frequency")).toObject());
-            s.period = quantity(json.value(QStringLiteral("period")).toObject());
-            model.sensors.append(s);
-        }
-        return model;
+        return sensors.at(sensor).toObject().value(QLatin1String(name)).toObject();
     }
-
-    // Whether `value` can be a reading of quantity q at temperature t: within the noise
-    // band plus half a count of rounding.
-    bool fits(const Quantity &q, int t, double value) const
+    double value(int sensor, const char *name, double t) const
     {
-        const double exact = q.at(t);
-        return std::abs(value - exact) <= exact * noisePpm * 1e-6 + 0.51;
+        const QJsonObject q = quantity(sensor, name);
+        return q.value("base").toDouble() * polynomial(q.value("drift").toArray(), t - 20);
+    }
+    double normalised(int sensor, const char *name, double t) const
+    {
+        return polynomial(quantity(sensor, name).value("normalised").toArray(), t);
+    }
+    // Whether `reading` can come from the sensor at temperature t: within the noise band plus
+    // half a count of rounding.
+    bool fits(int sensor, const char *name, int t, double reading) const
+    {
+        const double exact = value(sensor, name, t);
+        return std::abs(reading - exact) <= exact * noisePpm * 1e-6 + 0.51;
     }
 };
 
-// Which request the simulator took last and what became of its answer.
-struct Exchange
-{
-    QString request; // "levelPeriod", "levelFrequency", "text", "modbusRead", ...
-    QString fault; // "none", "ignored" (no answer), or the fault name ("drop", "late", ...)
-};
-
-// Length on the line of a whole answer to each kind of request.
-inline int answerLength(const QString &request)
-{
-    if (request == QLatin1String("levelPeriod") || request == QLatin1String("modbusRead"))
-        return 13;
-    if (request == QLatin1String("levelFrequency") || request == QLatin1String("readCoefficient"))
-        return 9;
-    if (request == QLatin1String("text"))
-        return 20;
-    if (request == QLatin1String("writeCoefficient"))
-        return 6;
-    return 0;
-}
+// Six simulated sensors at scattered addresses; panel n polls the one at position 5 - n, so a
+// reading credited to the wrong panel shows in its values.
+inline const QVector<int> kSimAddresses = {12, 1, 200, 3, 100, 41};
 
 class SimulatedBench
 {
 public:
-    static constexpr int kLateSpacingMs = 150;
-
-    // panelAddress[n] is the address panel n polls, -1 for "off".
-    SimulatedBench(const QStringList &simArguments, int protocol, const QVector<int> &panelAddress,
-        const std::function<void(QSettings &)> &moreSettings = {})
-        : simulator(QStringLiteral(TARIKON_SENSOR_SIM))
+    SimulatedBench(int protocol, const QStringList &simArguments)
+        : answerLength(QVector<int> {13, 9, 20, 13}.value(protocol))
     {
-        if (!sandbox.isValid() || !QDir::setCurrent(sandbox.path())) {
-            failure = QStringLiteral("no working directory");
+        QStringList addresses;
+        for (int a : kSimAddresses)
+            addresses << QString::number(a);
+        const QStringList arguments
+            = QStringList {"--addresses", addresses.join(QLatin1Char(','))} + simArguments;
+        if (!fixture.isValid()
+            || !simulator.start(arguments, fixture.dir().filePath("counts.json"))) {
+            failure = "simulator did not start: " + simulator.errorText();
             return;
         }
-        if (!simulator.start(simArguments, sandbox.filePath(QStringLiteral("counts.json")))) {
-            failure = QStringLiteral("simulator did not start: ") + simulator.errorText();
-            return;
-        }
-        model = SimModel::of(
-            SensorSimulator::describe(QStringLiteral(TARIKON_SENSOR_SIM), simArguments));
-
-        // The settings an operator leaves behind: the port, the protocol, a long period (the
-        // test drives the ticks) and the address of every panel.
-        {
-            QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-            settings.setValue(QStringLiteral("Port/CurentPort"), simulator.devicePath());
-            settings.setValue(QStringLiteral("Port/CurentSpeed"), QStringLiteral("115200"));
-            settings.setValue(QStringLiteral("Protocol/Protocol"), kProtocolNames.value(protocol));
-            settings.setValue(QStringLiteral("Protocol/Period"), 99);
-            for (int n = 0; n < panelAddress.size(); ++n)
-                settings.setValue(QStringLiteral("DUT/DutAdres%1").arg(n), panelAddress[n] + 1);
-            if (moreSettings)
-                moreSettings(settings);
-        }
-        window = std::make_unique<MainWindow>();
-        window->timer()->stop();
-        if (window->protocolPanel()->currentProtocol() != protocol) {
-            failure = QStringLiteral("protocol not taken from the settings");
-            return;
-        }
-        click(window->comPort(), "pbOpen");
-        if (!window->comPort()->isOpen())
-            failure = QStringLiteral("port not opened: ") + simulator.devicePath();
+        model = SimModel(SensorSimulator::describe(TARIKON_SENSOR_SIM, arguments));
+        if (model.sensors.size() != kSimAddresses.size())
+            failure = QStringLiteral("the simulator did not describe its sensors");
+        fixture.setProtocol(protocol);
+        for (int n = 0; n < 6; ++n)
+            fixture.setAddress(quint8(n), kSimAddresses[5 - n]);
+        window().comPort()->findChild<QComboBox *>("cbPort")->setEditText(simulator.devicePath());
+        fixture.pressOpen();
+        if (!window().comPort()->isOpen())
+            failure = "port not opened: " + simulator.devicePath();
         previous = simulator.counts();
     }
 
-    ~SimulatedBench()
-    {
-        window.reset();
-        simulator.stop();
-        QDir::setCurrent(QDir::tempPath());
-    }
-
     bool ready() const { return failure.isEmpty(); }
+    MainWindow &window() const { return fixture.window(); }
+    int errors(int nomDut) const { return fixture.panelText(quint8(nomDut), "leErr").toInt(); }
+    QDir runDirectory() const { return QDir(fixture.runDirectories().value(0, "<none>")); }
 
-    static void click(QWidget *parent, const char *name)
+    // One tick of the polling handler (or the coefficient handler), then the wait for what it
+    // started: the simulator takes the frame and its answer, whole, split, spoiled or late,
+    // reaches the window. Returns the fault the simulator gave that answer ("none", "drop",
+    // "late", ...), or nothing when the tick sent no frame.
+    QString tick(bool polling = true)
     {
-        QTest::mouseClick(parent->findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
-    }
-    void pressStart() { click(window->protocolPanel(), "pbStart"); }
+        // A late answer must land in the next window behind that window's own answer, as with a
+        // real polling period. All late answers are held back by the same time, so frames a few
+        // milliseconds apart would bring two of them into one window: keep the frame after a
+        // late one a while behind it.
+        if (lateSent.isValid())
+            waitUntil([this] { return lateSent.hasExpired(kLateSpacingMs); });
+        lateSent.invalidate();
 
-    Dut *panel(int nomDut) const { return window->sensorBank()->dut(quint8(nomDut)); }
-    QString panelText(int nomDut, const char *name) const
-    {
-        return panel(nomDut)->findChild<QLineEdit *>(QLatin1String(name))->text();
-    }
-    int errors(int nomDut) const { return panelText(nomDut, "leErr").toInt(); }
-
-    QDir runDirectory() const
-    {
-        const QStringList runs = QDir::current().entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        return QDir(runs.value(0, QStringLiteral("<none>")));
-    }
-
-    // One polling tick, then the wait for what it started: the simulator takes the frame and
-    // its answer (whole, in pieces, spoiled or late) reaches the window. Returns what the
-    // simulator did with the frame; an empty request when nothing was sent.
-    Exchange pollTick() { return tick(true); }
-    Exchange coefficientTick() { return tick(false); }
-
-    // Bytes the last tick examined, and time spent inside the bench's tick handlers.
-    QByteArray examined;
-    qint64 benchNanoseconds = 0;
-    QString failure;
-
-    QTemporaryDir sandbox;
-    SensorSimulator simulator;
-    SimModel model;
-    std::unique_ptr<MainWindow> window;
-
-private:
-    Exchange tick(bool polling)
-    {
-        // A late answer comes in the middle of the next window, after that window's own answer,
-        // as it does with a real polling period. Late answers are all held back by the same
-        // time, so frames a few milliseconds apart would bring two of them into one window:
-        // keep the frame after a late one a while behind it.
-        if (lateSent.isValid()) {
-            const qint64 wait = kLateSpacingMs - lateSent.elapsed();
-            if (wait > 0)
-                waitUntil([] { return false; }, int(wait));
-            lateSent.invalidate();
-        }
-        examined = window->receivedBytes();
-        // The window holds exactly what the last exchange was waited for: a late answer that
-        // came early, or bytes nobody sent, would make the counts below meaningless.
-        const bool garbage = lastFault == QLatin1String("garbage");
-        if (failure.isEmpty()
-            && (examined.size() < windowBytes || (!garbage && examined.size() > windowBytes)
-                || (garbage && examined.size() > windowBytes + 11))) {
+        // The window holds exactly what the last exchange was waited for (garbage is 1..12
+        // bytes, of which one was waited for): a late answer that came early, or bytes nobody
+        // sent, would make every count meaningless.
+        examined = window().receivedBytes();
+        const int spare = lastFault == "garbage" ? 11 : 0;
+        if (failure.isEmpty() && (examined.size() < due || examined.size() > due + spare))
             failure = QStringLiteral("the window held %1 bytes, %2 expected after %3")
                           .arg(examined.size())
-                          .arg(windowBytes)
+                          .arg(due)
                           .arg(lastFault);
-        }
+        lastFault.clear();
         const int before = requests(previous);
         QElapsedTimer clock;
         clock.start();
         if (polling)
-            window->slotTimer();
+            window().slotTimer();
         else
-            window->slotTimerK();
+            window().slotTimerK();
         benchNanoseconds += clock.nsecsElapsed();
 
-        // The port sends from the event loop: a frame written by the tick is still queued.
-        Exchange exchange;
-        if (window->comPort()->findChild<QSerialPort *>()->bytesToWrite() == 0) {
-            windowBytes = lateBytes;
-            lastFault.clear();
-            return exchange;
-        }
-        // The simulator saves its counts before it answers, so once they show the request its
-        // fate is known.
+        // The port writes from the event loop, so a frame the tick sent is still queued.
+        due = lateBytes;
+        if (window().comPort()->findChild<QSerialPort *>()->bytesToWrite() == 0)
+            return {};
+        // The simulator saves its counts before it answers: once they show the request, the
+        // fate of its answer is known.
         QJsonObject now;
         if (!waitUntil([&] {
                 now = simulator.counts();
                 return requests(now) > before;
             })) {
             failure = QStringLiteral("the simulator did not take the frame");
-            return exchange;
+            return {};
         }
-        exchange = difference(previous, now);
+        QString fault = QStringLiteral("none");
+        const QJsonObject was = previous.value("faults").toObject();
+        const QJsonObject is = now.value("faults").toObject();
+        for (auto it = is.begin(); it != is.end(); ++it) {
+            if (it.value().toInt() > was.value(it.key()).toInt())
+                fault = it.key();
+        }
         previous = now;
 
-        const int whole = answerLength(exchange.request);
-        int expected = lateBytes;
         lateBytes = 0;
-        if (exchange.fault == QLatin1String("none") || exchange.fault == QLatin1String("corrupt")
-            || exchange.fault == QLatin1String("split")
-            || exchange.fault == QLatin1String("wrongAddress"))
-            expected += whole;
-        else if (exchange.fault == QLatin1String("garbage"))
-            expected += 1;
-        else if (exchange.fault == QLatin1String("late")) {
-            lateBytes = whole;
+        if (fault == "late") {
+            lateBytes = answerLength;
             lateSent.start();
+        } else if (fault == "garbage") {
+            due += 1;
+        } else if (fault != "drop") {
+            due += answerLength;
         }
-        windowBytes = expected;
-        lastFault = exchange.fault;
-        if (!waitUntil([&] { return window->receivedBytes().size() >= expected; })
-            && failure.isEmpty()) {
-            failure = QStringLiteral("answer did not arrive: %1 of %2 bytes after %3/%4")
-                          .arg(window->receivedBytes().size())
-                          .arg(expected)
-                          .arg(exchange.request, exchange.fault);
-        }
+        lastFault = fault;
+        if (!waitUntil([this] { return window().receivedBytes().size() >= due; })
+            && failure.isEmpty())
+            failure = QStringLiteral("answer did not arrive: %1 of %2 bytes after %3")
+                          .arg(window().receivedBytes().size())
+                          .arg(due)
+                          .arg(fault);
         // Random bytes come in one write of unknown length: let the rest of it land.
-        if (exchange.fault == QLatin1String("garbage"))
+        if (fault == "garbage")
             waitUntil([] { return false; }, 3);
-        return exchange;
+        return fault;
     }
+
+    BenchFixture fixture; // first: the working directory outlives the simulator's counts
+    SensorSimulator simulator {TARIKON_SENSOR_SIM};
+    SimModel model;
+    QString failure;
+    int answerLength; // of a whole answer to the frames the next ticks send
+    QByteArray examined; // what the last tick found in the window
+    qint64 benchNanoseconds = 0; // spent inside the tick handlers
+
+private:
+    static constexpr int kLateSpacingMs = 150;
 
     static int requests(const QJsonObject &counts)
     {
-        return counts.value(QStringLiteral("requests"))
-            .toObject()
-            .value(QStringLiteral("total"))
-            .toInt(-1);
-    }
-
-    static Exchange difference(const QJsonObject &was, const QJsonObject &is)
-    {
-        Exchange exchange;
-        const QJsonObject wasRequests = was.value(QStringLiteral("requests")).toObject();
-        const QJsonObject isRequests = is.value(QStringLiteral("requests")).toObject();
-        for (auto it = isRequests.begin(); it != isRequests.end(); ++it) {
-            if (it.key() != QLatin1String("total")
-                && it.value().toInt() > wasRequests.value(it.key()).toInt())
-                exchange.request = it.key();
-        }
-        exchange.fault = QStringLiteral("none");
-        if (is.value(QStringLiteral("ignored")).toInt()
-            > was.value(QStringLiteral("ignored")).toInt())
-            exchange.fault = QStringLiteral("ignored");
-        const QJsonObject wasFaults = was.value(QStringLiteral("faults")).toObject();
-        const QJsonObject isFaults = is.value(QStringLiteral("faults")).toObject();
-        for (auto it = isFaults.begin(); it != isFaults.end(); ++it) {
-            if (it.value().toInt() > wasFaults.value(it.key()).toInt())
-                exchange.fault = it.key();
-        }
-        return exchange;
+        return counts.value("requests").toObject().value("total").toInt(-1);
     }
 
     QJsonObject previous;
+    int due = 0; // bytes the current window was waited for
     int lateBytes = 0; // a late answer on its way, due in the next window
     QElapsedTimer lateSent;
-    int windowBytes = 0; // what the current window was waited for
     QString lastFault;
-};
-
-// Lines of a sensor's run log, each split into its fields with the time stamp (five words
-// of Qt's text date) taken off. A line whose time does not parse becomes {"<bad time>"}.
-inline QList<QStringList> sensorLines(const QString &path)
-{
-    QList<QStringList> out;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return out;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
-    for (const QString &line : lines) {
-        if (line.isEmpty())
-            continue;
-        const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-        if (!QDateTime::fromString(words.mid(0, 5).join(QLatin1Char(' ')), Qt::TextDate).isValid())
-            out.append({QStringLiteral("<bad time>")});
-        else
-            out.append(words.mid(5));
-    }
-    return out;
-}
-
-inline QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Closes every message box as soon as it shows and keeps its text.
-class BoxCloser
-{
-public:
-    BoxCloser()
-    {
-        timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
-            for (QWidget *widget : QApplication::topLevelWidgets()) {
-                auto *box = qobject_cast<QMessageBox *>(widget);
-                if (box && box->isVisible()) {
-                    texts << box->text();
-                    box->done(QMessageBox::Ok);
-                }
-            }
-        });
-        timer.start();
-    }
-    QStringList texts;
-
-private:
-    QTimer timer;
 };
 
 } // namespace e2e

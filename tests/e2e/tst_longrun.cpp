@@ -3,6 +3,9 @@
 // spoiled answer into the collected data.
 
 #include "e2e/simulatedbench.h"
+#include "sensors/dut.h"
+
+#include <array>
 
 using namespace e2e;
 
@@ -16,65 +19,53 @@ private slots:
 
 void TestLongRun::thousandsOfPollsWithFaults()
 {
-    const QVector<int> simAddresses = {12, 1, 200, 3, 100, 41};
-    QStringList addresses;
-    QVector<int> panelAddress;
-    for (int n = 0; n < 6; ++n) {
-        addresses << QString::number(simAddresses[n]);
-        panelAddress << simAddresses[5 - n];
-    }
-    SimulatedBench bench(
-        {"--addresses", addresses.join(','), "--temp-step-per-poll", "0.05", "--seed", "11",
-            "--drop", "0.04", "--corrupt", "0.04", "--split", "0.04", "--garbage", "0.04",
-            "--wrong-address", "0.04", "--split-gap-ms", "2"},
-        0, panelAddress);
+    SimulatedBench bench(0,
+        {"--temp-step-per-poll", "0.05", "--seed", "11", "--drop", "0.04", "--corrupt", "0.04",
+            "--split", "0.04", "--garbage", "0.04", "--wrong-address", "0.04", "--split-gap-ms",
+            "2"});
     QVERIFY2(bench.ready(), qPrintable(bench.failure));
-    bench.pressStart();
-    int objects = 0;
+    bench.fixture.pressStart();
 
     constexpr int kPolls = 3000;
     constexpr int kSpan = 500;
     qint64 firstSpan = 0;
+    int objects = 0;
     std::array<int, 6> spoiled {};
     std::array<int, 6> good {};
     for (int tick = 0; tick <= kPolls; ++tick) {
         if (tick == kSpan) {
             firstSpan = bench.benchNanoseconds;
             // Counted once the port has written: the serial port makes its write notifier then.
-            objects = int(bench.window->findChildren<QObject *>().size());
+            objects = int(bench.window().findChildren<QObject *>().size());
         }
         if (tick == kPolls - kSpan)
             bench.benchNanoseconds = 0;
-        const Exchange exchange = bench.pollTick();
+        const QString fault = bench.tick();
         QVERIFY2(bench.ready(), qPrintable(bench.failure));
-        if (tick < kPolls) {
-            const bool lost = exchange.fault != QLatin1String("none")
-                && exchange.fault != QLatin1String("split");
-            ++(lost ? spoiled : good)[size_t(tick % 6)];
-        }
+        if (tick < kPolls)
+            ++(fault == "none" || fault == "split" ? good : spoiled)[size_t(tick % 6)];
     }
     const qint64 lastSpan = bench.benchNanoseconds;
-    bench.pressStart();
+    bench.fixture.pressStart();
 
     // Nothing is created per poll that outlives it.
-    QCOMPARE(int(bench.window->findChildren<QObject *>().size()), objects);
+    QCOMPARE(int(bench.window().findChildren<QObject *>().size()), objects);
 
     for (int n = 0; n < 6; ++n) {
         QCOMPARE(bench.errors(n), spoiled[size_t(n)]);
-        const SimSensor &sensor = bench.model.sensors[5 - n];
         // Every value kept per temperature is a reading this panel's sensor can give at that
         // temperature, and there are no more of them than good answers.
-        auto *kinds = bench.panel(n)->findChild<QComboBox *>(QStringLiteral("cbTypePolinom"));
-        for (const auto &[item, quantity] :
-            {std::pair {2, &sensor.level}, std::pair {0, &sensor.period}}) {
+        Dut *dut = bench.fixture.dut(quint8(n));
+        auto *kinds = bench.fixture.panel<QComboBox>(quint8(n), "cbTypePolinom");
+        for (const auto &[item, name] : {std::pair {2, "level"}, std::pair {0, "period"}}) {
             kinds->setCurrentIndex(item);
-            const Dut::ValueSets &sets = *bench.panel(n)->getValues();
+            const Dut::ValueSets &sets = *dut->getValues();
             int kept = 0;
             for (int slot = 0; slot < int(sets.size()); ++slot) {
                 kept += int(sets[size_t(slot)].size());
                 const int t = slot - 90;
                 for (const quint32 value : sets[size_t(slot)])
-                    QVERIFY2(bench.model.fits(*quantity, t, value),
+                    QVERIFY2(bench.model.fits(5 - n, name, t, value),
                         qPrintable(
                             QStringLiteral("panel %1 keeps %2 at %3 °C").arg(n).arg(value).arg(t)));
             }
@@ -88,9 +79,7 @@ void TestLongRun::thousandsOfPollsWithFaults()
     qInfo("bench time per tick: first %d polls %.1f us, last %.1f us", kSpan,
         double(firstSpan) / kSpan / 1000.0, double(lastSpan) / kSpan / 1000.0);
     QVERIFY(lastSpan < 4 * firstSpan + 50'000'000);
-
-    const QJsonObject counts = bench.simulator.counts();
-    QCOMPARE(counts.value("discardedBytes").toInt(), 0);
+    QCOMPARE(bench.simulator.counts().value("discardedBytes").toInt(), 0);
     QVERIFY(bench.simulator.stop());
 }
 
