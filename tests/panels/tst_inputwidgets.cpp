@@ -1,10 +1,6 @@
-#include "panels/lineeditmax.h"
-#include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
 #include "support/tempworkdir.h"
 
-#include <QLineEdit>
-#include <QSignalSpy>
 #include <QtTest>
 
 class TestInputWidgets : public QObject
@@ -30,29 +26,7 @@ class TestInputWidgets : public QObject
         return darkest;
     }
 
-    template<class Edit> void checkRangeEdit()
-    {
-        Edit edit;
-        auto *grey = edit.template findChild<QLineEdit *>(QStringLiteral("lineEdit_2"));
-
-        // The grey reference takes no typing and changes nothing.
-        edit.setText(QStringLiteral("-40"));
-        QSignalSpy changed(&edit, &Edit::textChanged);
-        edit.show();
-        QVERIFY(!grey->isEnabled());
-        QTest::keyClicks(grey, QStringLiteral("99"));
-        QCOMPARE(grey->text(), QStringLiteral("+20"));
-        QCOMPARE(edit.text(), QStringLiteral("-40"));
-        QCOMPARE(changed.count(), 0);
-    }
-
 private slots:
-    void rangeEdits()
-    {
-        checkRangeEdit<LineEditMin>();
-        checkRangeEdit<LineEditMax>();
-    }
-
     void swatchColour()
     {
         MyCheckBox box;
