@@ -2,7 +2,6 @@
 #include "support/tempworkdir.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
@@ -10,30 +9,19 @@
 
 namespace {
 
-// Lets writes to any file grow to at most `bytes` while alive: the next write past it fails
-// with EFBIG, as on a full disk.
-class FileSizeLimit
+// Lets files grow to at most `bytes` while alive: the next write past it fails with EFBIG, as on
+// a full disk.
+struct FileSizeLimit
 {
-public:
+    rlimit saved {};
     explicit FileSizeLimit(rlim_t bytes)
     {
         getrlimit(RLIMIT_FSIZE, &saved);
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = bytes;
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit {bytes, saved.rlim_max};
         setrlimit(RLIMIT_FSIZE, &limit);
     }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-private:
-    rlimit saved {};
-    void (*previousHandler)(int) = nullptr;
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved); }
 };
 
 } // namespace
@@ -43,20 +31,13 @@ class TestCoefficientFile : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
     void readsForeignAndDamagedFiles();
     void failedSaveKeepsTheOldFile();
 
 private:
-    QString path(const QString &name) const { return dir->filePath(name); }
-    std::unique_ptr<QTemporaryDir> dir;
+    QString path(const QString &name) const { return dir.filePath(name); }
+    TempWorkDir dir;
 };
-
-void TestCoefficientFile::init()
-{
-    dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(dir->isValid());
-}
 
 void TestCoefficientFile::readsForeignAndDamagedFiles()
 {
@@ -99,7 +80,7 @@ void TestCoefficientFile::failedSaveKeepsTheOldFile()
     QVERIFY(!error.isEmpty());
     QCOMPARE(TempWorkDir::contents(path("sensor.k")), good);
     // No half-written temporary file is left behind either.
-    QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList {"sensor.k"});
+    QCOMPARE(QDir(dir.path()).entryList({"sensor.k*"}, QDir::Files), QStringList {"sensor.k"});
 }
 
 QTEST_APPLESS_MAIN(TestCoefficientFile)
