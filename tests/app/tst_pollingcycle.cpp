@@ -3,6 +3,7 @@
 #include "support/benchfixture.h"
 #include "support/frames.h"
 
+#include <QComboBox>
 #include <QDateTime>
 #include <QDir>
 #include <QStatusBar>
@@ -62,8 +63,12 @@ void TestPollingCycle::sensorsAnswerInEveryProtocol()
     bench->setAddress(3, 3);
     bench->setProtocol(1);
 
-    // Nothing happens before the port is open and polling runs.
+    // Nothing happens before the port is open and polling runs; a port that would not open is
+    // named in the status bar.
     bench->tick();
+    window.findChild<QComboBox *>("cbPort")->setEditText("/dev/tarikon-no-such-port");
+    bench->pressOpen();
+    QVERIFY(window.statusBar()->currentMessage().contains("/dev/tarikon-no-such-port"));
     QVERIFY(bench->runDirectories().isEmpty());
     QVERIFY(bench->openPort());
     const QStringList runs = bench->runDirectories();
@@ -127,10 +132,14 @@ void TestPollingCycle::sensorsAnswerInEveryProtocol()
     for (const char *name : {"0.txt", "2.txt", "4.txt", "5.txt"})
         QCOMPARE(TempWorkDir::contents(run.filePath(name)), QByteArray());
 
-    // Polling stopped while sensor 3's answer is on its way: the polling tick leaves it alone,
-    // the coefficient tick takes it (as hex) and nobody counts it.
+    // Polling stopped while sensor 3's answer is on its way, in two pieces that the window
+    // keeps in order: the polling tick leaves it alone, the coefficient tick takes it (as hex)
+    // and nobody counts it.
     const QByteArray late = veltaroAnswer(3, 30, 555, 1);
-    QVERIFY(bench->deliver(late));
+    QVERIFY(bench->line().write(late.left(5)));
+    QTRY_COMPARE(window.receivedBytes(), late.left(5));
+    QVERIFY(bench->line().write(late.mid(5)));
+    QTRY_COMPARE(window.receivedBytes(), late);
     bench->pressStart();
     window.slotTimer();
     QCOMPARE(window.receivedBytes(), late);
