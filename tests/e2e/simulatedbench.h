@@ -97,26 +97,25 @@ public:
             = QStringList {"--addresses", addresses.join(QLatin1Char(','))} + simArguments;
         if (!fixture.isValid()
             || !simulator.start(arguments, fixture.dir().filePath("counts.json"))) {
-            failure = "simulator did not start: " + simulator.errorText();
+            fail("simulator did not start: " + simulator.errorText());
             return;
         }
         model = SimModel(SensorSimulator::describe(TARIKON_SENSOR_SIM, arguments));
         if (model.sensors.size() != kSimAddresses.size())
-            failure = QStringLiteral("the simulator did not describe its sensors");
+            fail("the simulator did not describe its sensors");
         fixture.setProtocol(protocol);
         for (int n = 0; n < 6; ++n)
             fixture.setAddress(quint8(n), kSimAddresses[5 - n]);
         window().comPort()->findChild<QComboBox *>("cbPort")->setEditText(simulator.devicePath());
         fixture.pressOpen();
         if (!window().comPort()->isOpen())
-            failure = "port not opened: " + simulator.devicePath();
+            fail("port not opened: " + simulator.devicePath());
         previous = simulator.counts();
     }
 
     bool ready() const { return failure.isEmpty(); }
     MainWindow &window() const { return fixture.window(); }
     int errors(int nomDut) const { return fixture.panelText(quint8(nomDut), "leErr").toInt(); }
-    QDir runDirectory() const { return QDir(fixture.runDirectories().value(0, "<none>")); }
 
     // One tick of the polling handler (or the coefficient handler), then the wait for what it
     // started: the simulator takes the frame and its answer, whole, split, spoiled or late,
@@ -137,19 +136,14 @@ public:
         // sent, would make every count meaningless.
         examined = window().receivedBytes();
         const int spare = lastFault == "garbage" ? 11 : 0;
-        if (failure.isEmpty() && (examined.size() < due || examined.size() > due + spare))
-            failure = QStringLiteral("the window held %1 bytes, %2 expected after %3")
-                          .arg(examined.size())
-                          .arg(due)
-                          .arg(lastFault);
+        if (examined.size() < due || examined.size() > due + spare)
+            fail(QString::asprintf("the window held %d bytes, %d expected after %s",
+                int(examined.size()), due, qPrintable(lastFault)));
         lastFault.clear();
-        const int before = requests(previous);
+        const int before = previous.value("requests")["total"].toInt(-1);
         QElapsedTimer clock;
         clock.start();
-        if (polling)
-            window().slotTimer();
-        else
-            window().slotTimerK();
+        (window().*(polling ? &MainWindow::slotTimer : &MainWindow::slotTimerK))();
         benchNanoseconds += clock.nsecsElapsed();
 
         // The port writes from the event loop, so a frame the tick sent is still queued.
@@ -160,12 +154,9 @@ public:
         // fate of its answer is known.
         QJsonObject now;
         if (!waitUntil([&] {
-                now = simulator.counts();
-                return requests(now) > before;
-            })) {
-            failure = QStringLiteral("the simulator did not take the frame");
-            return {};
-        }
+                return (now = simulator.counts()).value("requests")["total"].toInt() > before;
+            }))
+            return fail("the simulator did not take the frame");
         QString fault = QStringLiteral("none");
         const QJsonObject was = previous.value("faults").toObject();
         const QJsonObject is = now.value("faults").toObject();
@@ -185,12 +176,9 @@ public:
             due += answerLength;
         }
         lastFault = fault;
-        if (!waitUntil([this] { return window().receivedBytes().size() >= due; })
-            && failure.isEmpty())
-            failure = QStringLiteral("answer did not arrive: %1 of %2 bytes after %3")
-                          .arg(window().receivedBytes().size())
-                          .arg(due)
-                          .arg(fault);
+        if (!waitUntil([this] { return window().receivedBytes().size() >= due; }))
+            fail(QString::asprintf("answer did not arrive: %d of %d bytes after %s",
+                int(window().receivedBytes().size()), due, qPrintable(fault)));
         // Random bytes come in one write of unknown length: let the rest of it land.
         if (fault == "garbage")
             waitUntil([] { return false; }, 3);
@@ -208,9 +196,12 @@ public:
 private:
     static constexpr int kLateSpacingMs = 150;
 
-    static int requests(const QJsonObject &counts)
+    // Keeps the first failure; returns what a tick that sent nothing returns.
+    QString fail(const QString &why)
     {
-        return counts.value("requests").toObject().value("total").toInt(-1);
+        if (failure.isEmpty())
+            failure = why;
+        return {};
     }
 
     QJsonObject previous;

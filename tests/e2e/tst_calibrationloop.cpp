@@ -9,15 +9,12 @@ using namespace e2e;
 
 namespace {
 
-// How far the fitted curve may stray from the true value(T)/value(20) over -40..+80 °C.
-// Each reading carries uniform noise of at most 100 ppm and half a count of rounding (under
-// 26 ppm of the smallest value in the sweep, some 19300 counts of frequency at +80 °C), so a mid
-// value is off by at most 126 ppm. Normalising divides by the mid value at 20 °C, off by as
-// much, so a normalised point is off by at most 2 x 126 ppm x 1.1 (the largest ratio in the
-// range), about 280 ppm. The least-squares cubic through some 120 such points averages their
-// errors down (under 100 ppm is usual); the six significant digits of a coefficient field and
-// single precision cost less than 1 ppm. The curves of neighbouring sensors differ by 1 % or
-// more somewhere in the range, so the check cannot pass with another sensor's curve.
+// How far the fitted curve may stray from the true value(T)/value(20) over -40..+80 °C. A
+// reading is off by at most 100 ppm of noise plus half a count (26 ppm of the smallest value,
+// some 19300 counts); normalising by the value at 20 °C, off as much, and a ratio of up to 1.1
+// make about 280 ppm for a single point, which the least-squares cubic through some 120 points
+// averages well down. Neighbouring sensors differ by 1 % or more somewhere in the range, so the
+// check cannot pass with another sensor's curve.
 constexpr double kTolerance = 300e-6;
 
 double largestGap(const QJsonArray &fitted, const SimModel &model, int sensor, const char *name)

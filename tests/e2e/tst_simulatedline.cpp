@@ -100,14 +100,10 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
     QFETCH(QString, fault);
     // The chamber moves 3 degrees per request, so readings come at many temperatures.
     QStringList arguments {"--temp-start", "-10", "--temp-step-per-poll", "3", "--seed", "7"};
-    if (!fault.isEmpty()) {
-        const QString option = fault == "wrongAddress" ? "wrong-address" : fault;
-        arguments << "--" + option << "0.3"
-                  << "--late-ms"
-                  << "500"
-                  << "--split-gap-ms"
-                  << "20";
-    }
+    if (!fault.isEmpty())
+        arguments += QStringLiteral("--%1 0.3 --late-ms 500 --split-gap-ms 20")
+                         .arg(fault == "wrongAddress" ? "wrong-address" : fault)
+                         .split(' ');
     SimulatedBench bench(protocol, arguments);
     QVERIFY2(bench.ready(), qPrintable(bench.failure));
     bench.fixture.pressStart();
@@ -143,12 +139,12 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
 
     const QJsonObject counts = bench.simulator.counts();
     // Enough faults of the chosen kind to tell anything, and none of any other.
-    const QJsonObject faults = counts.value("faults").toObject();
+    const QJsonObject faults = counts["faults"].toObject();
     for (auto it = faults.begin(); it != faults.end(); ++it)
         QVERIFY2(it.key() == fault ? it.value().toInt() >= 5 : it.value().toInt() == 0,
             qPrintable(it.key()));
 
-    const QDir run = bench.runDirectory();
+    const QDir run(bench.fixture.runDirectories().value(0));
     for (int n = 0; n < 6; ++n) {
         QCOMPARE(bench.errors(n), int(mustFail[n].count(true)));
         // Every poll left its line: "error" where the answer was lost, elsewhere a reading of
@@ -167,9 +163,9 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
     // The exchange trace holds every frame and every byte received as they went over the line.
     QCOMPARE(TempWorkDir::contents(run.filePath("all.log")), trace);
     // The simulator saw nothing but whole, well-formed requests.
-    QCOMPARE(counts.value("requests").toObject().value("total").toInt(), polls + 1);
-    QCOMPARE(counts.value("ignored").toInt(), 0);
-    QCOMPARE(counts.value("discardedBytes").toInt(), 0);
+    QCOMPARE(counts["requests"]["total"].toInt(), polls + 1);
+    QCOMPARE(counts["ignored"].toInt(), 0);
+    QCOMPARE(counts["discardedBytes"].toInt(), 0);
     QVERIFY(bench.simulator.stop());
 }
 
@@ -210,9 +206,9 @@ void TestSimulatedLine::coefficientsWrittenAndReadBack()
                 field(n, k)->text(), QString::number(double(float(coefficient(n, k))), 'g', 6));
     }
     const QJsonObject counts = bench.simulator.counts();
-    QCOMPARE(counts.value("requests").toObject().value("writeCoefficient").toInt(), 36);
-    QCOMPARE(counts.value("requests").toObject().value("readCoefficient").toInt(), 36);
-    QCOMPARE(counts.value("ignored").toInt(), 0);
+    QCOMPARE(counts["requests"]["writeCoefficient"].toInt(), 36);
+    QCOMPARE(counts["requests"]["readCoefficient"].toInt(), 36);
+    QCOMPARE(counts["ignored"].toInt(), 0);
 }
 
 QTEST_MAIN(TestSimulatedLine)
