@@ -54,12 +54,12 @@ SimulatorOptions::SimulatorOptions()
         "in powers of T for every sensor.");
     m_parser.addHelpOption();
     m_parser.addVersionOption();
-    for (const OptionSpec &spec : kOptions) {
-        QString description = QString::fromUtf8(spec.description);
-        if (*spec.defaultValue)
-            description += QStringLiteral(" Default: %1.").arg(QLatin1String(spec.defaultValue));
+    for (const OptionSpec &option : kOptions) {
+        QString description = QString::fromUtf8(option.description);
+        if (*option.defaultValue)
+            description += QStringLiteral(" Default: %1.").arg(QLatin1String(option.defaultValue));
         m_parser.addOption(QCommandLineOption(
-            QString::fromLatin1(spec.name), description, QString::fromLatin1(spec.valueName)));
+            QString::fromLatin1(option.name), description, QString::fromLatin1(option.valueName)));
     }
     m_parser.addOption(QCommandLineOption("describe",
         "Print the sensors' temperature dependences and the settings as JSON, then exit."));
