@@ -51,10 +51,12 @@ trap 'exit 130' INT
 trap 'exit 143' TERM
 trap 'exit 129' HUP
 
-# A slow chamber sweep from room temperature: up to +80, down to -40 and back, 3 s per degree.
+# A slow chamber sweep from room temperature: up to +80, down to -40 and back, 8 s per degree,
+# longer than one polling round of six sensors, so every sensor is read at every whole degree
+# (and at +20 °C, where its polynomial is normalised). The sweep starts with the first poll.
 # Options given on the command line come last and so win.
 "$TARIKON_SIM" --link "$LINK" --stats "$DEMO/sensor-sim.json" \
-    --temp-start 20 --seconds-per-degree 3 "$@" \
+    --temp-start 20 --seconds-per-degree 8 "$@" \
     >"$DEMO/sensor-sim.out" 2>"$DEMO/sensor-sim.log" &
 SIM_PID=$!
 

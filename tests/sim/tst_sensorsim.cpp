@@ -157,6 +157,17 @@ private slots:
         QCOMPARE(seen.mid(238, 5), (QVector<int> {-38, -39, -40, -39, -38}));
         QCOMPARE(*std::min_element(seen.begin(), seen.end()), -40);
         QCOMPARE(*std::max_element(seen.begin(), seen.end()), 80);
+
+        // By the clock, the sweep starts with the first poll, not when the simulator started:
+        // an operator who takes a while to press "Start" still sees every sensor at +20 °C.
+        c.temperatureStart = 20.0;
+        c.stepPerPoll = 0.0;
+        c.secondsPerDegree = 0.001;
+        SimulatorEngine clocked(c);
+        QSignalSpy clockedSent(&clocked, &SimulatorEngine::transmit);
+        QTest::qWait(50);
+        clocked.feed(hex("3101066c"));
+        QCOMPARE(qint8(clockedSent.takeFirst().at(0).toByteArray()[3]), qint8(20));
     }
 
     void faultsFollowTheSeed()

@@ -26,7 +26,6 @@ SimulatorEngine::SimulatorEngine(const SimulatorConfig &config, QObject *parent)
     m_sensors.reserve(size_t(config.addresses.size()));
     for (int i = 0; i < config.addresses.size(); ++i)
         m_sensors.emplace_back(i, config.addresses[i], config.noisePpm, config.seed);
-    m_clock.start();
     m_gapTimer->setSingleShot(true);
     m_gapTimer->setInterval(config.frameGapMs);
     connect(m_gapTimer, &QTimer::timeout, this, &SimulatorEngine::lineIdle);
@@ -46,7 +45,7 @@ double SimulatorEngine::temperature() const
     double travelled = 0.0;
     if (m_config.stepPerPoll > 0.0)
         travelled = double(m_polls) * m_config.stepPerPoll;
-    else if (m_config.secondsPerDegree > 0.0)
+    else if (m_config.secondsPerDegree > 0.0 && m_clock.isValid())
         travelled = double(m_clock.elapsed()) / 1000.0 / m_config.secondsPerDegree;
     return m_profile.at(travelled);
 }
@@ -112,6 +111,11 @@ void SimulatorEngine::handle(const SensorRequest &request)
 
     double chamber = 0.0;
     if (request.isMeasurement()) {
+        // The chamber starts its sweep with the first measurement request, as a chamber
+        // program is started together with the polling: every sensor is read at the start
+        // temperature before the sweep moves on, however long the bench took to get going.
+        if (!m_clock.isValid())
+            m_clock.start();
         chamber = temperature();
         ++m_polls;
     }
