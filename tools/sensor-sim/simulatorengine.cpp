@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
 
 // A seed shared by noise and faults would tie the noise to the fault shares; keep them apart.
@@ -46,7 +48,8 @@ double SimulatorEngine::temperature() const
     if (m_config.stepPerPoll > 0.0)
         travelled = double(m_polls) * m_config.stepPerPoll;
     else if (m_config.secondsPerDegree > 0.0 && m_clock.isValid())
-        travelled = double(m_clock.elapsed()) / 1000.0 / m_config.secondsPerDegree;
+        // Whole-degree steps: each degree, the start included, is held for the full time.
+        travelled = std::floor(double(m_clock.elapsed()) / 1000.0 / m_config.secondsPerDegree);
     return m_profile.at(travelled);
 }
 
