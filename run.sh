@@ -54,7 +54,10 @@ trap 'exit 129' HUP
 # A slow chamber sweep from room temperature: up to +80, down to -40 and back, 8 s per degree,
 # longer than one polling round of six sensors, so every sensor is read at every whole degree
 # (and at +20 °C, where its polynomial is normalised). The sweep starts with the first poll.
-# Options given on the command line come last and so win.
+# Options given on the command line come last and so win. A link left behind by a simulator
+# that was killed may point at a terminal number that exists again; it must not pass for the
+# new simulator's device.
+rm -f "$LINK"
 "$TARIKON_SIM" --link "$LINK" --stats "$DEMO/sensor-sim.json" \
     --temp-start 20 --seconds-per-degree 8 "$@" \
     >"$DEMO/sensor-sim.out" 2>"$DEMO/sensor-sim.log" &
@@ -79,10 +82,12 @@ fi
 # Protocol 0 delivers level and period; the text is the list entry "Veltaro-MD (уровень)" in
 # the escaped form of the INI settings. Sensor panel n polls address n + 1, which is entry
 # n + 2 of its address list (entry 0 is "off"). Curves shown: all, readings, mid values, trend.
+# Quoted INI value, so that a ',' or ';' in the checkout's path stays part of the port name.
+port_value="\"$(printf '%s' "$LINK" | sed 's/[\\"]/\\&/g')\""
 if [ ! -e "$SETTINGS" ]; then
     colours=(0xD62728 0x1F77B4 0x2CA02C 0xFF7F0E 0x9467BD 0x8C564B)
     {
-        printf '[Port]\nCurentPort=%s\nCurentSpeed=19200\n\n' "$LINK"
+        printf '[Port]\nCurentPort=%s\nCurentSpeed=19200\n\n' "$port_value"
         printf '[Protocol]\nProtocol=Veltaro-MD (\\x443\\x440\\x43e\\x432\\x435\\x43d\\x44c)\n'
         printf 'Period=1\n\n[DUT]\n'
         for n in 0 1 2 3 4 5; do printf 'DutAdres%d=%d\n' "$n" $((n + 2)); done
@@ -98,8 +103,8 @@ if [ ! -e "$SETTINGS" ]; then
         done
     } >"$SETTINGS"
 else
-    awk -v port="$LINK" '
-        function put() { print "CurentPort=" port; done = 1 }
+    DEMO_PORT="$port_value" awk '
+        function put() { print "CurentPort=" ENVIRON["DEMO_PORT"]; done = 1 }
         /^\[/ { if (inPort && !done) put(); inPort = ($0 == "[Port]") }
         inPort && /^CurentPort=/ { if (!done) put(); next }
         { print }

@@ -30,6 +30,11 @@ tarikon_install_packages() {
     echo "Installing missing packages: ${missing[*]}"
     local sudo=()
     if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "Missing packages and no sudo here; as root, run:" >&2
+            echo "  apt-get update && apt-get install -y ${missing[*]}" >&2
+            exit 1
+        fi
         sudo=(sudo)
     fi
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update

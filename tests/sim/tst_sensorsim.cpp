@@ -162,10 +162,10 @@ private slots:
         // an operator who takes a while to press "Start" still sees every sensor at +20 °C.
         c.temperatureStart = 20.0;
         c.stepPerPoll = 0.0;
-        c.secondsPerDegree = 0.001;
+        c.secondsPerDegree = 0.05;
         SimulatorEngine clocked(c);
         QSignalSpy clockedSent(&clocked, &SimulatorEngine::transmit);
-        QTest::qWait(50);
+        QTest::qWait(300);
         clocked.feed(hex("3101066c"));
         QCOMPARE(qint8(clockedSent.takeFirst().at(0).toByteArray()[3]), qint8(20));
     }

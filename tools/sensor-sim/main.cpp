@@ -106,10 +106,15 @@ int main(int argc, char *argv[])
 
     QObject::connect(&link, &PtyLink::received, &engine, &SimulatorEngine::feed);
     QObject::connect(&engine, &SimulatorEngine::transmit, &link, &PtyLink::write);
+    // Said once: the counts are saved after every request, and a file that cannot be written
+    // would otherwise flood the log. Lives as long as the event loop that saves.
+    bool statsFailureReported = false;
     if (!config.statsPath.isEmpty()) {
-        const auto saveStats = [&engine, &config] {
-            if (!engine.stats().save(config.statsPath))
+        const auto saveStats = [&engine, &config, &statsFailureReported] {
+            if (!engine.stats().save(config.statsPath) && !statsFailureReported) {
                 printError(QStringLiteral("cannot write %1").arg(config.statsPath));
+                statsFailureReported = true;
+            }
         };
         saveStats();
         QObject::connect(&engine, &SimulatorEngine::statsChanged, &engine, saveStats);
