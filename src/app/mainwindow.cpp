@@ -166,29 +166,11 @@ void MainWindow::slEnableK()
     m_duts->setKEnabled(m_comPort->isOpen() && !m_protocol->isStarted());
 }
 
-// The window has no plot yet. These slots already do the sensor side of feeding it: every
-// data set is rebuilt from the bank exactly when the plot will need it, so the polynomial is
-// refitted and K0..K5 on the panel follow the data. The plot takes the returned sets once it
-// exists.
+// The window has no plot yet, so feeding it comes down to the sensor side: asking for the
+// trend rebuilds the sensor's mid values and window statistics and refits its polynomial, so
+// K0..K5 on its panel follow the data. The plot will take the sensor's data sets here.
 void MainWindow::slUpdatePlot(uchar nomDut)
 {
-    m_duts->getValues(nomDut);
-    m_duts->getMidl(nomDut);
-    m_duts->getTrend(nomDut);
-    m_duts->getDelta(nomDut);
-}
-
-void MainWindow::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)
-{
-    m_duts->slEditMidl(nomDut, nomPoint, y);
-    m_duts->getMidl(nomDut);
-    m_duts->getTrend(nomDut);
-}
-
-void MainWindow::slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData kind)
-{
-    m_duts->slAddMidl(nomDut, temp, y, kind);
-    m_duts->getMidl(nomDut);
     m_duts->getTrend(nomDut);
 }
 

@@ -36,12 +36,9 @@ public slots:
     void slChangeProtocol(uchar nomProtocol);
     void slChangePeriod(int seconds);
     void slEnableK();
-    // Refreshes sensor nomDut's data sets after a valid reading: mid values, the trend (which
-    // refits the sensor's polynomial and shows K0..K5 on its panel) and the deviations.
+    // Refreshes sensor nomDut after a valid reading: its trend is refitted and K0..K5 on its
+    // panel follow the data.
     void slUpdatePlot(uchar nomDut);
-    // A calibration point set at mid-value entry nomPoint, or added at temp.
-    void slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y);
-    void slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData kind);
     // The sensor's data kind or polynomial changed.
     void slTypePolinom(uchar nomDut, eTypeData kind);
     // The sensor's curve visibility changed; the trend's units follow the visible curves.
