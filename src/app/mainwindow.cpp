@@ -304,6 +304,8 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
             QStringLiteral("Набор не открыт: %1: %2").arg(QDir::toNativeSeparators(path), error));
         return false;
     }
+    // A failure reported earlier is over once a set was read.
+    statusBar()->clearMessage();
     storeSetting(kLoadPath, path);
     if (all)
         m_protocol->setFileName(path);
@@ -357,6 +359,7 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
                                      .arg(QDir::toNativeSeparators(path), error));
         return false;
     }
+    statusBar()->clearMessage();
     storeSetting(kSavePath, path);
     if (nomDut == allSensors)
         m_protocol->setFileName(path);
