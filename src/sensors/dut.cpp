@@ -1,6 +1,5 @@
 #include "sensors/dut.h"
 
-#include "fit/trend.h"
 #include "panels/lineeditmax.h"
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
@@ -44,23 +43,6 @@ const QString kNoReading = QStringLiteral("---");
 const QString kDefaultColor = QStringLiteral("4278190335"); // opaque blue
 
 constexpr int kFlashMs = 100;
-constexpr int kLastSlot = 190; // +100 °C
-constexpr int kReferenceTemp = 20;
-constexpr int kMidlFirst = -90;
-constexpr int kMidlLast = 99;
-constexpr double kLevelScale = 100.0 / 4096.0; // level counts to percent of full scale
-
-// Slot of a temperature in the per-temperature arrays: -90..+100 °C are slots 0..190,
-// everything else wraps into 191..255.
-quint8 slotOf(qint8 temp)
-{
-    return static_cast<quint8>(temp + 90);
-}
-
-bool isKind(int kind)
-{
-    return kind == Level || kind == Freq || kind == Period;
-}
 
 QString key(const char *pattern, uchar nomDut)
 {
@@ -112,55 +94,16 @@ double numberOr0(const QString &text)
     return ok && std::isfinite(value) ? value : 0.0;
 }
 
-// Percent of a deviation x from the reference: level is a fraction of the 4096-count scale,
-// frequency and period are relative to the reference itself.
-double percent(qint64 x, quint32 ref, eTypeData kind)
-{
-    if (kind == Level)
-        return double(x) * kLevelScale;
-    return double(x) / double(ref) * 100.0;
-}
-
-// Largest deviations above and below the reference within the temperatures from..to; the
-// reference is the entry nearest to 20 °C, which is the `to` end of the walk. Both texts stay
-// empty when the reference makes the percentages meaningless (a frequency or period of 0).
-// The deviation fields show two integer digits and four decimals. A deviation of 100 % or
-// more would lose its leading digit there (150 % would read as 15 %), so it is shown as the
+// A window's deviation as its field shows it: empty when the reference makes percentages
+// meaningless. The deviation fields show two integer digits and four decimals. A deviation of 100 %
+// or more would lose its leading digit there (150 % would read as 15 %), so it is shown as the
 // largest figure the field can hold instead, and the combined fields compare it as such.
-QString deviationText(double value)
+QString deviationText(bool valid, double value)
 {
     constexpr double kLargestShown = 99.9999;
+    if (!valid)
+        return QString();
     return QString::number(qBound(-kLargestShown, value, kLargestShown), 'f', 8);
-}
-
-void windowDeviation(
-    const Dut::MidlMap &map, int from, int to, eTypeData kind, QString *up, QString *down)
-{
-    double upValue = 0;
-    double downValue = 0;
-    const int lo = qMin(from, to);
-    const int hi = qMax(from, to);
-    auto it = map.lowerBound(static_cast<qint8>(lo));
-    const auto end = map.upperBound(static_cast<qint8>(hi));
-    if (it != end) {
-        quint32 largest = 0;
-        quint32 smallest = 0xFFFFFFFFu;
-        for (auto walk = it; walk != end; ++walk) {
-            largest = qMax(largest, walk.value());
-            smallest = qMin(smallest, walk.value());
-        }
-        // Walking towards 20 °C, the last entry found is the one nearest to it.
-        const quint32 ref = from <= to ? (end - 1).value() : it.value();
-        upValue = percent(qint64(largest) - qint64(ref), ref, kind);
-        downValue = percent(qint64(smallest) - qint64(ref), ref, kind);
-        if (!std::isfinite(upValue) || !std::isfinite(downValue)) {
-            up->clear();
-            down->clear();
-            return;
-        }
-    }
-    *up = deviationText(upValue);
-    *down = deviationText(downValue);
 }
 
 QLabel *caption(const QString &text, QWidget *parent)
@@ -176,7 +119,7 @@ Dut::Dut(QWidget *parent, uchar nomDut)
     , lastStyle(kStyleGood)
 {
     buildForm();
-    trend = new Trend(this);
+    model = new SensorData(this);
     request = new Request(this, kValues, nomDut);
     errTimer = new QTimer(this);
     errTimer->setInterval(kFlashMs);
@@ -506,7 +449,7 @@ DutInfo Dut::takeAnswer(QByteArray *answer)
     DutInfo info = request->checkAnswer(answer ? answer : &nothing);
 
     if (info.valid) {
-        insertReading(info);
+        model->insert(info);
         leTemperat->setText(QString::number(info.temp));
         setStatusStyle(kStyleGood);
         leLevel->setText(QString::number(info.level));
@@ -525,18 +468,10 @@ DutInfo Dut::takeAnswer(QByteArray *answer)
     }
 
     // Out of the working range: shown and kept, but not plotted and logged as an error.
-    if (slotOf(info.temp) > kLastSlot)
+    if (SensorData::slotOf(info.temp) > SensorData::lastSlot)
         info.valid = 0;
     lastStyle = leErr->styleSheet();
     return info;
-}
-
-void Dut::insertReading(const DutInfo &info)
-{
-    const quint8 slot = slotOf(info.temp);
-    valueSets[Level][slot].insert(info.level);
-    valueSets[Freq][slot].insert(info.freq);
-    valueSets[Period][slot].insert(info.period);
 }
 
 QByteArray Dut::getRequestK()
@@ -617,32 +552,14 @@ eTypeData Dut::currentKind() const
 
 const Dut::ValueSets *Dut::getValues() const
 {
-    return &valueSets[currentKind()];
+    return model->values(currentKind());
 }
 
 Dut::MidlMap *Dut::getMidl(eTypeData kind)
 {
-    midlMap.clear();
-    if (isKind(kind)) {
-        const ValueSets &sets = valueSets[kind];
-        const MidlMap &points = calibPoints[kind];
-        for (int t = kMidlFirst; t <= kMidlLast; ++t) {
-            const qint8 temp = static_cast<qint8>(t);
-            const auto point = points.constFind(temp);
-            if (point != points.constEnd()) {
-                midlMap.insert(temp, point.value());
-                continue;
-            }
-            const ValueSet &set = sets[slotOf(temp)];
-            if (set.empty())
-                continue;
-            // Midpoint of the range seen, summed wide so that it cannot overflow.
-            const quint64 sum = quint64(*set.begin()) + quint64(*set.rbegin());
-            midlMap.insert(temp, static_cast<quint32>(sum / 2));
-        }
-    }
-    runWindowStatistics(kind);
-    return &midlMap;
+    model->midl(kind);
+    showWindowStatistics(kind);
+    return model->lastMidl();
 }
 
 Dut::MidlMap *Dut::getMidl()
@@ -650,28 +567,14 @@ Dut::MidlMap *Dut::getMidl()
     return getMidl(currentKind());
 }
 
-void Dut::runWindowStatistics(eTypeData kind)
+void Dut::showWindowStatistics(eTypeData kind)
 {
-    QString up;
-    QString down;
-
-    const int lo = static_cast<qint8>(leMin->text().toInt());
-    if (lo > kReferenceTemp) {
-        up = down = QString::number(0.0, 'f', 8);
-    } else {
-        windowDeviation(midlMap, lo, kReferenceTemp, kind, &up, &down);
-    }
-    leDeltaMinusPlus->setText(up);
-    leDeltaMinusMinus->setText(down);
-
-    const int hi = static_cast<qint8>(leMax->text().toInt());
-    if (hi < kReferenceTemp) {
-        up = down = QString::number(0.0, 'f', 8);
-    } else {
-        windowDeviation(midlMap, hi, kReferenceTemp, kind, &up, &down);
-    }
-    leDeltaPlusPlus->setText(up);
-    leDeltaPlusMinus->setText(down);
+    const SensorData::WindowStatistics stats = SensorData::windowStatistics(*model->lastMidl(),
+        kind, static_cast<qint8>(leMin->text().toInt()), static_cast<qint8>(leMax->text().toInt()));
+    leDeltaMinusPlus->setText(deviationText(stats.cold.valid, stats.cold.up));
+    leDeltaMinusMinus->setText(deviationText(stats.cold.valid, stats.cold.down));
+    leDeltaPlusPlus->setText(deviationText(stats.warm.valid, stats.warm.up));
+    leDeltaPlusMinus->setText(deviationText(stats.warm.valid, stats.warm.down));
 }
 
 void Dut::slUpdateDelta()
@@ -707,86 +610,44 @@ void Dut::changeDiapazon()
 
 void Dut::setPoint(qint8 temp, quint32 value, eTypeData kind)
 {
-    if (isKind(kind))
-        calibPoints[kind].insert(temp, value);
+    model->setPoint(temp, value, kind);
 }
 
 void Dut::editPoint(quint8 nomPoint, quint32 value)
 {
     getMidl();
-    if (nomPoint >= midlMap.size())
-        return;
-    const qint8 temp = std::next(midlMap.constBegin(), nomPoint).key();
-    calibPoints[currentKind()].insert(temp, value);
+    model->editPoint(currentKind(), nomPoint, value);
 }
 
 void Dut::setPoints(const MidlMap &points, eTypeData kind)
 {
-    if (isKind(kind))
-        calibPoints[kind] = points;
+    model->setPoints(points, kind);
 }
 
 Dut::CurveMap *Dut::getDelta()
 {
     const eTypeData kind = currentKind();
-    getMidl(kind);
-    deltaMap.clear();
-    if (midlMap.isEmpty())
-        return &deltaMap;
-
-    // The entry nearest to 20 °C is the reference; of two equally near the warmer one wins.
-    int best = 255;
-    quint32 ref = 0;
-    for (auto it = midlMap.constBegin(); it != midlMap.constEnd(); ++it) {
-        const int distance = qAbs(kReferenceTemp - int(it.key()));
-        if (distance <= best) {
-            best = distance;
-            ref = it.value();
-        }
-    }
-
-    for (auto it = midlMap.constBegin(); it != midlMap.constEnd(); ++it) {
-        const double deviation = kind == Level ? (double(it.value()) - double(ref)) * kLevelScale
-                                               : double(it.value()) / double(ref) * 100.0 - 100.0;
-        // A reference of 0 leaves nothing to compare with.
-        if (std::isfinite(deviation))
-            deltaMap.insert(double(it.key()), deviation);
-    }
-    return &deltaMap;
+    CurveMap *curve = model->delta(kind);
+    showWindowStatistics(kind);
+    return curve;
 }
 
 Dut::CurveMap *Dut::getTrend()
 {
-    getMidl();
-    trendCurve.clear();
-    normMap.clear();
-    const auto at20 = midlMap.constFind(static_cast<qint8>(kReferenceTemp));
-    // Without a value at 20 °C (or with a 0 there) nothing can be normalised: no fit, and the
-    // coefficient fields keep what they showed.
-    if (at20 == midlMap.constEnd() || at20.value() == 0)
-        return &trendCurve;
-
-    const double m20 = at20.value();
-    for (auto it = midlMap.constBegin(); it != midlMap.constEnd(); ++it)
-        normMap.insert(double(it.key()), double(it.value()) / m20);
-
+    const eTypeData kind = currentKind();
     // Next to the data the curve is drawn in the sensor's units, alone as a deviation in %.
     const bool rawUnits = cbValue->isChecked() || cbMidl->isChecked();
-    double k[6] = {};
-    const CurveMap *curve = trend->Calc(&normMap, static_cast<uchar>(sbNomPolinom->value()), k,
-        rawUnits ? m20 : 100.0, rawUnits ? 0.0 : 100.0);
-
-    if (std::all_of(std::begin(k), std::end(k), [](double c) { return std::isfinite(c); })) {
+    SensorData::Coefficients k {};
+    // Without a fit the coefficient fields keep what they showed.
+    const bool fitted = model->fitTrend(kind, sbNomPolinom->value(), rawUnits, &k);
+    showWindowStatistics(kind);
+    if (fitted) {
         for (int i = 0; i < 6; ++i) {
             kValues[i] = static_cast<float>(k[i]);
             leK[i]->setText(QString::number(kValues[i], 'g', 6));
         }
     }
-    for (auto it = curve->constBegin(); it != curve->constEnd(); ++it) {
-        if (std::isfinite(it.value()))
-            trendCurve.insert(it.key(), it.value());
-    }
-    return &trendCurve;
+    return model->trendCurve();
 }
 
 void Dut::slClear()
@@ -797,12 +658,7 @@ void Dut::slClear()
     lastStyle = kStyleCleared;
     leErr->setText(QStringLiteral("0"));
 
-    for (MidlMap &points : calibPoints)
-        points.clear();
-    for (ValueSets &sets : valueSets) {
-        for (ValueSet &set : sets)
-            set.clear();
-    }
+    model->clear();
     for (int i = 0; i < 6; ++i) {
         leReadK[i]->setText(QStringLiteral("0"));
         leK[i]->setText(QStringLiteral("0"));
@@ -816,14 +672,14 @@ void Dut::slClear()
 void Dut::slTypePolinom(const QString &)
 {
     store(key("Polynom/PolynomType%1", nomDut), cbTypePolinom->currentIndex());
-    midlMap.clear();
+    model->forgetMidl();
     emit sendTypePolinom(nomDut, currentKind());
 }
 
 void Dut::slNomPolinom(int degree)
 {
     store(key("Polynom/PolynomNom%1", nomDut), degree);
-    midlMap.clear();
+    model->forgetMidl();
     emit sendNomPolinom(nomDut);
     emit sendTypePolinom(nomDut, currentKind());
 }
