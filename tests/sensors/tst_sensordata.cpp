@@ -115,8 +115,8 @@ void TestSensorData::windowStatistics_data()
         << levels << int(Level) << 25 << 80 << QVector<double> {0, 0, 1.26953125, 0};
     QTest::newRow("warm bound below 20 °C")
         << levels << int(Level) << 25 << 15 << QVector<double> {0, 0, 0, 0};
-    QTest::newRow("bounds inside") << levels << int(Level) << 20 << 20
-                                   << QVector<double> {0, 0, 0, 0};
+    QTest::newRow("bounds inside")
+        << levels << int(Level) << 20 << 20 << QVector<double> {0, 0, 0, 0};
     QTest::newRow("frequency is relative")
         << MidlMap {{10, 990}, {20, 1000}, {30, 1010}} << int(Freq) << -40 << 80
         << QVector<double> {0, -1, 1, 0};
@@ -198,7 +198,8 @@ void TestSensorData::fit()
     // One point: the constant through it, never a NaN.
     data.setPoints({{20, 1000}}, Level);
     QVERIFY(data.fitTrend(Level, 3, false, &k));
-    QVERIFY(near(k[0], 1) && std::all_of(k.begin() + 1, k.end(), [](double c) { return near(c, 0); }));
+    QVERIFY(
+        near(k[0], 1) && std::all_of(k.begin() + 1, k.end(), [](double c) { return near(c, 0); }));
 }
 
 QTEST_GUILESS_MAIN(TestSensorData)
