@@ -3,8 +3,10 @@
 #include "panels/lineeditmax.h"
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
+#include "protocol/protocolnumber.h"
 #include "protocol/request.h"
 #include "sensors/coefficientfile.h"
+#include "sensors/settingskeys.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -28,7 +30,7 @@
 
 namespace {
 
-const QString kSettingsFile = QStringLiteral("settings.ini");
+namespace keys = settingskeys;
 
 const QString kGreyField
     = QStringLiteral("border: 1px solid gray;background-color: rgb(200, 200, 200);");
@@ -44,14 +46,9 @@ const QString kDefaultColor = QStringLiteral("4278190335"); // opaque blue
 
 constexpr int kFlashMs = 100;
 
-QString key(const char *pattern, uchar nomDut)
-{
-    return QString::fromLatin1(pattern).arg(nomDut);
-}
-
 void store(const QString &name, const QVariant &value)
 {
-    QSettings settings(kSettingsFile, QSettings::IniFormat);
+    QSettings settings(keys::file(), QSettings::IniFormat);
     settings.setValue(name, value);
 }
 
@@ -365,32 +362,32 @@ void Dut::buildForm()
 
 void Dut::readSettings()
 {
-    const QSettings settings(kSettingsFile, QSettings::IniFormat);
+    const QSettings settings(keys::file(), QSettings::IniFormat);
 
-    const uint mask = settings.value(key("Enabled/EnabledCurve%1_min", nomDut), 0).toUInt();
-    cbValue->setChecked(mask & 0x01);
-    cbMidl->setChecked(mask & 0x02);
-    cbDelta->setChecked(mask & 0x04);
-    cbTrend->setChecked(mask & 0x08);
-    cbAll->setChecked(mask & 0x10);
-    cbK->setChecked(mask & 0x20);
+    const uint mask = settings.value(keys::curveMask(nomDut), 0).toUInt();
+    cbValue->setChecked(mask & CurveValue);
+    cbMidl->setChecked(mask & CurveMidl);
+    cbDelta->setChecked(mask & CurveDelta);
+    cbTrend->setChecked(mask & CurveTrend);
+    cbAll->setChecked(mask & CurveAll);
+    cbK->setChecked(mask & CurveK);
 
     // An index the lists do not have falls back to the first entry ("off", "Период").
-    const int address = settings.value(key("DUT/DutAdres%1", nomDut), 0).toInt();
+    const int address = settings.value(keys::dutAddress(nomDut), 0).toInt();
     cbPort->setCurrentIndex(address >= 0 && address < cbPort->count() ? address : 0);
 
-    leMin->setText(settings.value(key("Diapazon/Dut%1_min", nomDut), "-40").toString());
-    leMax->setText(settings.value(key("Diapazon/Dut%1_max", nomDut), "80").toString());
+    leMin->setText(settings.value(keys::rangeMin(nomDut), "-40").toString());
+    leMax->setText(settings.value(keys::rangeMax(nomDut), "80").toString());
 
-    const int type = settings.value(key("Polynom/PolynomType%1", nomDut), 0).toInt();
+    const int type = settings.value(keys::polynomType(nomDut), 0).toInt();
     cbTypePolinom->setCurrentIndex(type >= 0 && type < cbTypePolinom->count() ? type : 0);
-    sbNomPolinom->setValue(settings.value(key("Polynom/PolynomNom%1", nomDut), 0).toInt());
+    sbNomPolinom->setValue(settings.value(keys::polynomDegree(nomDut), 0).toInt());
 
-    colorValue = readColor(settings, key("Color/Value%1_color", nomDut));
-    colorMidl = readColor(settings, key("Color/Midl%1_color", nomDut));
-    colorDelta = readColor(settings, key("Color/Delta%1_color", nomDut));
-    colorTrend = readColor(settings, key("Color/Trend%1_color", nomDut));
-    colorK = readColor(settings, key("Color/K%1_color", nomDut));
+    colorValue = readColor(settings, keys::colorValue(nomDut));
+    colorMidl = readColor(settings, keys::colorMidl(nomDut));
+    colorDelta = readColor(settings, keys::colorDelta(nomDut));
+    colorTrend = readColor(settings, keys::colorTrend(nomDut));
+    colorK = readColor(settings, keys::colorK(nomDut));
     cbValue->setStyleSheet(colorStyle(colorValue));
     cbMidl->setStyleSheet(colorStyle(colorMidl));
     cbDelta->setStyleSheet(colorStyle(colorDelta));
@@ -490,27 +487,16 @@ void Dut::setProtocol(uchar protocol)
     request->setProtocol(protocol);
 
     // Kinds the protocol cannot deliver: items 0 "Период", 1 "Частота", 2 "Уровень".
-    bool disabled[3] = {false, false, false};
-    switch (protocol) {
-    case 1:
-    case 2:
-        disabled[Period] = true;
-        break;
-    case 3:
-        disabled[Period] = true;
-        disabled[Freq] = true;
-        break;
-    default:
-        disabled[Freq] = true;
-        break;
-    }
-    auto *model = qobject_cast<QStandardItemModel *>(cbTypePolinom->model());
-    if (!model)
+    bool disabled[3] = {};
+    for (eTypeData kind : {Level, Freq, Period})
+        disabled[kind] = !protocolDelivers(protocol, kind);
+    auto *items = qobject_cast<QStandardItemModel *>(cbTypePolinom->model());
+    if (!items)
         return;
     // The list shows "Период", "Частота", "Уровень": item i is kind 2 - i.
     for (int item = 0; item < 3; ++item) {
         const bool off = disabled[2 - item];
-        model->item(item)->setFlags(off ? Qt::ItemIsUserCheckable
+        items->item(item)->setFlags(off ? Qt::ItemIsUserCheckable
                                         : Qt::ItemIsSelectable | Qt::ItemIsEditable
                     | Qt::ItemIsDropEnabled | Qt::ItemIsEnabled);
     }
@@ -602,8 +588,8 @@ void Dut::slUpdateDelta()
 
 void Dut::changeDiapazon()
 {
-    store(key("Diapazon/Dut%1_min", nomDut), leMin->text());
-    store(key("Diapazon/Dut%1_max", nomDut), leMax->text());
+    store(keys::rangeMin(nomDut), leMin->text());
+    store(keys::rangeMax(nomDut), leMax->text());
     getMidl();
     leDiap->setText(QStringLiteral("%1...%2").arg(leMin->text(), leMax->text()));
 }
@@ -671,14 +657,14 @@ void Dut::slClear()
 
 void Dut::slTypePolinom(const QString &)
 {
-    store(key("Polynom/PolynomType%1", nomDut), cbTypePolinom->currentIndex());
+    store(keys::polynomType(nomDut), cbTypePolinom->currentIndex());
     model->forgetMidl();
     emit sendTypePolinom(nomDut, currentKind());
 }
 
 void Dut::slNomPolinom(int degree)
 {
-    store(key("Polynom/PolynomNom%1", nomDut), degree);
+    store(keys::polynomDegree(nomDut), degree);
     model->forgetMidl();
     emit sendNomPolinom(nomDut);
     emit sendTypePolinom(nomDut, currentKind());
@@ -746,17 +732,17 @@ const QString kFileFilter = QStringLiteral("*.k");
 
 // Start location of a coefficient file dialog: the last file saved or opened, else the home
 // directory.
-QString lastPath(const char *name)
+QString lastPath(const QString &name)
 {
-    const QSettings settings(kSettingsFile, QSettings::IniFormat);
-    return settings.value(QString::fromLatin1(name), QDir::homePath()).toString();
+    const QSettings settings(keys::file(), QSettings::IniFormat);
+    return settings.value(name, QDir::homePath()).toString();
 }
 
 } // namespace
 
 void Dut::slSaveFileK()
 {
-    QFileDialog dialog(this, kFileCaption, lastPath("Main/saveK_path"), kFileFilter);
+    QFileDialog dialog(this, kFileCaption, lastPath(keys::saveKPath()), kFileFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("k"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -767,7 +753,7 @@ void Dut::slSaveFileK()
 void Dut::slLoadFileK()
 {
     const QString path = QFileDialog::getOpenFileName(
-        this, kFileCaption, lastPath("Main/loadK_path"), kFileFilter);
+        this, kFileCaption, lastPath(keys::loadKPath()), kFileFilter);
     if (!path.isEmpty())
         loadFileK(path);
 }
@@ -786,7 +772,7 @@ bool Dut::saveFileK(const QString &path)
                            .arg(QDir::toNativeSeparators(path), error));
         return false;
     }
-    store(QStringLiteral("Main/saveK_path"), path);
+    store(keys::saveKPath(), path);
     return true;
 }
 
@@ -795,7 +781,7 @@ bool Dut::loadFileK(const QString &path)
     QStringList texts;
     if (path.isEmpty() || !CoefficientFile::read(path, &texts))
         return false;
-    store(QStringLiteral("Main/loadK_path"), path);
+    store(keys::loadKPath(), path);
     for (int i = 0; i < 6; ++i)
         leReadK[i]->setText(texts.value(i));
     return true;
@@ -805,15 +791,15 @@ bool Dut::loadFileK(const QString &path)
 
 quint8 Dut::visibilityMask() const
 {
-    return (cbValue->isChecked() ? 0x01 : 0) | (cbMidl->isChecked() ? 0x02 : 0)
-        | (cbDelta->isChecked() ? 0x04 : 0) | (cbTrend->isChecked() ? 0x08 : 0)
-        | (cbAll->isChecked() ? 0x10 : 0) | (cbK->isChecked() ? 0x20 : 0);
+    return (cbValue->isChecked() ? CurveValue : 0) | (cbMidl->isChecked() ? CurveMidl : 0)
+        | (cbDelta->isChecked() ? CurveDelta : 0) | (cbTrend->isChecked() ? CurveTrend : 0)
+        | (cbAll->isChecked() ? CurveAll : 0) | (cbK->isChecked() ? CurveK : 0);
 }
 
 void Dut::slUpdateVisible()
 {
     const quint8 mask = visibilityMask();
-    store(key("Enabled/EnabledCurve%1_min", nomDut), uint(mask));
+    store(keys::curveMask(nomDut), uint(mask));
     emit updatePlot(nomDut, cbAll->isChecked() ? mask : 0);
 }
 
@@ -826,7 +812,7 @@ void Dut::slUpdateAll(bool checked)
 
 void Dut::slUpdateNomDut(int index)
 {
-    store(key("DUT/DutAdres%1", nomDut), index);
+    store(keys::dutAddress(nomDut), index);
 }
 
 void Dut::slSave()
@@ -891,19 +877,19 @@ void Dut::setColor(MyCheckBox *box, QRgb color)
     QString name;
     if (box == cbValue) {
         colorValue = color;
-        name = key("Color/Value%1_color", nomDut);
+        name = keys::colorValue(nomDut);
     } else if (box == cbMidl) {
         colorMidl = color;
-        name = key("Color/Midl%1_color", nomDut);
+        name = keys::colorMidl(nomDut);
     } else if (box == cbDelta) {
         colorDelta = color;
-        name = key("Color/Delta%1_color", nomDut);
+        name = keys::colorDelta(nomDut);
     } else if (box == cbTrend) {
         colorTrend = color;
-        name = key("Color/Trend%1_color", nomDut);
+        name = keys::colorTrend(nomDut);
     } else if (box == cbK) {
         colorK = color;
-        name = key("Color/K%1_color", nomDut);
+        name = keys::colorK(nomDut);
     } else {
         return;
     }
