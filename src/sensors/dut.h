@@ -18,6 +18,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSettings;
 class QSpinBox;
 class QTimer;
 class Request;
@@ -137,6 +138,7 @@ protected:
 private:
     void buildForm();
     void readSettings();
+    void readColors(const QSettings &settings);
     void makeConnections();
     void showWindowStatistics(eTypeData kind);
     void setStatusStyle(const QString &style);

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QSettings>
 #include <QString>
+#include <QVariant>
 #include <QtGlobal>
 
 // Every key of the settings file, in one place: the sensor panels, the bench strip, the serial
@@ -12,6 +14,13 @@ namespace settingskeys {
 inline QString file()
 {
     return QStringLiteral("settings.ini");
+}
+
+// Writes one value at once, as every setting is written the moment its widget changes.
+inline void store(const QString &key, const QVariant &value)
+{
+    QSettings settings(file(), QSettings::IniFormat);
+    settings.setValue(key, value);
 }
 
 namespace detail {
