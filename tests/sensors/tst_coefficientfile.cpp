@@ -51,6 +51,11 @@ void TestCoefficientFile::readsForeignAndDamagedFiles()
     QVERIFY(CoefficientFile::read(path("nul.k"), &read));
     QCOMPARE(read, (QStringList {"1.5", "2", "3", "4", "5", "6"}));
 
+    // LF line ends read as CR LF ones; lines the file does not have are empty.
+    QVERIFY(TempWorkDir::put(path("three.k"), "0.98\n-1\r\n3"));
+    QVERIFY(CoefficientFile::read(path("three.k"), &read));
+    QCOMPARE(read, (QStringList {"0.98", "-1", "3", "", "", ""}));
+
     // A huge line (say, a binary file opened by mistake) is cut, and the lines after it are
     // still found where they are.
     QByteArray huge(3 * 1024 * 1024, 'x');
