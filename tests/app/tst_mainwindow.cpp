@@ -1,6 +1,5 @@
 #include "app/mainwindow.h"
 #include "panels/protocol.h"
-#include "protocol/crc.h"
 #include "sensors/dut.h"
 #include "sensors/duts.h"
 #include "serial/comport.h"
@@ -12,7 +11,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QGridLayout>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -20,9 +18,6 @@
 #include <QtTest>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
-#include <map>
 #include <optional>
 
 using namespace frames;
@@ -39,34 +34,11 @@ QStringList sensorLines(const QString &path)
     return lines;
 }
 
-using Cells = std::array<float, 6>;
-
-// The far end of the line: sensors with six coefficient cells each, answering the coefficient
-// frames addressed to them. A malformed frame goes unanswered, as with a real sensor.
-struct ScriptedSensors
-{
-    std::map<quint8, Cells> cells;
-
-    QByteArray answer(const QByteArray &frame)
-    {
-        if (frame.size() < 6 || frame.at(0) != 0x37 || crc8(frame) != 0 || quint8(frame.at(4)) > 5)
-            return {};
-        const quint8 address = quint8(frame.at(1));
-        const quint8 index = quint8(frame.at(4));
-        if (frame.size() == 10 && frame.at(2) == 0x51) {
-            std::memcpy(&cells[address][index], frame.constData() + 5, 4);
-            return writeAck(address);
-        }
-        if (frame.size() == 6 && frame.at(2) == 0x4c)
-            return readKAnswer(address, cells[address][index]);
-        return {};
-    }
-};
-
 } // namespace
 
-// The window as the operator runs it. Most cases drive the whole bench over a real serial line,
-// tick by tick, with the test playing the sensors at the other end.
+// The window as the operator runs it, over a real serial line, tick by tick, with the test at
+// the other end. Coefficient writes and reads that sensors answer run against the simulator in
+// the simulated-line test; here the ones that no sensor answers.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -76,7 +48,6 @@ private slots:
     {
         QVERIFY(bench.emplace().isValid());
         boxes.emplace();
-        sensors = ScriptedSensors();
     }
     void cleanup()
     {
@@ -264,57 +235,6 @@ private slots:
         QCOMPARE(enabled(), 0);
     }
 
-    void writeThenReadBack()
-    {
-        bench->setAddress(0, 1);
-        QVERIFY(bench->openPort());
-        QPushButton *write = button(0, "pbSaveK");
-        QPushButton *read = button(0, "pbReadK");
-        setFields(0, {"1", "0.001", "abc", "-2.5", "3.25e-05", "1234567.8"});
-        QTest::mouseClick(write, Qt::LeftButton);
-
-        // Ticks 1..6 send wire indexes 5 down to 0, each carrying leReadK(5 - index); ticks
-        // 2..7 take the acknowledgements. No box is shown inside a tick.
-        for (int step = 0; step < 6; ++step) {
-            bench->tick();
-            const QByteArray frame = bench->sent(10);
-            QCOMPARE(frame.left(5), QByteArray::fromHex("37015105") + char(5 - step));
-            if (step == 0)
-                QCOMPARE(frame, QByteArray::fromHex("37015105050000803f2b"));
-            QCOMPARE(write->text(), QStringLiteral("Зап. K%1...").arg(5 - step));
-            QVERIFY(answer(frame));
-        }
-        bench->tick();
-        QCOMPARE(write->text(), QStringLiteral("Запись К"));
-        QVERIFY(boxes->texts().isEmpty());
-        QTRY_COMPARE(boxes->texts(), QStringList {"OK"});
-        QVERIFY(boxes->allModal());
-        QVERIFY(bench->sent(1, 100).isEmpty());
-        QCOMPARE(sensors.cells[1], (Cells {1234567.8f, 3.25e-05f, -2.5f, 0.0f, 0.001f, 1.0f}));
-
-        // Reading back: indexes 0 up to 5; the answer to index k fills leReadK(5 - k), with
-        // six significant digits.
-        setFields(0, {"?", "?", "?", "?", "?", "?"});
-        QTest::mouseClick(read, Qt::LeftButton);
-        const QStringList expected {"1.23457e+06", "3.25e-05", "-2.5", "0", "0.001", "1"};
-        for (int step = 0; step < 6; ++step) {
-            bench->tick();
-            if (step > 0)
-                QCOMPARE(field(0, 6 - step)->text(), expected.at(step - 1));
-            const QByteArray frame = bench->sent(6);
-            QCOMPARE(frame, withCrc8(QByteArray::fromHex("37014c01") + char(step)));
-            QCOMPARE(read->text(), QStringLiteral("Счит. K%1...").arg(5 - step));
-            QCOMPARE(field(0, 5 - step)->text(), QStringLiteral("?"));
-            QVERIFY(answer(frame));
-        }
-        bench->tick();
-        QCOMPARE(read->text(), QStringLiteral("Чтен. К"));
-        QCOMPARE(boxes->texts().size(), 1);
-        QTRY_COMPARE(boxes->texts(), (QStringList {"OK", "OK"}));
-        for (int i = 0; i < 6; ++i)
-            QCOMPARE(field(0, i)->text(), expected.at(5 - i));
-    }
-
     void silentSensorEndsInError()
     {
         MainWindow &window = bench->window();
@@ -358,32 +278,6 @@ private slots:
         QCOMPARE(boxes->mostOpenAtOnce(), 1);
     }
 
-    void pendingWritesServedLowestPanelFirst()
-    {
-        bench->setAddress(0, 1);
-        bench->setAddress(2, 3);
-        QVERIFY(bench->openPort());
-        setFields(0, {"0", "1", "2", "3", "4", "5"});
-        setFields(2, {"10", "11", "12", "13", "14", "15"});
-        QTest::mouseClick(button(2, "pbSaveK"), Qt::LeftButton);
-        QTest::mouseClick(button(0, "pbSaveK"), Qt::LeftButton);
-
-        QByteArray addresses;
-        for (int step = 0; step < 12; ++step) {
-            bench->tick();
-            const QByteArray frame = bench->sent(10);
-            addresses += frame.mid(1, 1);
-            if (step == 6)
-                QTRY_COMPARE(boxes->texts(), QStringList {"OK"});
-            QVERIFY(answer(frame));
-        }
-        QCOMPARE(addresses.toHex(), "010101010101030303030303");
-        bench->tick();
-        QTRY_COMPARE(boxes->texts(), (QStringList {"OK", "OK"}));
-        QCOMPARE(sensors.cells[1], (Cells {5, 4, 3, 2, 1, 0}));
-        QCOMPARE(sensors.cells[3], (Cells {15, 14, 13, 12, 11, 10}));
-    }
-
     // What a panel has to tell the operator (here a coefficient file that could not be saved;
     // a refused write goes the same way) reaches the window's status bar.
     void panelProblemsReachTheStatusBar()
@@ -397,25 +291,8 @@ private:
     {
         return bench->panel<QPushButton>(nomDut, name);
     }
-    QLineEdit *field(quint8 nomDut, int i) const
-    {
-        return bench->panel<QLineEdit>(nomDut, qPrintable(QStringLiteral("leReadK%1").arg(i)));
-    }
-    void setFields(quint8 nomDut, const QStringList &texts)
-    {
-        for (int i = 0; i < 6; ++i)
-            field(nomDut, i)->setText(texts.at(i));
-    }
-    // The sensor answers the frame; the bytes are in the window's buffer before the next tick.
-    bool answer(const QByteArray &frame)
-    {
-        const QByteArray bytes = sensors.answer(frame);
-        return !bytes.isEmpty() && bench->deliver(bytes);
-    }
-
     std::optional<BenchFixture> bench;
     std::optional<MessageBoxCatcher> boxes;
-    ScriptedSensors sensors;
 };
 
 QTEST_MAIN(TestMainWindow)

@@ -210,7 +210,8 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
     QVERIFY(bench.simulator.stop());
 }
 
-// Six sensors get their own coefficients written, then read back into cleared fields.
+// Six sensors get their own coefficients written, then read back into cleared fields, one
+// step per tick, the lowest-numbered panel first; each exchange's box comes after its tick.
 void TestSimulatedLine::coefficientsWrittenAndReadBack()
 {
     SimulatedBench bench(0, {});
@@ -225,21 +226,29 @@ void TestSimulatedLine::coefficientsWrittenAndReadBack()
             quint8(n), qPrintable(QStringLiteral("leReadK%1").arg(k)));
     };
     for (const bool write : {true, false}) {
-        for (int n = 0; n < 6; ++n) {
+        const char *name = write ? "pbSaveK" : "pbReadK";
+        auto button = [&](int n) { return bench.fixture.panel<QPushButton>(quint8(n), name); };
+        // Started from the highest panel down; they are served lowest first all the same.
+        for (int n = 5; n >= 0; --n) {
             for (int k = 0; k < 6; ++k)
                 field(n, k)->setText(write ? QString::number(coefficient(n, k), 'g', 17) : "0");
-            QTest::mouseClick(
-                bench.fixture.panel<QPushButton>(quint8(n), write ? "pbSaveK" : "pbReadK"),
-                Qt::LeftButton);
+            QTest::mouseClick(button(n), Qt::LeftButton);
         }
         bench.answerLength = write ? 6 : 9;
+        const QString busy = write ? QStringLiteral("Зап. K%1...") : QStringLiteral("Счит. K%1...");
         int ticks = 0;
-        while (!bench.tick(false).isEmpty() && ticks < 100)
+        while (ticks < 100 && !bench.tick(false).isEmpty()) {
+            QCOMPARE(button(ticks / 6)->text(), busy.arg(5 - ticks % 6));
             ++ticks;
+        }
         QVERIFY2(bench.ready(), qPrintable(bench.failure));
         QCOMPARE(ticks, 36);
+        // The last exchange has ended, but its box waits until the tick is over.
+        QCOMPARE(button(5)->text(), write ? QStringLiteral("Запись К") : QStringLiteral("Чтен. К"));
+        QCOMPARE(boxes.texts().size(), write ? 5 : 11);
         QTRY_COMPARE(boxes.texts().size(), write ? 6 : 12);
         QCOMPARE(boxes.texts().count("OK"), write ? 6 : 12);
+        QVERIFY(boxes.allModal());
     }
     for (int n = 0; n < 6; ++n) {
         for (int k = 0; k < 6; ++k)
