@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "panels/protocol.h"
+#include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
 #include "serial/comport.h"
@@ -112,8 +113,6 @@ QByteArray traceBytes(const QByteArray &bytes, bool raw)
     return raw ? bytes : bytes.toHex();
 }
 
-constexpr int kTextProtocol = 2;
-
 } // namespace
 
 void MainWindow::slotTimer()
@@ -122,7 +121,7 @@ void MainWindow::slotTimer()
         return;
 
     // Close the exchange begun on the previous tick...
-    const bool raw = m_protocol->currentProtocol() == kTextProtocol;
+    const bool raw = protocolIsText(m_protocol->currentProtocol());
     m_duts->writeLog(traceBytes(answerBuffer, raw));
     const DutInfo info = m_duts->processAnswer(&answerBuffer);
     answerBuffer.clear();
@@ -155,7 +154,7 @@ void MainWindow::sendPort(QByteArray frame)
 {
     if (frame.isEmpty())
         return;
-    const bool raw = m_protocol->currentProtocol() == kTextProtocol;
+    const bool raw = protocolIsText(m_protocol->currentProtocol());
     m_duts->writeLog(
         QByteArrayLiteral("\r\n>>") + traceBytes(frame, raw) + QByteArrayLiteral("\r\n<<"));
     m_comPort->write(frame);

@@ -1,6 +1,7 @@
 #include "protocol/request.h"
 
 #include "protocol/crc.h"
+#include "protocol/protocolnumber.h"
 
 #include <QDebug>
 #include <QRegularExpression>
@@ -41,8 +42,6 @@ constexpr int kModbusAnswer = 13;
 // four UTF-8 bytes, then "0"), and it must start at the first byte, so nothing beyond this
 // prefix can change the result. Keeps a tick cheap when the line delivers a flood of bytes.
 constexpr int kTextAnswerPrefix = 32;
-
-enum Protocol : uchar { VeltaroLevel = 0, TervalBin = 1, TervalAscii = 2, ModbusRtu = 3 };
 
 quint8 byteAt(const QByteArray &data, int pos)
 {

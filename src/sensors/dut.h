@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/dutinfo.h"
+#include "sensors/sensordata.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -9,7 +10,6 @@
 #include <QWidget>
 
 #include <array>
-#include <set>
 
 class LineEditMax;
 class LineEditMin;
@@ -18,10 +18,10 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSettings;
 class QSpinBox;
 class QTimer;
 class Request;
-class Trend;
 
 // One sensor's panel: polls the sensor, shows and collects its readings per temperature,
 // keeps the calibration points and the deviation statistics, and steers the sensor's curves
@@ -31,18 +31,17 @@ class Dut : public QWidget
     Q_OBJECT
 
 public:
-    // Distinct readings seen at one temperature slot, kept sorted so that the smallest and the
-    // largest are at hand without walking the set.
-    using ValueSet = std::set<quint32>;
-    // Slot of temperature t (signed °C) is (t + 90) mod 256: slots 0..190 are -90..+100 °C.
-    using ValueSets = std::array<ValueSet, 256>;
-    using MidlMap = QMap<qint8, quint32>;
-    using CurveMap = QMap<double, double>;
+    using ValueSet = SensorData::ValueSet;
+    using ValueSets = SensorData::ValueSets;
+    using MidlMap = SensorData::MidlMap;
+    using CurveMap = SensorData::CurveMap;
 
     Dut(QWidget *parent, uchar nomDut);
     ~Dut() override;
 
     uchar number() const { return nomDut; }
+    // The sensor's collected data; the panel shows what it computes.
+    SensorData *data() const { return model; }
 
     // Polling cycle: the measurement frame for this sensor, or nothing while its address is "off".
     // A request greys the status field for 100 ms.
@@ -139,9 +138,9 @@ protected:
 private:
     void buildForm();
     void readSettings();
+    void readColors(const QSettings &settings);
     void makeConnections();
-    void runWindowStatistics(eTypeData kind);
-    void insertReading(const DutInfo &info);
+    void showWindowStatistics(eTypeData kind);
     void setStatusStyle(const QString &style);
     void setColor(MyCheckBox *box, QRgb color);
     void emitColors();
@@ -149,18 +148,12 @@ private:
 
     const uchar nomDut;
 
-    std::array<ValueSets, 3> valueSets;
-    std::array<MidlMap, 3> calibPoints;
-    MidlMap midlMap;
-    CurveMap deltaMap;
-    CurveMap normMap;
-    CurveMap trendCurve;
+    SensorData *model = nullptr;
 
     quint16 errCount = 0;
     QString lastStyle;
     QTimer *errTimer = nullptr;
     Request *request = nullptr;
-    Trend *trend = nullptr;
 
     float kValues[6] = {};
     double kCurve[6] = {};

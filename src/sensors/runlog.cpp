@@ -1,5 +1,7 @@
 #include "sensors/runlog.h"
 
+#include "protocol/protocolnumber.h"
+
 #include <QDateTime>
 #include <QDir>
 
@@ -68,20 +70,20 @@ QByteArray RunLog::sensorLine(const QDateTime &at, quint8 protocol, const DutInf
 
     // The columns follow the protocol chosen on the bench, not the shape of the answer:
     // a table keeps the same columns for the whole run.
-    if (protocol == 0)
+    if (protocol == VeltaroLevel)
         line += field.arg(uint(info.aux));
     line += field.arg(int(info.temp));
     line += field.arg(uint(info.level));
     switch (protocol) {
-    case 0:
+    case VeltaroLevel:
         line += field.arg(uint(info.period));
         break;
-    case 1:
-    case 2:
+    case TervalBin:
+    case TervalAscii:
         line += field.arg(uint(info.freq));
         break;
     default:
-        // Protocol 3 reports no more than temperature and level. Any other number (a
+        // MODBUS RTU reports no more than temperature and level. Any other number (a
         // protocol switched while an answer was on its way) ends the line here as well, so
         // the next line never runs into this one.
         break;

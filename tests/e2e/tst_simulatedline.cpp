@@ -1,7 +1,9 @@
 // The bench against the sensor simulator on a pseudo-terminal: six sensors in every polling
-// protocol, on a clean line and with each kind of line fault, and the coefficient write and read.
+// protocol, on a clean line, with each kind of line fault and in a long run with all of them
+// but late answers, and the coefficient write and read.
 
 #include "e2e/simulatedbench.h"
+#include "sensors/dut.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
 
@@ -90,6 +92,8 @@ void TestSimulatedLine::sixSensorsInEveryProtocol_data()
                 << protocol << fault;
         }
     }
+    // Thousands of polls through a slow sweep: nothing may pile up or slip into the data.
+    QTest::newRow("protocol 0 long run") << 0 << "long";
 }
 
 // Each poll's answer lands on its own panel and in its sensor's log; every spoiled answer costs
@@ -100,7 +104,14 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
     QFETCH(QString, fault);
     // The chamber moves 3 degrees per request, so readings come at many temperatures.
     QStringList arguments {"--temp-start", "-10", "--temp-step-per-poll", "3", "--seed", "7"};
-    if (!fault.isEmpty())
+    const QStringList mixed {"drop", "corrupt", "split", "garbage", "wrongAddress"};
+    const bool longRun = fault == "long";
+    if (longRun)
+        arguments = QStringLiteral("--temp-step-per-poll 0.05 --seed 11 --drop 0.04 --corrupt 0.04 "
+                                   "--split 0.04 --garbage 0.04 --wrong-address 0.04 "
+                                   "--split-gap-ms 2")
+                        .split(' ');
+    else if (!fault.isEmpty())
         arguments += QStringLiteral("--%1 0.3 --late-ms 500 --split-gap-ms 20")
                          .arg(fault == "wrongAddress" ? "wrong-address" : fault)
                          .split(' ');
@@ -116,8 +127,12 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
     // spoiled. A split answer is whole within the window; a late one lands in the next window
     // behind that window's own answer, which the bench still reads from its first byte.
     QVector<QVector<bool>> mustFail(6);
-    const int polls = 6 * 7;
+    const int polls = 6 * (longRun ? 500 : 7);
+    int objects = 0;
     for (int tick = 0; tick <= polls; ++tick) {
+        // Counted once the port has written: the serial port makes its write notifier then.
+        if (tick == 6)
+            objects = int(bench.window().findChildren<QObject *>().size());
         const QString got = bench.tick();
         QVERIFY2(bench.ready(), qPrintable(bench.failure));
         const QByteArray frame = pollFrame(protocol, kSimAddresses[5 - tick % 6]);
@@ -136,13 +151,16 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
             mustFail[tick % 6].append(got != "none" && got != "split");
     }
     bench.fixture.pressStart(); // stop
+    // Nothing is created per poll that outlives it.
+    QCOMPARE(int(bench.window().findChildren<QObject *>().size()), objects);
 
     const QJsonObject counts = bench.simulator.counts();
-    // Enough faults of the chosen kind to tell anything, and none of any other.
+    // Enough faults of the chosen kinds to tell anything, and none of any other.
     const QJsonObject faults = counts["faults"].toObject();
-    for (auto it = faults.begin(); it != faults.end(); ++it)
-        QVERIFY2(it.key() == fault ? it.value().toInt() >= 5 : it.value().toInt() == 0,
-            qPrintable(it.key()));
+    for (auto it = faults.begin(); it != faults.end(); ++it) {
+        const bool chosen = longRun ? mixed.contains(it.key()) : it.key() == fault;
+        QVERIFY2(chosen ? it.value().toInt() >= 5 : it.value().toInt() == 0, qPrintable(it.key()));
+    }
 
     const QDir run(bench.fixture.runDirectories().value(0));
     for (int n = 0; n < 6; ++n) {
@@ -159,6 +177,29 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
                     plausible(bench.model, sensorOf(n), protocol, readingOf(protocol, lines[i])),
                     qPrintable(QStringLiteral("%1.txt: %2").arg(n).arg(lines[i].join(' '))));
         }
+        // Every value kept per temperature is a reading this panel's sensor can give there, and
+        // there are no more of them than good answers.
+        auto *kinds = bench.fixture.panel<QComboBox>(quint8(n), "cbTypePolinom");
+        const std::pair<int, const char *> collected[]
+            = {{2, "level"}, protocol == 0 ? std::pair {0, "period"} : std::pair {1, "frequency"}};
+        for (const auto &[item, name] : collected) {
+            if (protocol == 3 && item != 2)
+                continue;
+            kinds->setCurrentIndex(item);
+            const Dut::ValueSets &sets = *bench.fixture.dut(quint8(n))->getValues();
+            int kept = 0;
+            for (int slot = 0; slot < int(sets.size()); ++slot) {
+                kept += int(sets[size_t(slot)].size());
+                for (const quint32 value : sets[size_t(slot)])
+                    QVERIFY2(bench.model.fits(sensorOf(n), name, slot - 90, value),
+                        qPrintable(QStringLiteral("panel %1 keeps %2 at %3 °C")
+                                       .arg(n)
+                                       .arg(value)
+                                       .arg(slot - 90)));
+            }
+            QVERIFY(kept > 0);
+            QVERIFY(kept <= int(mustFail[n].count(false)));
+        }
     }
     // The exchange trace holds every frame and every byte received as they went over the line.
     QCOMPARE(TempWorkDir::contents(run.filePath("all.log")), trace);
@@ -169,7 +210,8 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
     QVERIFY(bench.simulator.stop());
 }
 
-// Six sensors get their own coefficients written, then read back into cleared fields.
+// Six sensors get their own coefficients written, then read back into cleared fields, one
+// step per tick, the lowest-numbered panel first; each exchange's box comes after its tick.
 void TestSimulatedLine::coefficientsWrittenAndReadBack()
 {
     SimulatedBench bench(0, {});
@@ -184,21 +226,29 @@ void TestSimulatedLine::coefficientsWrittenAndReadBack()
             quint8(n), qPrintable(QStringLiteral("leReadK%1").arg(k)));
     };
     for (const bool write : {true, false}) {
-        for (int n = 0; n < 6; ++n) {
+        const char *name = write ? "pbSaveK" : "pbReadK";
+        auto button = [&](int n) { return bench.fixture.panel<QPushButton>(quint8(n), name); };
+        // Started from the highest panel down; they are served lowest first all the same.
+        for (int n = 5; n >= 0; --n) {
             for (int k = 0; k < 6; ++k)
                 field(n, k)->setText(write ? QString::number(coefficient(n, k), 'g', 17) : "0");
-            QTest::mouseClick(
-                bench.fixture.panel<QPushButton>(quint8(n), write ? "pbSaveK" : "pbReadK"),
-                Qt::LeftButton);
+            QTest::mouseClick(button(n), Qt::LeftButton);
         }
         bench.answerLength = write ? 6 : 9;
+        const QString busy = write ? QStringLiteral("Зап. K%1...") : QStringLiteral("Счит. K%1...");
         int ticks = 0;
-        while (!bench.tick(false).isEmpty() && ticks < 100)
+        while (ticks < 100 && !bench.tick(false).isEmpty()) {
+            QCOMPARE(button(ticks / 6)->text(), busy.arg(5 - ticks % 6));
             ++ticks;
+        }
         QVERIFY2(bench.ready(), qPrintable(bench.failure));
         QCOMPARE(ticks, 36);
+        // The last exchange has ended, but its box waits until the tick is over.
+        QCOMPARE(button(5)->text(), write ? QStringLiteral("Запись К") : QStringLiteral("Чтен. К"));
+        QCOMPARE(boxes.texts().size(), write ? 5 : 11);
         QTRY_COMPARE(boxes.texts().size(), write ? 6 : 12);
         QCOMPARE(boxes.texts().count("OK"), write ? 6 : 12);
+        QVERIFY(boxes.allModal());
     }
     for (int n = 0; n < 6; ++n) {
         for (int k = 0; k < 6; ++k)

@@ -24,9 +24,16 @@ void TestCoefficientFile::readsForeignAndDamagedFiles()
 
     // A NUL ends the text of its line; the next line is read as usual. Lines after the
     // sixth do not count.
-    QVERIFY(TempWorkDir::put(path("nul.k"), QByteArray("1.5\0garbage\r\n2\n3\n4\n5\n6\n7\n", 27)));
+    // The length comes from the literal itself, without its closing NUL.
+    static const char nul[] = "1.5\0garbage\r\n2\n3\n4\n5\n6\n7\n";
+    QVERIFY(TempWorkDir::put(path("nul.k"), QByteArray(nul, sizeof(nul) - 1)));
     QVERIFY(CoefficientFile::read(path("nul.k"), &read));
     QCOMPARE(read, (QStringList {"1.5", "2", "3", "4", "5", "6"}));
+
+    // LF line ends read as CR LF ones; lines the file does not have are empty.
+    QVERIFY(TempWorkDir::put(path("three.k"), "0.98\n-1\r\n3"));
+    QVERIFY(CoefficientFile::read(path("three.k"), &read));
+    QCOMPARE(read, (QStringList {"0.98", "-1", "3", "", "", ""}));
 
     // A huge line (say, a binary file opened by mistake) is cut, and the lines after it are
     // still found where they are.

@@ -1,0 +1,161 @@
+// The sensor panel's coefficient column: the fit copied for writing, the checks before a write,
+// the exchange's progress on the buttons and the coefficient files.
+#include "sensors/dut.h"
+
+#include "protocol/request.h"
+#include "sensors/coefficientfile.h"
+#include "sensors/settingskeys.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+
+namespace {
+
+namespace keys = settingskeys;
+
+// A coefficient as typed in the write/read column, for the sensor's single-precision cells.
+// Texts that are no number at all count as 0; "nan", "inf" and numbers beyond the float range
+// are numbers, but not ones a sensor can be given.
+bool coefficientOf(const QString &text, float *value)
+{
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok) {
+        *value = 0.0f;
+        // A number too large even for a double reads as infinite.
+        return !std::isinf(number);
+    }
+    *value = static_cast<float>(number);
+    return std::isfinite(*value);
+}
+
+double numberOr0(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok && std::isfinite(value) ? value : 0.0;
+}
+
+} // namespace
+
+void Dut::slCalc2Save()
+{
+    for (int i = 0; i < 6; ++i)
+        leReadK[i]->setText(leK[i]->text());
+}
+
+void Dut::slUpdateK()
+{
+    for (int i = 0; i < 6; ++i)
+        kCurve[i] = numberOr0(leReadK[i]->text());
+    emit sigUpdateK(nomDut, kCurve);
+}
+
+void Dut::slStartSaveK()
+{
+    float values[6] = {};
+    for (int i = 0; i < 6; ++i) {
+        if (!coefficientOf(leReadK[i]->text(), &values[i])) {
+            emit sigStatus(QStringLiteral("ДУТ %1: K%2 = \"%3\" не число, запись К не начата")
+                               .arg(nomDut)
+                               .arg(i)
+                               .arg(leReadK[i]->text()));
+            return;
+        }
+    }
+    std::copy(std::begin(values), std::end(values), kValues);
+    request->slStartSaveK();
+}
+
+void Dut::slStartReadK()
+{
+    request->slStartReadK();
+}
+
+void Dut::slUpdateLableK(quint8 nomK)
+{
+    pbSaveK->setText(
+        nomK ? QStringLiteral("Зап. K%1...").arg(nomK - 1) : QStringLiteral("Запись К"));
+}
+
+void Dut::slUpdateReadK(quint8 nomK)
+{
+    pbReadK->setText(
+        nomK ? QStringLiteral("Счит. K%1...").arg(nomK - 1) : QStringLiteral("Чтен. К"));
+}
+
+void Dut::slUpdateReadK(quint8 nomK, float value)
+{
+    slUpdateReadK(nomK);
+    if (nomK < 6)
+        leReadK[nomK]->setText(QString::number(value, 'g', 6));
+}
+
+namespace {
+
+const QString kFileCaption = QStringLiteral("select files");
+const QString kFileFilter = QStringLiteral("*.k");
+
+// Start location of a coefficient file dialog: the last file saved or opened, else the home
+// directory.
+QString lastPath(const QString &name)
+{
+    const QSettings settings(keys::file(), QSettings::IniFormat);
+    return settings.value(name, QDir::homePath()).toString();
+}
+
+} // namespace
+
+void Dut::slSaveFileK()
+{
+    QFileDialog dialog(this, kFileCaption, lastPath(keys::saveKPath()), kFileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("k"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    saveFileK(dialog.selectedFiles().constFirst());
+}
+
+void Dut::slLoadFileK()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, kFileCaption, lastPath(keys::loadKPath()), kFileFilter);
+    if (!path.isEmpty())
+        loadFileK(path);
+}
+
+bool Dut::saveFileK(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    QStringList texts;
+    for (const QLineEdit *edit : leReadK)
+        texts.append(edit->text());
+    QString error;
+    if (!CoefficientFile::write(path, texts, &error)) {
+        emit sigStatus(QStringLiteral("ДУТ %1: коэффициенты не сохранены в %2: %3")
+                           .arg(nomDut)
+                           .arg(QDir::toNativeSeparators(path), error));
+        return false;
+    }
+    keys::store(keys::saveKPath(), path);
+    return true;
+}
+
+bool Dut::loadFileK(const QString &path)
+{
+    QStringList texts;
+    if (path.isEmpty() || !CoefficientFile::read(path, &texts))
+        return false;
+    keys::store(keys::loadKPath(), path);
+    for (int i = 0; i < 6; ++i)
+        leReadK[i]->setText(texts.value(i));
+    return true;
+}

@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+#include <QtGlobal>
+
+// Every key of the settings file, in one place: the sensor panels, the bench strip, the serial
+// panel, the main window and the plot read and write the same keys. Keys of a sensor take its
+// number 0..5. The file is opened afresh on "settings.ini" in the working directory for every
+// read or write.
+namespace settingskeys {
+
+inline QString file()
+{
+    return QStringLiteral("settings.ini");
+}
+
+// Writes one value at once, as every setting is written the moment its widget changes.
+inline void store(const QString &key, const QVariant &value)
+{
+    QSettings settings(file(), QSettings::IniFormat);
+    settings.setValue(key, value);
+}
+
+namespace detail {
+inline QString perSensor(const char *pattern, int nomDut)
+{
+    return QString::fromLatin1(pattern).arg(nomDut);
+}
+} // namespace detail
+
+// Sensor panel: address-list index (0 "off", i: address i - 1), statistics range, polynomial.
+inline QString dutAddress(int nomDut)
+{
+    return detail::perSensor("DUT/DutAdres%1", nomDut);
+}
+inline QString rangeMin(int nomDut)
+{
+    return detail::perSensor("Diapazon/Dut%1_min", nomDut);
+}
+inline QString rangeMax(int nomDut)
+{
+    return detail::perSensor("Diapazon/Dut%1_max", nomDut);
+}
+inline QString polynomType(int nomDut)
+{
+    return detail::perSensor("Polynom/PolynomType%1", nomDut);
+}
+inline QString polynomDegree(int nomDut)
+{
+    return detail::perSensor("Polynom/PolynomNom%1", nomDut);
+}
+
+// Which curves of a sensor the plot shows: the CurveBit mask as an unsigned number.
+inline QString curveMask(int nomDut)
+{
+    return detail::perSensor("Enabled/EnabledCurve%1_min", nomDut);
+}
+
+// Curve colours, kept as unsigned decimal text of the 32-bit ARGB value.
+inline QString colorValue(int nomDut)
+{
+    return detail::perSensor("Color/Value%1_color", nomDut);
+}
+inline QString colorMidl(int nomDut)
+{
+    return detail::perSensor("Color/Midl%1_color", nomDut);
+}
+inline QString colorDelta(int nomDut)
+{
+    return detail::perSensor("Color/Delta%1_color", nomDut);
+}
+inline QString colorTrend(int nomDut)
+{
+    return detail::perSensor("Color/Trend%1_color", nomDut);
+}
+inline QString colorK(int nomDut)
+{
+    return detail::perSensor("Color/K%1_color", nomDut);
+}
+
+// Radius of the plot's calibration-point markers, in pixels.
+inline QString pointRadius()
+{
+    return QStringLiteral("Plot/point_radius");
+}
+
+// Last locations of the file dialogs: measurement sets and coefficient files.
+inline QString savePath()
+{
+    return QStringLiteral("Main/save_path");
+}
+inline QString loadPath()
+{
+    return QStringLiteral("Main/load_path");
+}
+inline QString saveKPath()
+{
+    return QStringLiteral("Main/saveK_path");
+}
+inline QString loadKPath()
+{
+    return QStringLiteral("Main/loadK_path");
+}
+
+// Serial panel: port name and speed text.
+inline QString portName()
+{
+    return QStringLiteral("Port/CurentPort");
+}
+inline QString portSpeed()
+{
+    return QStringLiteral("Port/CurentSpeed");
+}
+
+// Bench strip: protocol by its list text, polling period in seconds.
+inline QString protocol()
+{
+    return QStringLiteral("Protocol/Protocol");
+}
+inline QString period()
+{
+    return QStringLiteral("Protocol/Period");
+}
+
+} // namespace settingskeys
+
+// Bits of the curve mask, one per check box of a sensor panel's curve row.
+enum CurveBit : quint8 {
+    CurveValue = 0x01, // "Данн."
+    CurveMidl = 0x02, // "Сред."
+    CurveDelta = 0x04, // "Откл."
+    CurveTrend = 0x08, // "Тренд"
+    CurveAll = 0x10, // "Отоб.": the sensor's curves are shown at all
+    CurveK = 0x20, // "Тр. К"
+};

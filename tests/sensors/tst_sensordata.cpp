@@ -1,0 +1,199 @@
+#include "sensors/sensordata.h"
+
+#include <QtTest>
+
+using MidlMap = SensorData::MidlMap;
+using CurveMap = SensorData::CurveMap;
+
+namespace {
+
+DutInfo reading(qint8 temp, quint16 level, quint16 freq, quint32 period)
+{
+    DutInfo info;
+    info.valid = 1;
+    info.temp = temp;
+    info.level = level;
+    info.freq = freq;
+    info.period = period;
+    return info;
+}
+
+bool near(double a, double b)
+{
+    return qAbs(a - b) < 1e-6;
+}
+
+} // namespace
+
+class TestSensorData : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readingsAndMidValues();
+    void calibrationPoints();
+    void windowStatistics_data();
+    void windowStatistics();
+    void deviationCurve();
+    void fit();
+};
+
+void TestSensorData::readingsAndMidValues()
+{
+    SensorData data;
+    // Every reading fills all three kinds; a value seen twice at one temperature is kept once.
+    data.insert(reading(25, 3200, 6699, 100));
+    data.insert(reading(25, 3200, 6700, 104));
+    data.insert(reading(25, 3300, 6700, 102));
+    data.insert(reading(-5, 100, 0, 70000));
+    QCOMPARE((*data.values(Level))[115], (SensorData::ValueSet {3200, 3300}));
+    QCOMPARE((*data.values(Freq))[115], (SensorData::ValueSet {6699, 6700}));
+    QCOMPARE((*data.values(Freq))[85], (SensorData::ValueSet {0}));
+    QCOMPARE((*data.values(Period))[85], (SensorData::ValueSet {70000}));
+    // +101 °C wraps into the slots beyond the working range.
+    data.insert(reading(101, 1111, 0, 0));
+    QCOMPARE((*data.values(Level))[191], (SensorData::ValueSet {1111}));
+
+    // The mid value is the middle of the range seen, summed without overflow; +100 °C and
+    // beyond have none.
+    for (quint32 period : {4294967295u, 4294967293u})
+        data.insert(reading(26, 1, 1, period));
+    data.insert(reading(100, 1, 1, 500));
+    QCOMPARE(*data.midl(Period), (MidlMap {{-5, 70000}, {25, 102}, {26, 4294967294u}}));
+    QVERIFY(data.midl(static_cast<eTypeData>(3))->isEmpty());
+
+    data.clear();
+    for (eTypeData kind : {Level, Freq, Period})
+        QVERIFY(data.midl(kind)->isEmpty());
+}
+
+void TestSensorData::calibrationPoints()
+{
+    SensorData data;
+    data.insert(reading(25, 1, 0, 102));
+    data.insert(reading(26, 1, 0, 7));
+    data.setPoint(30, 777, Period);
+    data.setPoint(100, 888, Period); // beyond the mid-value range
+    data.setPoint(-95, 999, Period);
+    data.setPoint(26, 5, Freq);
+    data.setPoint(26, 5, static_cast<eTypeData>(3));
+    QCOMPARE(*data.midl(Period), (MidlMap {{25, 102}, {26, 7}, {30, 777}}));
+
+    // A point replaces the readings at its temperature, for its own kind only.
+    data.setPoint(25, 50, Period);
+    QCOMPARE(data.midl(Period)->value(25), 50u);
+    QCOMPARE(*data.midl(Freq), (MidlMap {{25, 0}, {26, 5}}));
+
+    // Points are edited by their place in the mid-value map of the kind.
+    data.setPoints({{10, 500}, {30, 700}}, Level);
+    data.editPoint(Level, 0, 555);
+    data.editPoint(Level, 3, 707);
+    data.editPoint(Level, 4, 1);
+    data.editPoint(static_cast<eTypeData>(3), 0, 1);
+    QCOMPARE(*data.midl(Level), (MidlMap {{10, 555}, {25, 1}, {26, 1}, {30, 707}}));
+    data.setPoints({}, static_cast<eTypeData>(3));
+    QCOMPARE(data.midl(Level)->size(), 4);
+
+    data.clear();
+    QVERIFY(data.midl(Level)->isEmpty());
+}
+
+void TestSensorData::windowStatistics_data()
+{
+    QTest::addColumn<MidlMap>("map");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<int>("lo");
+    QTest::addColumn<int>("hi");
+    // cold up, cold down, warm up, warm down; NaN: the window has no figures
+    QTest::addColumn<QVector<double>>("expected");
+
+    const MidlMap levels {{19, 2000}, {20, 2048}, {21, 2100}};
+    const double nan = qQNaN();
+    QTest::newRow("level") << levels << int(Level) << -40 << 80
+                           << QVector<double> {0, -1.171875, 1.26953125, 0};
+    QTest::newRow("cold bound above 20 °C")
+        << levels << int(Level) << 25 << 80 << QVector<double> {0, 0, 1.26953125, 0};
+    QTest::newRow("warm bound below 20 °C")
+        << levels << int(Level) << 25 << 15 << QVector<double> {0, 0, 0, 0};
+    QTest::newRow("bounds inside")
+        << levels << int(Level) << 20 << 20 << QVector<double> {0, 0, 0, 0};
+    QTest::newRow("frequency is relative")
+        << MidlMap {{10, 990}, {20, 1000}, {30, 1010}} << int(Freq) << -40 << 80
+        << QVector<double> {0, -1, 1, 0};
+    QTest::newRow("reference 0") << MidlMap {{10, 1010}, {20, 0}} << int(Freq) << -40 << 80
+                                 << QVector<double> {nan, nan, nan, nan};
+    QTest::newRow("150 %") << MidlMap {{10, 8192}, {20, 2048}} << int(Level) << -40 << 80
+                           << QVector<double> {150, 0, 0, 0};
+    QTest::newRow("empty") << MidlMap {} << int(Period) << -40 << 80
+                           << QVector<double> {0, 0, 0, 0};
+}
+
+void TestSensorData::windowStatistics()
+{
+    QFETCH(MidlMap, map);
+    QFETCH(int, kind);
+    QFETCH(int, lo);
+    QFETCH(int, hi);
+    QFETCH(QVector<double>, expected);
+    const SensorData::WindowStatistics s
+        = SensorData::windowStatistics(map, static_cast<eTypeData>(kind), lo, hi);
+    QVector<double> got;
+    for (const SensorData::Deviation &d : {s.cold, s.warm}) {
+        got << (d.valid ? d.up : qQNaN()) << (d.valid ? d.down : qQNaN());
+        QVERIFY(!d.valid || (std::isfinite(d.up) && std::isfinite(d.down)));
+    }
+    for (int i = 0; i < 4; ++i) {
+        const bool same = std::isnan(expected[i]) ? std::isnan(got[i]) : near(got[i], expected[i]);
+        QVERIFY2(same, qPrintable(QStringLiteral("field %1: %2").arg(i).arg(got[i])));
+    }
+}
+
+void TestSensorData::deviationCurve()
+{
+    SensorData data;
+    // Referred to the entry nearest to 20 °C, the warmer of two equally near.
+    data.setPoints({{19, 2000}, {20, 2048}}, Level);
+    QCOMPARE(*data.delta(Level), (CurveMap {{19, -1.171875}, {20, 0}}));
+    data.setPoints({{19, 2000}, {21, 2100}}, Level);
+    QCOMPARE(*data.delta(Level), (CurveMap {{19, -100.0 / 4096 * 100}, {21, 0}}));
+
+    // Frequency and period are relative; a reference of 0 gives no points at all.
+    data.setPoints({{10, 990}, {21, 1000}, {30, 1010}}, Freq);
+    const CurveMap freq = *data.delta(Freq);
+    QVERIFY(qFuzzyCompare(freq.value(10), -1.0) && qFuzzyCompare(freq.value(30), 1.0));
+    data.setPoints({{10, 0}, {20, 0}, {30, 7}}, Period);
+    QVERIFY(data.delta(Period)->isEmpty());
+    QVERIFY(data.delta(Freq) == data.delta(Level)); // one map, rebuilt by each call
+}
+
+void TestSensorData::fit()
+{
+    SensorData data;
+    SensorData::Coefficients k {};
+    data.setPoints({{10, 990}, {20, 1000}, {30, 1010}}, Level);
+
+    // As a deviation in percent from the 20 °C value...
+    QVERIFY(data.fitTrend(Level, 1, false, &k));
+    QVERIFY(near(k[0], 0.98) && near(k[1], 0.001));
+    QCOMPARE(std::vector<double>(k.begin() + 2, k.end()), std::vector<double>(4, 0.0));
+    QVERIFY(near(data.trendCurve()->value(20.0), 0.0));
+    QVERIFY(near(data.trendCurve()->value(30.0), 1.0));
+
+    // ...and the same fit in the sensor's own units.
+    QVERIFY(data.fitTrend(Level, 1, true, &k));
+    QVERIFY(near(k[1], 0.001));
+    QVERIFY(near(data.trendCurve()->value(20.0), 1000.0));
+    QVERIFY(near(data.trendCurve()->value(-90.0), 890.0));
+
+    // No value at 20 °C, or a 0 there: nothing to refer to, k untouched, no curve.
+    k.fill(7);
+    for (const MidlMap &points : {MidlMap {{10, 990}, {30, 1010}}, MidlMap {{20, 0}, {30, 1}}}) {
+        data.setPoints(points, Level);
+        QVERIFY(!data.fitTrend(Level, 3, false, &k));
+        QVERIFY(data.trendCurve()->isEmpty());
+    }
+    QCOMPARE(k[0], 7.0);
+}
+
+QTEST_GUILESS_MAIN(TestSensorData)
+#include "tst_sensordata.moc"
