@@ -55,7 +55,10 @@ QwtSymbol *diamond(QRgb color, int size)
 {
     auto *symbol = new QwtSymbol(QwtSymbol::Diamond);
     symbol->setSize(size, size);
-    symbol->setColor(QColor(color));
+    // Outline and fill alike; Qwt's own colour setter fills a diamond but leaves it outlined in
+    // black.
+    symbol->setBrush(QColor(color));
+    symbol->setPen(QColor(color), 0.0, Qt::SolidLine);
     return symbol;
 }
 

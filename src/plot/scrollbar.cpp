@@ -36,8 +36,10 @@ void ScrollBar::setMirrored(bool on)
 {
     if (mirrored == on)
         return;
+    const double low = minSliderValue();
+    const double high = maxSliderValue();
     mirrored = on;
-    moveSlider(minSliderValue(), maxSliderValue());
+    moveSlider(low, high);
 }
 
 void ScrollBar::setBase(double min, double max)
