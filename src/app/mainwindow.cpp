@@ -3,11 +3,17 @@
 #include "panels/protocol.h"
 #include "plot/plot.h"
 #include "sensors/duts.h"
+#include "sensors/measurementset.h"
 #include "serial/comport.h"
 
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -73,7 +79,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::changeProtocol, this, &MainWindow::slChangeProtocol);
     connect(m_protocol, &Protocol::changePeriod, this, &MainWindow::slChangePeriod);
     connect(m_protocol, &Protocol::changeStart, m_duts, &Duts::slChangeStart);
+    connect(m_protocol, &Protocol::sigSave, this, &MainWindow::slSaveAll);
+    connect(m_duts, &Duts::sigSave, this, &MainWindow::slSave);
+    connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
+    connect(m_duts, &Duts::sigLoad, this, &MainWindow::slLoad);
     connect(m_duts, &Duts::sendTypePolinom, this, &MainWindow::slTypePolinom);
     connect(m_duts, &Duts::updatePlot, this, &MainWindow::slSetVisible);
     connect(m_duts, &Duts::updatePlotColor, m_plot, &Plot::slUpdatePlotColor);
@@ -213,3 +223,174 @@ void MainWindow::showExchangeBoxes()
     }
     showingBox = false;
 }
+
+// ---- measurement sets
+
+namespace {
+
+const QString kSavePath = QStringLiteral("Main/save_path");
+const QString kLoadPath = QStringLiteral("Main/load_path");
+// What an installation that never saved a set has stored: the root of the Windows system drive.
+const QString kDefaultSetPath = QStringLiteral("c:/");
+
+constexpr int kSetSensors = 6;
+constexpr eTypeData kSetKinds[MeasurementSet::mapsPerSensor] = {Level, Freq, Period};
+
+QString setSuffix(int nomDut)
+{
+    return nomDut == MainWindow::allSensors ? QStringLiteral("6fls") : QStringLiteral("1fls");
+}
+
+void storeSetting(const QString &key, const QString &value)
+{
+    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+    settings.setValue(key, value);
+}
+
+// Where a set dialog starts: the file last saved or opened. A drive path such as the stored
+// default "c:/" means nothing on this system, and a folder may have gone since; such dialogs
+// start at home.
+QString dialogStart(const QString &key)
+{
+    const QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
+    const QString stored = settings.value(key, kDefaultSetPath).toString();
+    static const QRegularExpression drivePath(QStringLiteral("^[A-Za-z]:([/\\\\]|$)"));
+    if (stored.isEmpty() || drivePath.match(stored).hasMatch()
+        || !QFileInfo(stored).absoluteDir().exists())
+        return QDir::homePath();
+    return stored;
+}
+
+} // namespace
+
+void MainWindow::slSaveAll()
+{
+    // The maps are taken when the button is pressed; polling goes on while the dialog is open.
+    const SetMaps maps = setMaps(allSensors);
+    const QString path = askSetFile(true, allSensors);
+    if (!path.isEmpty())
+        writeSet(path, maps, allSensors);
+}
+
+void MainWindow::slLoadAll()
+{
+    const QString path = askSetFile(false, allSensors);
+    if (!path.isEmpty())
+        loadSet(path, allSensors);
+}
+
+void MainWindow::slSave(uchar nomDut)
+{
+    const SetMaps maps = setMaps(nomDut);
+    const QString path = askSetFile(true, nomDut);
+    if (!path.isEmpty())
+        writeSet(path, maps, nomDut);
+}
+
+void MainWindow::slLoad(uchar nomDut)
+{
+    const QString path = askSetFile(false, nomDut);
+    if (!path.isEmpty())
+        loadSet(path, nomDut);
+}
+
+bool MainWindow::saveSet(const QString &path, int nomDut)
+{
+    return writeSet(path, setMaps(nomDut), nomDut);
+}
+
+bool MainWindow::loadSet(const QString &path, int nomDut)
+{
+    const bool all = nomDut == allSensors;
+    MeasurementSet::Contents contents;
+    QString error;
+    const int wanted = MeasurementSet::mapsPerSensor * (all ? kSetSensors : 1);
+    if (path.isEmpty() || !MeasurementSet::read(path, wanted, &contents, &error)) {
+        statusBar()->showMessage(
+            QStringLiteral("Набор не открыт: %1: %2").arg(QDir::toNativeSeparators(path), error));
+        return false;
+    }
+    // A failure reported earlier is over once a set was read.
+    statusBar()->clearMessage();
+    storeSetting(kLoadPath, path);
+    if (all)
+        m_protocol->setFileName(path);
+
+    // Only whole sensors are applied; the others keep their points. A six-sensor set opened on
+    // one panel gives it sensor 0's maps, a one-sensor set opened for all goes to sensor 0.
+    const int sensors = contents.maps.size() / MeasurementSet::mapsPerSensor;
+    if (sensors == 0) {
+        statusBar()->showMessage(
+            QStringLiteral("В наборе %1 нет ни одного полного датчика, точки не изменены")
+                .arg(QDir::toNativeSeparators(path)));
+        return true;
+    }
+    for (int group = 0; group < (all ? sensors : 1); ++group) {
+        const quint8 target = quint8(all ? group : nomDut);
+        for (int k = 0; k < MeasurementSet::mapsPerSensor; ++k)
+            m_duts->setMidl(
+                target, contents.maps.at(MeasurementSet::mapsPerSensor * group + k), kSetKinds[k]);
+        if (!all)
+            m_duts->setFileName(target, path);
+        clearPlotValueCurves();
+        slUpdatePlot(target);
+    }
+    if (!contents.complete)
+        statusBar()->showMessage(
+            QStringLiteral("Набор %1 обрезан: точки прочитаны не все, открыто датчиков: %2")
+                .arg(QDir::toNativeSeparators(path))
+                .arg(all ? sensors : 1));
+    return true;
+}
+
+MainWindow::SetMaps MainWindow::setMaps(int nomDut)
+{
+    SetMaps maps;
+    const int first = nomDut == allSensors ? 0 : nomDut;
+    const int last = nomDut == allSensors ? kSetSensors - 1 : nomDut;
+    for (int s = first; s <= last; ++s) {
+        for (const eTypeData kind : kSetKinds) {
+            const Dut::MidlMap *map = m_duts->getMidl(quint8(s), kind);
+            maps.append(map ? *map : Dut::MidlMap());
+        }
+    }
+    return maps;
+}
+
+bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
+{
+    QString error;
+    if (path.isEmpty() || !MeasurementSet::write(path, maps, &error)) {
+        statusBar()->showMessage(QStringLiteral("Набор не сохранён в %1: %2")
+                                     .arg(QDir::toNativeSeparators(path), error));
+        return false;
+    }
+    statusBar()->clearMessage();
+    storeSetting(kSavePath, path);
+    if (nomDut == allSensors)
+        m_protocol->setFileName(path);
+    else
+        m_duts->setFileName(quint8(nomDut), path);
+    return true;
+}
+
+QString MainWindow::askSetFile(bool save, int nomDut)
+{
+    const QString suffix = setSuffix(nomDut);
+    QFileDialog dialog(this, QStringLiteral("select files"),
+        dialogStart(save ? kSavePath : kLoadPath), QStringLiteral("*.") + suffix);
+    if (save) {
+        // Asks before an existing file is replaced.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setDefaultSuffix(suffix);
+    } else {
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
+}
+
+// The plot's value curves are cleared here once the window has its plot.
+void MainWindow::clearPlotValueCurves()
+{ }

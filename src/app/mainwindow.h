@@ -3,7 +3,9 @@
 #include "protocol/dutinfo.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QMainWindow>
+#include <QMap>
 #include <QStringList>
 
 class ComPort;
@@ -30,6 +32,16 @@ public:
     // Bytes received since the last tick that examined them.
     const QByteArray &receivedBytes() const { return answerBuffer; }
 
+    static constexpr int allSensors = -1;
+    // Measurement sets without the dialogs, of all six sensors (".6fls") or of sensor nomDut
+    // (".1fls"). A save replaces the file only once all of it is written and then remembers it
+    // for the next save dialog; a failed save keeps the old file. An open applies every complete
+    // sensor it finds as calibration points and remembers the file for the next open dialog.
+    // Failures and damaged files are reported in the status bar. Both return whether the file
+    // was written or read.
+    bool saveSet(const QString &path, int nomDut = allSensors);
+    bool loadSet(const QString &path, int nomDut = allSensors);
+
 public slots:
     void slotTimer();
     void slotTimerK();
@@ -47,6 +59,12 @@ public slots:
     // The sensor's curve visibility changed; the trend is refitted first, so that its units
     // follow the visible curves.
     void slSetVisible(uchar nomDut, uchar en);
+    // Measurement sets through the file dialogs: "Сохранить все"/"Открыть все" of the protocol
+    // panel, and a sensor panel's "Сохранить"/"Открыть".
+    void slSaveAll();
+    void slLoadAll();
+    void slSave(uchar nomDut);
+    void slLoad(uchar nomDut);
 
 private slots:
     // Shows the boxes of finished coefficient exchanges, one after another.
@@ -56,6 +74,15 @@ private:
     // A coefficient exchange ends inside a tick; its box is shown once the tick is over, so
     // that no tick ever runs a nested event loop.
     void queueExchangeBox(const QString &text);
+
+    using SetMaps = QList<QMap<qint8, quint32>>;
+    // The mid-value maps of one sensor or all, Level, Freq, Period per sensor.
+    SetMaps setMaps(int nomDut);
+    bool writeSet(const QString &path, const SetMaps &maps, int nomDut);
+    // A measurement-set file chosen by the operator; empty when the dialog was cancelled.
+    QString askSetFile(bool save, int nomDut);
+    // Opening a set drops the readings' curves from the plot before the sensors are redrawn.
+    void clearPlotValueCurves();
 
     Duts *m_duts = nullptr;
     QTimer *pollTimer = nullptr;

@@ -1,0 +1,266 @@
+#include "app/mainwindow.h"
+#include "panels/protocol.h"
+#include "sensors/dut.h"
+#include "sensors/duts.h"
+#include "sensors/measurementset.h"
+#include "support/filesizelimit.h"
+#include "support/frames.h"
+#include "support/tempworkdir.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QtTest>
+
+#include <functional>
+#include <optional>
+
+using Maps = QList<MeasurementSet::Map>;
+
+namespace {
+
+const QString kSavePath = QStringLiteral("Main/save_path");
+const QString kLoadPath = QStringLiteral("Main/load_path");
+
+// Answers the next file dialog: `act` looks at it and accepts or rejects it.
+void answerDialog(std::function<void(QFileDialog *)> act)
+{
+    auto *poll = new QTimer(qApp);
+    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            poll->deleteLater();
+            poll->stop();
+            act(dialog);
+        }
+    });
+    poll->start(10);
+}
+
+} // namespace
+
+// Measurement sets as the operator saves and opens them: through the window, into and out of
+// the six panels.
+class TestSetFiles : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(dir.emplace().isValid());
+        qputenv("HOME", dir->path().toLocal8Bit());
+        window.emplace();
+    }
+    void cleanup()
+    {
+        window.reset();
+        dir.reset();
+    }
+
+    void savedMidValuesComeBackAsPoints();
+    void damagedAndForeignFiles_data();
+    void damagedAndForeignFiles();
+    void failedSaveKeepsTheOldFile();
+    void dialogs();
+
+private:
+    Duts &bank() const { return *window->sensorBank(); }
+    QString path(const char *name) const { return dir->filePath(QString::fromLatin1(name)); }
+    QString status() const { return window->statusBar()->currentMessage(); }
+    QString fileField(int nomDut) const
+    {
+        QWidget *owner = nomDut < 0 ? static_cast<QWidget *>(window->protocolPanel())
+                                    : bank().dut(quint8(nomDut));
+        return owner->findChild<QLineEdit *>(QStringLiteral("leFileName"))->text();
+    }
+    // A polled reading of sensor s (address s, the default protocol).
+    void read(quint8 s, qint8 temp, quint16 level, quint32 period)
+    {
+        Dut *dut = bank().dut(s);
+        dut->findChild<QComboBox *>(QStringLiteral("cbPort"))->setCurrentIndex(s + 1);
+        dut->setStarted(true);
+        QVERIFY(!dut->pollRequest().isEmpty());
+        QByteArray answer = frames::veltaroAnswer(s, temp, level, period);
+        QVERIFY(dut->takeAnswer(&answer).valid);
+    }
+    // The three mid-value maps of every sensor, as a set file lists them.
+    Maps midl()
+    {
+        Maps maps;
+        for (quint8 s = 0; s < Duts::dutCount; ++s)
+            for (const eTypeData kind : {Level, Freq, Period})
+                maps.append(*bank().getMidl(s, kind));
+        return maps;
+    }
+
+    std::optional<TempWorkDir> dir;
+    std::optional<MainWindow> window;
+};
+
+void TestSetFiles::savedMidValuesComeBackAsPoints()
+{
+    for (quint8 s = 0; s < 5; ++s) {
+        read(s, qint8(20 + s), quint16(3000 + s), 70000);
+        read(s, qint8(20 + s), quint16(3010 + s), 70004);
+        read(s, -40, 1000, 60000);
+    }
+    bank().slAddMidl(1, 99, 7, Freq);
+    const Maps saved = midl();
+
+    QVERIFY(window->saveSet(path("all.6fls")));
+    QCOMPARE(TempWorkDir::contents(path("all.6fls")), MeasurementSet::encode(saved));
+    QCOMPARE(fileField(-1), path("all.6fls"));
+    QTest::mouseClick(
+        window->protocolPanel()->findChild<QPushButton *>("pbClearAll"), Qt::LeftButton);
+    for (const MeasurementSet::Map &map : midl())
+        QVERIFY(map.isEmpty());
+
+    QVERIFY(window->loadSet(path("all.6fls")));
+    QCOMPARE(midl(), saved);
+    QCOMPARE(TempWorkDir::setting(kSavePath).toString(), path("all.6fls"));
+    QCOMPARE(TempWorkDir::setting(kLoadPath).toString(), path("all.6fls"));
+
+    // One sensor's set, opened on another panel.
+    QVERIFY(window->saveSet(path("two.1fls"), 2));
+    QCOMPARE(fileField(2), path("two.1fls"));
+    bank().slClearAll();
+    QVERIFY(window->loadSet(path("two.1fls"), 4));
+    QCOMPARE(midl().mid(12, 3), saved.mid(6, 3));
+    QCOMPARE(fileField(4), path("two.1fls"));
+    QVERIFY(status().isEmpty());
+}
+
+void TestSetFiles::damagedAndForeignFiles_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("nomDut");
+    // Per sensor, the group of the file's maps it ends up with, or -1 for its own points.
+    QTest::addColumn<QList<int>>("from");
+    QTest::addColumn<QString>("message");
+
+    Maps six;
+    for (int i = 0; i < 18; ++i)
+        six.append(MeasurementSet::Map {{qint8(i), quint32(1000 + i)}});
+    const QByteArray set6 = MeasurementSet::encode(six);
+    const QByteArray set1 = MeasurementSet::encode(six.mid(0, 3));
+    const int all = MainWindow::allSensors;
+    const QList<int> kept {-1, -1, -1, -1, -1, -1};
+    // Every map of the sets above is 4 + 5 bytes.
+    QTest::newRow("six sensors, cut inside the fourth map")
+        << set6.left(4 + 3 * 9 + 6) << all << QList<int> {0, -1, -1, -1, -1, -1} << "обрезан";
+    QTest::newRow("one sensor's set for all")
+        << set1 << all << QList<int> {0, -1, -1, -1, -1, -1} << "";
+    QTest::newRow("six sensors' set on panel 3")
+        << set6 << 3 << QList<int> {-1, -1, -1, 0, -1, -1} << "";
+    QTest::newRow("one sensor, cut inside the third map: its Period is emptied")
+        << set1.left(4 + 2 * 9 + 2) << 3 << QList<int> {-1, -1, -1, 0, -1, -1} << "обрезан";
+    QTest::newRow("one sensor, two whole maps")
+        << set1.left(4 + 2 * 9) << 3 << kept << "нет ни одного полного датчика";
+    QTest::newRow("empty file") << QByteArray("") << all << kept << "нет ни одного полного датчика";
+}
+
+void TestSetFiles::damagedAndForeignFiles()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, nomDut);
+    QFETCH(QList<int>, from);
+    QFETCH(QString, message);
+
+    Maps own;
+    for (quint8 s = 0; s < Duts::dutCount; ++s) {
+        for (const eTypeData kind : {Level, Freq, Period}) {
+            own.append({{-20, quint32(s * 10 + kind)}});
+            bank().setMidl(s, own.last(), kind);
+        }
+    }
+    QVERIFY(TempWorkDir::put(path("set"), bytes));
+    QVERIFY(window->loadSet(path("set"), nomDut));
+
+    const Maps file = MeasurementSet::decode(bytes).maps;
+    Maps expected;
+    for (int s = 0; s < Duts::dutCount; ++s)
+        expected += from.at(s) < 0 ? own.mid(3 * s, 3) : file.mid(3 * from.at(s), 3);
+    QCOMPARE(midl(), expected);
+    QCOMPARE(status().contains(message), true);
+    QCOMPARE(status().isEmpty(), message.isEmpty());
+    QCOMPARE(TempWorkDir::setting(kLoadPath).toString(), path("set"));
+    if (nomDut >= 0)
+        QCOMPARE(fileField(nomDut), from.at(nomDut) < 0 ? QString() : path("set"));
+}
+
+void TestSetFiles::failedSaveKeepsTheOldFile()
+{
+    const QByteArray good = MeasurementSet::encode({{{20, 1000}}, {}, {}});
+    QVERIFY(TempWorkDir::put(path("good.6fls"), good));
+    TempWorkDir::setSetting(kSavePath, path("earlier.6fls"));
+
+    bool saved = true;
+    {
+        // The disk fills up after 8 bytes of the new file.
+        const FileSizeLimit limit(8);
+        saved = window->saveSet(path("good.6fls"));
+    }
+    QVERIFY(!saved);
+    QCOMPARE(TempWorkDir::contents(path("good.6fls")), good);
+    QCOMPARE(QDir(dir->path()).entryList({"good*"}, QDir::Files), QStringList {"good.6fls"});
+    QCOMPARE(TempWorkDir::setting(kSavePath).toString(), path("earlier.6fls"));
+    QCOMPARE(fileField(-1), QString());
+    QVERIFY(status().contains(QStringLiteral("не сохранён")));
+
+    // A file that is not there changes nothing either.
+    QVERIFY(!window->loadSet(path("missing.6fls")));
+    QVERIFY(!TempWorkDir::setting(kLoadPath).isValid());
+    QVERIFY(status().contains(QStringLiteral("не открыт")));
+}
+
+// The dialogs start at home while the stored path is the Windows default, later at the last
+// file; a save gets its extension; a cancelled dialog leaves everything as it was.
+void TestSetFiles::dialogs()
+{
+    Protocol *protocol = window->protocolPanel();
+    QString start;
+    QStringList filters;
+    const auto choose = [&](const QString &name) {
+        return [&, name](QFileDialog *dialog) {
+            QCOMPARE(dialog->windowTitle(), QStringLiteral("select files"));
+            start = dialog->directory().absolutePath();
+            filters = dialog->nameFilters();
+            if (name.isEmpty()) {
+                dialog->reject();
+            } else {
+                dialog->selectFile(name);
+                static_cast<QDialog *>(dialog)->accept();
+            }
+        };
+    };
+
+    answerDialog(choose("run"));
+    QTest::mouseClick(protocol->findChild<QPushButton *>("pbSaveAll"), Qt::LeftButton);
+    QCOMPARE(start, dir->path());
+    QCOMPARE(filters, QStringList {"*.6fls"});
+    QCOMPARE(TempWorkDir::contents(path("run.6fls")).size(), 76);
+    QCOMPARE(TempWorkDir::setting(kSavePath).toString(), path("run.6fls"));
+
+    QVERIFY(QDir(dir->path()).mkdir("sub"));
+    TempWorkDir::setSetting(kSavePath, path("sub/old.1fls"));
+    answerDialog(choose(""));
+    QTest::mouseClick(bank().dut(2)->findChild<QPushButton *>("pbSave"), Qt::LeftButton);
+    QCOMPARE(start, path("sub"));
+    QCOMPARE(filters, QStringList {"*.1fls"});
+    QCOMPARE(TempWorkDir::setting(kSavePath).toString(), path("sub/old.1fls"));
+    QCOMPARE(fileField(2), QString());
+
+    answerDialog(choose("run.6fls"));
+    QTest::mouseClick(protocol->findChild<QPushButton *>("pbLoadAll"), Qt::LeftButton);
+    QCOMPARE(start, dir->path());
+    QCOMPARE(TempWorkDir::setting(kLoadPath).toString(), path("run.6fls"));
+    QCOMPARE(fileField(-1), path("run.6fls"));
+    QVERIFY(status().isEmpty());
+}
+
+QTEST_MAIN(TestSetFiles)
+#include "tst_setfiles.moc"

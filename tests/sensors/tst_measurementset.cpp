@@ -1,0 +1,126 @@
+#include "sensors/measurementset.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+using Map = MeasurementSet::Map;
+using Maps = QList<Map>;
+
+namespace {
+
+// n empty maps
+Maps empty(int n)
+{
+    Maps maps;
+    while (maps.size() < n)
+        maps.append(Map());
+    return maps;
+}
+
+QByteArray hex(const char *digits)
+{
+    return QByteArray::fromHex(digits);
+}
+
+// Three maps of a sensor, with entries, as the writer puts them: 4 + 3 * (4 + 2 * 5) bytes.
+const Map kLevel {{-10, 900}, {20, 1000}};
+const Map kFreq {{0, 5000}, {30, 5100}};
+const Map kPeriod {{25, 70000}, {26, 70001}};
+
+} // namespace
+
+class TestMeasurementSet : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void exactBytes_data();
+    void exactBytes();
+    void damagedData_data();
+    void damagedData();
+    void decodesWhatItEncodes();
+};
+
+void TestMeasurementSet::exactBytes_data()
+{
+    QTest::addColumn<Maps>("maps");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("six sensors without points: 76 bytes")
+        << empty(18) << hex("00000012") + QByteArray(72, '\0');
+    QTest::newRow("one sensor, Level {-10: 900, 20: 1000}") << Maps {
+        kLevel, {}, {}} << hex("00000003 00000002 14000003e8 f600000384 00000000 00000000");
+    QTest::newRow("100 °C before -90 °C")
+        << Maps {{{-90, 1}, {100, 4294967295u}}} << hex("00000001 00000002 64ffffffff a600000001");
+}
+
+void TestMeasurementSet::exactBytes()
+{
+    QFETCH(Maps, maps);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(MeasurementSet::encode(maps).toHex(), bytes.toHex());
+    const MeasurementSet::Contents decoded = MeasurementSet::decode(bytes);
+    QCOMPARE(decoded.maps, maps);
+    QVERIFY(decoded.complete);
+}
+
+void TestMeasurementSet::damagedData_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("maxMaps");
+    QTest::addColumn<Maps>("maps");
+    QTest::addColumn<bool>("complete");
+
+    const QByteArray sensor0 = MeasurementSet::encode({kLevel, kFreq, kPeriod}).mid(4);
+    const int all = std::numeric_limits<int>::max();
+
+    QTest::newRow("empty file") << QByteArray() << all << Maps() << false;
+    QTest::newRow("cut inside the count") << hex("000000") << all << Maps() << false;
+    QTest::newRow("count only") << hex("00000012") << all << empty(1) << false;
+    // The cut fourth map is read as empty and ends the list.
+    QTest::newRow("cut inside the fourth map of six sensors")
+        << hex("00000012") + sensor0 + hex("00000002 14000003e8 f6") << all
+        << Maps {kLevel, kFreq, kPeriod, {}} << false;
+    QTest::newRow("ends after the third of 18 maps")
+        << hex("00000012") + sensor0 << all << Maps {kLevel, kFreq, kPeriod} << false;
+    QTest::newRow("entries in any order, the last of a key counts")
+        << hex("00000001 00000003 f600000384 1400000001 14000003e8") << all << Maps {kLevel}
+        << true;
+    QTest::newRow("4294967295 maps claimed")
+        << hex("ffffffff 00000000 00000000") << all << empty(2) << false;
+    QTest::newRow("4294967295 entries claimed")
+        << hex("00000003 ffffffff 1400000001") << all << empty(1) << false;
+    QTest::newRow("no more maps than asked for")
+        << hex("00000012") + sensor0 + hex("0000") << 3 << Maps {kLevel, kFreq, kPeriod} << true;
+}
+
+void TestMeasurementSet::damagedData()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, maxMaps);
+    QFETCH(Maps, maps);
+    QFETCH(bool, complete);
+    const MeasurementSet::Contents decoded = MeasurementSet::decode(bytes, maxMaps);
+    QCOMPARE(decoded.maps, maps);
+    QCOMPARE(decoded.complete, complete);
+}
+
+void TestMeasurementSet::decodesWhatItEncodes()
+{
+    QRandomGenerator random(11);
+    for (int round = 0; round < 300; ++round) {
+        Maps maps = empty(random.bounded(20));
+        for (Map &map : maps) {
+            const int entries = random.bounded(3) == 0 ? 256 : random.bounded(40);
+            for (int e = 0; e < entries; ++e)
+                map.insert(qint8(random.bounded(256)), random.generate());
+        }
+        const MeasurementSet::Contents decoded
+            = MeasurementSet::decode(MeasurementSet::encode(maps));
+        QCOMPARE(decoded.maps, maps);
+        QVERIFY(decoded.complete);
+    }
+}
+
+QTEST_APPLESS_MAIN(TestMeasurementSet)
+#include "tst_measurementset.moc"
