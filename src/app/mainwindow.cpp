@@ -332,7 +332,8 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
                 target, contents.maps.at(MeasurementSet::mapsPerSensor * group + k), kSetKinds[k]);
         if (!all)
             m_duts->setFileName(target, path);
-        clearPlotValueCurves();
+        // The readings go from the plot; the sensor is redrawn with its opened points.
+        m_plot->clearValueCurves();
         slUpdatePlot(target);
     }
     if (!contents.complete)
@@ -390,7 +391,3 @@ QString MainWindow::askSetFile(bool save, int nomDut)
         return QString();
     return dialog.selectedFiles().constFirst();
 }
-
-// The plot's value curves are cleared here once the window has its plot.
-void MainWindow::clearPlotValueCurves()
-{ }

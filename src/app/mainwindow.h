@@ -81,8 +81,6 @@ private:
     bool writeSet(const QString &path, const SetMaps &maps, int nomDut);
     // A measurement-set file chosen by the operator; empty when the dialog was cancelled.
     QString askSetFile(bool save, int nomDut);
-    // Opening a set drops the readings' curves from the plot before the sensors are redrawn.
-    void clearPlotValueCurves();
 
     Duts *m_duts = nullptr;
     QTimer *pollTimer = nullptr;
