@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "panels/protocol.h"
+#include "plot/plot.h"
 #include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
@@ -50,7 +51,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     m_comPort = new ComPort(centralWidget);
     m_duts = new Duts(this);
-    // The plot is created here, right after the sensor bank.
+    // Right after the bank, whose panels give the plot its start colours.
+    m_plot = new Plot(*m_duts, centralWidget);
     m_protocol = new Protocol(centralWidget);
 
     // The one timer that drives polling and the coefficient exchange; it runs for the whole
@@ -64,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent)
     gridLayout->addWidget(m_comPort, 0, 1);
     gridLayout->addWidget(m_protocol, 0, 2);
     gridLayout->addWidget(m_duts, 1, 1, 1, 2);
+    gridLayout->addWidget(m_plot, 2, 1, 1, 2);
 
     // Opening or closing the port updates the coefficient buttons before anything else.
     connect(m_comPort, &ComPort::open, this, &MainWindow::slEnableK);
@@ -84,6 +87,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_duts, &Duts::sigLoad, this, &MainWindow::slLoad);
     connect(m_duts, &Duts::sendTypePolinom, this, &MainWindow::slTypePolinom);
     connect(m_duts, &Duts::updatePlot, this, &MainWindow::slSetVisible);
+    connect(m_duts, &Duts::updatePlotColor, m_plot, &Plot::slUpdatePlotColor);
+    connect(m_duts, &Duts::sigUpdateK, m_plot, &Plot::slUpdateK);
     const auto showStatus
         = [statusBar](const QString &message) { statusBar->showMessage(message); };
     connect(m_comPort, &ComPort::sigStatus, statusBar, showStatus);
@@ -175,24 +180,25 @@ void MainWindow::slEnableK()
     m_duts->setKEnabled(m_comPort->isOpen() && !m_protocol->isStarted());
 }
 
-// The window has no plot yet, so feeding it comes down to the sensor side: asking for the
-// trend rebuilds the sensor's mid values and window statistics and refits its polynomial, so
-// K0..K5 on its panel follow the data. The plot will take the sensor's data sets here.
 void MainWindow::slUpdatePlot(uchar nomDut)
 {
-    m_duts->getTrend(nomDut);
+    m_plot->setValueCurves(m_duts->getValues(nomDut), nomDut);
+    m_plot->setMidlCurve(m_duts->getMidl(nomDut), nomDut);
+    m_plot->setTrendCurve(m_duts->getTrend(nomDut), nomDut);
+    m_plot->setDeltaCurve(m_duts->getDelta(nomDut), nomDut);
 }
 
 void MainWindow::slTypePolinom(uchar nomDut, eTypeData kind)
 {
-    Q_UNUSED(kind)
+    m_plot->setTypeData(kind);
+    m_plot->clearValueCurves();
     slUpdatePlot(nomDut);
 }
 
 void MainWindow::slSetVisible(uchar nomDut, uchar en)
 {
-    Q_UNUSED(en)
-    m_duts->getTrend(nomDut);
+    m_plot->setTrendCurve(m_duts->getTrend(nomDut), nomDut);
+    m_plot->slSetVisible(nomDut, en);
 }
 
 void MainWindow::queueExchangeBox(const QString &text)
@@ -325,7 +331,8 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
                 target, contents.maps.at(MeasurementSet::mapsPerSensor * group + k), kSetKinds[k]);
         if (!all)
             m_duts->setFileName(target, path);
-        clearPlotValueCurves();
+        // The readings go from the plot; the sensor is redrawn with its opened points.
+        m_plot->clearValueCurves();
         slUpdatePlot(target);
     }
     if (!contents.complete)
@@ -383,7 +390,3 @@ QString MainWindow::askSetFile(bool save, int nomDut)
         return QString();
     return dialog.selectedFiles().constFirst();
 }
-
-// The plot's value curves are cleared here once the window has its plot.
-void MainWindow::clearPlotValueCurves()
-{ }

@@ -10,6 +10,7 @@
 
 class ComPort;
 class Duts;
+class Plot;
 class Protocol;
 class QTimer;
 
@@ -25,6 +26,7 @@ public:
 
     ComPort *comPort() const { return m_comPort; }
     Duts *sensorBank() const { return m_duts; }
+    Plot *plot() const { return m_plot; }
     Protocol *protocolPanel() const { return m_protocol; }
     QTimer *timer() const { return pollTimer; }
     // Bytes received since the last tick that examined them.
@@ -48,12 +50,14 @@ public slots:
     void slChangeProtocol(uchar nomProtocol);
     void slChangePeriod(int seconds);
     void slEnableK();
-    // Refreshes sensor nomDut after a valid reading: its trend is refitted and K0..K5 on its
-    // panel follow the data.
+    // Hands sensor nomDut's readings, mid values, trend and deviation to the plot; asking for
+    // the trend refits the polynomial, so K0..K5 on its panel follow the data.
     void slUpdatePlot(uchar nomDut);
-    // The sensor's data kind or polynomial changed.
+    // The sensor's data kind or polynomial changed: the plot shows that kind from now on, every
+    // sensor's readings go until their next valid reading, and this sensor is redrawn.
     void slTypePolinom(uchar nomDut, eTypeData kind);
-    // The sensor's curve visibility changed; the trend's units follow the visible curves.
+    // The sensor's curve visibility changed; the trend is refitted first, so that its units
+    // follow the visible curves.
     void slSetVisible(uchar nomDut, uchar en);
     // Measurement sets through the file dialogs: "Сохранить все"/"Открыть все" of the protocol
     // panel, and a sensor panel's "Сохранить"/"Открыть".
@@ -77,12 +81,11 @@ private:
     bool writeSet(const QString &path, const SetMaps &maps, int nomDut);
     // A measurement-set file chosen by the operator; empty when the dialog was cancelled.
     QString askSetFile(bool save, int nomDut);
-    // Opening a set drops the readings' curves from the plot before the sensors are redrawn.
-    void clearPlotValueCurves();
 
     Duts *m_duts = nullptr;
     QTimer *pollTimer = nullptr;
     ComPort *m_comPort = nullptr;
+    Plot *m_plot = nullptr;
     Protocol *m_protocol = nullptr;
     QByteArray answerBuffer;
     QStringList pendingBoxes;

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <qwt_plot_picker.h>
+
+// Shows the plot coordinates under the mouse pointer on the canvas.
+class Picker : public QwtPlotPicker
+{
+    Q_OBJECT
+
+public:
+    Picker(int xAxis, int yAxis, RubberBand rubberBand, DisplayMode trackerMode, QWidget *canvas);
+};

@@ -1,0 +1,312 @@
+#include "plot/plot.h"
+
+#include "plot/picker.h"
+#include "plot/plotcurve.h"
+#include "plot/scrollzoomer.h"
+#include "sensors/duts.h"
+
+#include <QFont>
+#include <QPen>
+#include <QSettings>
+#include <QTimer>
+#include <qwt_picker_machine.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_marker.h>
+#include <qwt_symbol.h>
+#include <qwt_text.h>
+
+#include <algorithm>
+
+namespace {
+
+// The keys the plot reads; the sensor panels write them.
+const QString kSettingsFile = QStringLiteral("settings.ini");
+const QString kPointRadiusKey = QStringLiteral("Plot/point_radius");
+const char *const kEnabledKey = "Enabled/EnabledCurve%1_min";
+const char *const kValueColorKey = "Color/Value%1_color";
+
+// Bits of a sensor's curve mask.
+constexpr quint8 kMaskValue = 0x01;
+constexpr quint8 kMaskMidl = 0x02;
+constexpr quint8 kMaskDelta = 0x04;
+constexpr quint8 kMaskTrend = 0x08;
+constexpr quint8 kMaskK = 0x20;
+
+constexpr int kFirstTemp = -90;
+constexpr int kLastTemp = 100;
+constexpr double kAxisMin = -90.0;
+constexpr double kAxisMax = 90.0;
+constexpr double kAxisStep = 10.0;
+
+QString sensorKey(const char *pattern, int nomDut)
+{
+    return QString::fromLatin1(pattern).arg(nomDut);
+}
+
+// Colours are stored as unsigned decimal text; a signed form of the same 32 bits reads too.
+QRgb storedColor(const QSettings &settings, const QString &name)
+{
+    bool ok = false;
+    const qlonglong value = settings.value(name, 0).toString().toLongLong(&ok);
+    return ok ? static_cast<QRgb>(static_cast<quint32>(value)) : 0;
+}
+
+QwtSymbol *diamond(QRgb color, int size)
+{
+    auto *symbol = new QwtSymbol(QwtSymbol::Diamond);
+    symbol->setSize(size, size);
+    // Outline and fill alike; Qwt's own colour setter fills a diamond but leaves it outlined in
+    // black.
+    symbol->setBrush(QColor(color));
+    symbol->setPen(QColor(color), 0.0, Qt::SolidLine);
+    return symbol;
+}
+
+QwtText titleText(const QString &text)
+{
+    QwtText title(text);
+    QFont font = title.font();
+    font.setPixelSize(10);
+    title.setFont(font);
+    return title;
+}
+
+const QString kCurveTitle = QStringLiteral(" ");
+
+} // namespace
+
+Plot::Plot(const Duts &bank, QWidget *parent)
+    : QwtPlot(parent)
+{
+    setObjectName(QStringLiteral("Plot"));
+    const QSettings settings(kSettingsFile, QSettings::IniFormat);
+    pointRadius = static_cast<quint8>(settings.value(kPointRadiusKey, 10u).toUInt());
+
+    setAxisTitle(xBottom, titleText(QStringLiteral("Температура, С°")));
+    setAxisTitle(yRight, titleText(QStringLiteral("Отклонение, %")));
+    setAxisTitle(yLeft, titleText(QStringLiteral("Данные")));
+    enableAxis(yRight);
+    setAxisScale(xBottom, kAxisMin, kAxisMax, kAxisStep);
+    setAxisAutoScale(yLeft);
+    setAxisAutoScale(yRight);
+
+    // A replot asks the canvas for an update, which Qt merges with the others of the same turn;
+    // nothing here paints synchronously.
+    auto *plotCanvas = new QwtPlotCanvas();
+    plotCanvas->setObjectName(QStringLiteral("canvas"));
+    plotCanvas->setPaintAttribute(QwtPlotCanvas::ImmediatePaint, false);
+    setCanvas(plotCanvas);
+
+    m_marker = new QwtPlotMarker();
+    m_marker->setLabel(QwtText(QString()));
+    m_marker->setLabelAlignment(Qt::AlignLeft | Qt::AlignBottom);
+    m_marker->setLabelOrientation(Qt::Horizontal);
+    m_marker->setLineStyle(QwtPlotMarker::Cross);
+    m_marker->setLinePen(QPen(Qt::black, 0.0, Qt::SolidLine));
+    m_marker->setValue(20.0, 200.0);
+    m_marker->setVisible(true);
+    m_marker->attach(this);
+
+    m_zoomer = new ScrollZoomer(canvas());
+    m_zoomer->setRubberBandPen(QPen(Qt::white));
+
+    std::array<quint8, sensorCount> masks {};
+    for (int s = 0; s < sensorCount; ++s)
+        masks[s] = static_cast<quint8>(settings.value(sensorKey(kEnabledKey, s), 0u).toUInt());
+
+    for (quint8 s = 0; s < sensorCount; ++s) {
+        trendCurves.append(new PlotCurve(kCurveTitle, bank.getColorTrend(s)));
+        deltaCurves.append(new PlotCurve(kCurveTitle, bank.getColorDelta(s)));
+        kCurves.append(new PlotCurve(kCurveTitle, bank.getColorDelta(s)));
+        midlCurves.append(new PlotCurve(kCurveTitle, bank.getColorMidl(s)));
+
+        const QRgb color = storedColor(settings, sensorKey(kValueColorKey, s));
+        valueCurves[s].reserve(valueCurveCount);
+        for (int v = 0; v < valueCurveCount; ++v) {
+            auto *curve = new PlotCurve(kCurveTitle, color);
+            curve->setStyle(QwtPlotCurve::NoCurve);
+            curve->setSymbol(diamond(color, 8));
+            curve->attach(this);
+            curve->setVisible(masks[s] & kMaskValue);
+            valueCurves[s].append(curve);
+        }
+    }
+    for (int s = 0; s < sensorCount; ++s) {
+        midlCurves[s]->setStyle(QwtPlotCurve::Lines);
+        midlCurves[s]->setSymbol(diamond(midlCurves[s]->pen().color().rgb(), 10));
+        midlCurves[s]->attach(this);
+        midlCurves[s]->setVisible(masks[s] & kMaskMidl);
+    }
+    auto attachLines = [this, &masks](const QVector<PlotCurve *> &curves, quint8 bit) {
+        for (int s = 0; s < sensorCount; ++s) {
+            curves[s]->setStyle(QwtPlotCurve::Lines);
+            curves[s]->setYAxis(yRight);
+            curves[s]->attach(this);
+            curves[s]->setVisible(masks[s] & bit);
+        }
+    };
+    attachLines(trendCurves, kMaskTrend);
+    attachLines(deltaCurves, kMaskDelta);
+    attachLines(kCurves, kMaskK);
+
+    auto *picker
+        = new Picker(xBottom, yLeft, QwtPicker::CrossRubberBand, QwtPicker::AlwaysOn, canvas());
+    picker->setRubberBandPen(QPen(Qt::red));
+    picker->setTrackerPen(QPen(Qt::black));
+    picker->setStateMachine(new QwtPickerDragPointMachine());
+
+    replotTimer = new QTimer(this);
+    replotTimer->setSingleShot(true);
+    replotTimer->setInterval(0);
+    connect(replotTimer, &QTimer::timeout, this, &Plot::replotNow);
+}
+
+PlotCurve *Plot::valueCurve(quint8 nomDut, int slot) const
+{
+    if (nomDut >= sensorCount || slot < 0 || slot >= valueCurveCount)
+        return nullptr;
+    return valueCurves[nomDut].at(slot);
+}
+
+void Plot::requestReplot()
+{
+    if (!replotTimer->isActive())
+        replotTimer->start();
+}
+
+void Plot::replotNow()
+{
+    replotTimer->stop();
+    replot();
+}
+
+void Plot::setValueCurves(const Dut::ValueSets *sets, quint8 nomDut)
+{
+    if (nomDut >= sensorCount)
+        return;
+    QVector<double> xs;
+    QVector<double> ys;
+    for (int v = 0; v < drawnSlots; ++v) {
+        PlotCurve *curve = valueCurves[nomDut].at(v);
+        if (!sets) {
+            curve->setSamples(QVector<QPointF>());
+            continue;
+        }
+        const Dut::ValueSet &set = (*sets)[v];
+        const int count = int(std::min<size_t>(set.size(), maxValuePoints));
+        xs.fill(double(v + kFirstTemp), count);
+        ys.resize(count);
+        std::copy_n(set.cbegin(), count, ys.begin());
+        curve->setSamples(xs.constData(), ys.constData(), count);
+    }
+}
+
+void Plot::setMidlCurve(const Dut::MidlMap *map, quint8 nomDut)
+{
+    PlotCurve *curve = midlCurve(nomDut);
+    if (!curve)
+        return;
+    QVector<QPointF> points;
+    if (map) {
+        points.reserve(std::min(map->size(), maxMapPoints));
+        for (auto it = map->constBegin(); it != map->constEnd() && points.size() < maxMapPoints;
+             ++it)
+            points.append(QPointF(it.key(), it.value()));
+    }
+    curve->setSamples(points);
+    requestReplot();
+}
+
+void Plot::setMapCurve(PlotCurve *curve, const Dut::CurveMap *map)
+{
+    QVector<QPointF> points;
+    if (map) {
+        points.reserve(std::min(map->size(), maxMapPoints));
+        for (auto it = map->constBegin(); it != map->constEnd() && points.size() < maxMapPoints;
+             ++it)
+            points.append(QPointF(it.key(), it.value()));
+    }
+    curve->setSamples(points);
+}
+
+void Plot::setTrendCurve(const Dut::CurveMap *map, quint8 nomDut)
+{
+    if (PlotCurve *curve = trendCurve(nomDut)) {
+        setMapCurve(curve, map);
+        requestReplot();
+    }
+}
+
+void Plot::setDeltaCurve(const Dut::CurveMap *map, quint8 nomDut)
+{
+    if (PlotCurve *curve = deltaCurve(nomDut)) {
+        setMapCurve(curve, map);
+        requestReplot();
+    }
+}
+
+void Plot::clearValueCurves()
+{
+    for (const QVector<PlotCurve *> &curves : valueCurves) {
+        for (PlotCurve *curve : curves)
+            curve->setSamples(QVector<QPointF>());
+    }
+}
+
+void Plot::slUpdateK(quint8 nomDut, double *readK)
+{
+    PlotCurve *curve = kCurve(nomDut);
+    if (!curve || !readK)
+        return;
+    QVector<QPointF> points;
+    points.reserve(kLastTemp - kFirstTemp + 1);
+    for (int t = kFirstTemp; t <= kLastTemp; ++t) {
+        double y = 0.0;
+        for (int i = 5; i >= 0; --i)
+            y = y * t + readK[i];
+        points.append(QPointF(t, y * 100.0 - 100.0));
+    }
+    curve->setSamples(points);
+    requestReplot();
+}
+
+void Plot::slSetVisible(quint8 nomDut, quint8 en)
+{
+    if (nomDut >= sensorCount)
+        return;
+    for (PlotCurve *curve : qAsConst(valueCurves[nomDut]))
+        curve->setVisible(en & kMaskValue);
+    midlCurves[nomDut]->setVisible(en & kMaskMidl);
+    // The panel draws the trend in raw units beside readings or mid values, else in percent.
+    trendCurves[nomDut]->setYAxis(en & (kMaskValue | kMaskMidl) ? yLeft : yRight);
+    deltaCurves[nomDut]->setVisible(en & kMaskDelta);
+
+    bool right = false;
+    bool left = false;
+    for (int s = 0; s < sensorCount; ++s) {
+        right = right || deltaCurves[s]->isVisible();
+        left = left || valueCurves[s].first()->isVisible() || midlCurves[s]->isVisible();
+    }
+    enableAxis(yRight, right);
+    enableAxis(yLeft, left);
+
+    trendCurves[nomDut]->setVisible(en & kMaskTrend);
+    kCurves[nomDut]->setVisible(en & kMaskK);
+    requestReplot();
+}
+
+void Plot::slUpdatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, QRgb trend, QRgb k)
+{
+    if (nomDut >= sensorCount)
+        return;
+    for (PlotCurve *curve : qAsConst(valueCurves[nomDut])) {
+        curve->setPen(QColor(value), 0.0, Qt::SolidLine);
+        curve->setSymbol(diamond(value, 6));
+    }
+    midlCurves[nomDut]->setPen(QColor(midl), 0.0, Qt::SolidLine);
+    midlCurves[nomDut]->setSymbol(diamond(midl, 8));
+    deltaCurves[nomDut]->setPen(QColor(delta), 0.0, Qt::SolidLine);
+    trendCurves[nomDut]->setPen(QColor(trend), 0.0, Qt::SolidLine);
+    kCurves[nomDut]->setPen(QColor(k), 0.0, Qt::SolidLine);
+    requestReplot();
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include "protocol/dutinfo.h"
+#include "sensors/dut.h"
+
+#include <QRgb>
+#include <QVector>
+#include <qwt_plot.h>
+
+#include <array>
+
+class Duts;
+class PlotCurve;
+class QTimer;
+class QwtPlotMarker;
+class ScrollZoomer;
+
+// The chart of every sensor's curves against temperature: per sensor the readings collected at
+// each whole degree (one points-only curve per temperature slot), the mid values with the
+// calibration points, the fitted trend, the deviation from 20 °C and the curve of the
+// coefficients K0..K5. The plot keeps no data of its own: the main window hands it whole sets of
+// one sensor at a time, and the sensor panels decide what is shown and in which colours.
+//
+// Every change asks for a render; the renders asked for within one turn of the event loop are
+// drawn as one, so a reading that sets four curves costs one paint.
+class Plot : public QwtPlot
+{
+    Q_OBJECT
+
+public:
+    static constexpr int sensorCount = 6;
+    // One value curve per temperature slot; slots 250..255 are never drawn.
+    static constexpr int valueCurveCount = 255;
+    static constexpr int drawnSlots = 250;
+    static constexpr int maxValuePoints = 65535;
+    static constexpr int maxMapPoints = 255;
+
+    // The bank gives each sensor's start colours of its mid-value, trend and deviation curves.
+    Plot(const Duts &bank, QWidget *parent = nullptr);
+
+    void setValueCurves(const Dut::ValueSets *sets, quint8 nomDut);
+    void setMidlCurve(const Dut::MidlMap *map, quint8 nomDut);
+    void setTrendCurve(const Dut::CurveMap *map, quint8 nomDut);
+    void setDeltaCurve(const Dut::CurveMap *map, quint8 nomDut);
+    void setTypeData(eTypeData kind) { typeData = kind; }
+    eTypeData currentTypeData() const { return typeData; }
+    // Empties the value curves of every sensor; the caller redraws what it wants shown.
+    void clearValueCurves();
+
+    // Curves of a sensor, or nullptr for a number the plot does not have.
+    PlotCurve *valueCurve(quint8 nomDut, int slot) const;
+    PlotCurve *midlCurve(quint8 nomDut) const { return curveAt(midlCurves, nomDut); }
+    PlotCurve *trendCurve(quint8 nomDut) const { return curveAt(trendCurves, nomDut); }
+    PlotCurve *deltaCurve(quint8 nomDut) const { return curveAt(deltaCurves, nomDut); }
+    PlotCurve *kCurve(quint8 nomDut) const { return curveAt(kCurves, nomDut); }
+    ScrollZoomer *zoomer() const { return m_zoomer; }
+    QwtPlotMarker *marker() const { return m_marker; }
+    quint8 pickRadius() const { return pointRadius; }
+
+public slots:
+    // Draws the render asked for, if any is still due.
+    void replotNow();
+    void slUpdateK(quint8 nomDut, double *readK);
+    void slSetVisible(quint8 nomDut, quint8 en);
+    void slUpdatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, QRgb trend, QRgb k);
+
+protected:
+    // Asks for one render at the end of this turn of the event loop.
+    void requestReplot();
+
+private:
+    static PlotCurve *curveAt(const QVector<PlotCurve *> &curves, quint8 nomDut)
+    {
+        return nomDut < curves.size() ? curves.at(nomDut) : nullptr;
+    }
+    static void setMapCurve(PlotCurve *curve, const Dut::CurveMap *map);
+
+    std::array<QVector<PlotCurve *>, sensorCount> valueCurves;
+    QVector<PlotCurve *> midlCurves;
+    QVector<PlotCurve *> trendCurves;
+    QVector<PlotCurve *> deltaCurves;
+    QVector<PlotCurve *> kCurves;
+    eTypeData typeData = Level;
+    ScrollZoomer *m_zoomer = nullptr;
+    QwtPlotMarker *m_marker = nullptr;
+    quint8 pointRadius = 10;
+    QTimer *replotTimer = nullptr;
+};
