@@ -531,6 +531,12 @@ DutInfo Dut::takeAnswer(QByteArray *answer)
     return info;
 }
 
+void Dut::addReading(const DutInfo &info)
+{
+    if (info.valid && slotOf(info.temp) <= kLastSlot)
+        insertReading(info);
+}
+
 void Dut::insertReading(const DutInfo &info)
 {
     const quint8 slot = slotOf(info.temp);
