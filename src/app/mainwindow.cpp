@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/filemenu.h"
 #include "panels/protocol.h"
 #include "plot/plot.h"
 #include "protocol/protocolnumber.h"
@@ -41,6 +42,7 @@ MainWindow::MainWindow(QWidget *parent)
     menuBar->setObjectName(QStringLiteral("menuBar"));
     menuBar->setGeometry(QRect(0, 0, 400, 18));
     setMenuBar(menuBar);
+    new FileMenu(this, menuBar);
     auto *mainToolBar = new QToolBar(this);
     mainToolBar->setObjectName(QStringLiteral("mainToolBar"));
     addToolBar(Qt::TopToolBarArea, mainToolBar);

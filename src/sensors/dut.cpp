@@ -187,6 +187,12 @@ DutInfo Dut::takeAnswer(QByteArray *answer)
     return info;
 }
 
+void Dut::addReading(const DutInfo &info)
+{
+    if (info.valid && SensorData::slotOf(info.temp) <= SensorData::lastSlot)
+        model->insert(info);
+}
+
 QByteArray Dut::getRequestK()
 {
     return request->getRequest(static_cast<uchar>(cbPort->currentIndex() - 1));

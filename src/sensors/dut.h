@@ -62,6 +62,9 @@ public:
 
     // The value sets of the current data kind.
     const ValueSets *getValues() const;
+    // Collects a reading taken earlier (read back from a run log) as if it had just been
+    // polled; nothing is shown and no curve is redrawn.
+    void addReading(const DutInfo &info);
     // Calibration points of a kind, replaced as a whole (a measurement set was opened).
     void setPoints(const MidlMap &points, eTypeData kind);
 

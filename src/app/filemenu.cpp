@@ -1,0 +1,110 @@
+#include "app/filemenu.h"
+
+#include "app/mainwindow.h"
+#include "plot/plot.h"
+#include "plot/plotpicture.h"
+#include "sensors/dut.h"
+#include "sensors/duts.h"
+#include "sensors/runlogreader.h"
+#include "sensors/safefile.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
+    : QObject(window)
+    , window(window)
+{
+    setObjectName(QStringLiteral("fileMenu"));
+    QMenu *menu = menuBar->addMenu(QStringLiteral("Файл"));
+    menu->setObjectName(QStringLiteral("menuFile"));
+    QAction *loadRun = menu->addAction(QStringLiteral("Загрузить прогон…"), this,
+        &FileMenu::slLoadRun, QKeySequence(Qt::CTRL | Qt::Key_R));
+    loadRun->setObjectName(QStringLiteral("actionLoadRun"));
+    QAction *savePlot = menu->addAction(QStringLiteral("Сохранить график…"), this,
+        &FileMenu::slSavePlot, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    savePlot->setObjectName(QStringLiteral("actionSavePlot"));
+}
+
+void FileMenu::slLoadRun()
+{
+    // Run directories sit in the bench's working directory.
+    const QString directory = QFileDialog::getExistingDirectory(
+        window, QStringLiteral("Каталог прогона"), QDir::currentPath());
+    if (!directory.isEmpty())
+        loadRun(directory);
+}
+
+void FileMenu::slSavePlot()
+{
+    QFileDialog dialog(window, QStringLiteral("Сохранить график"), QDir::homePath(),
+        QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        dialog.setDefaultSuffix(filter.section(QLatin1String("*."), 1).chopped(1));
+    });
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        savePlot(dialog.selectedFiles().constFirst());
+}
+
+bool FileMenu::loadRun(const QString &directory)
+{
+    Duts *bank = window->sensorBank();
+    const RunLogReader::Run run
+        = RunLogReader::readRun(directory, [bank](quint8 nomDut, const DutInfo &info) {
+              if (Dut *dut = bank->dut(nomDut))
+                  dut->addReading(info);
+          });
+
+    QStringList taken;
+    int skipped = 0;
+    bool any = false;
+    for (quint8 s = 0; s < run.size(); ++s) {
+        if (!run[s].present)
+            continue;
+        any = true;
+        taken << QStringLiteral("ДУТ %1: %2").arg(s).arg(run[s].counts.readings);
+        skipped += run[s].counts.skipped();
+        // One refresh per sensor; the plot draws once when the event loop comes round.
+        if (run[s].counts.readings > 0)
+            window->slUpdatePlot(s);
+    }
+    const QString where = QDir::toNativeSeparators(directory);
+    if (!any) {
+        status(QStringLiteral("В каталоге %1 нет журналов датчиков (0.txt … 5.txt)").arg(where));
+        return false;
+    }
+    status(QStringLiteral("Прогон %1: показаний %2; пропущено строк: %3")
+               .arg(where, taken.join(QStringLiteral(", ")))
+               .arg(skipped));
+    return true;
+}
+
+bool FileMenu::savePlot(const QString &path)
+{
+    const QString where = QDir::toNativeSeparators(path);
+    const PlotPicture::Format format = PlotPicture::formatOf(path);
+    if (format == PlotPicture::Format::None) {
+        status(
+            QStringLiteral("График не сохранён в %1: нужен файл .png, .svg или .pdf").arg(where));
+        return false;
+    }
+    const QByteArray picture = PlotPicture::render(*window->plot(), format);
+    QString error;
+    if (picture.isEmpty() || !SafeFile::write(path, picture, &error)) {
+        status(QStringLiteral("График не сохранён в %1: %2")
+                   .arg(where, picture.isEmpty() ? QStringLiteral("рисунок не получился") : error));
+        return false;
+    }
+    status(QStringLiteral("График сохранён в %1").arg(where));
+    return true;
+}
+
+void FileMenu::status(const QString &message)
+{
+    window->statusBar()->showMessage(message);
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class MainWindow;
+class QMenuBar;
+
+// The window's "Файл" menu: a run taken up again from its own logs after a crash or a close,
+// and the plot saved as a picture for the calibration report.
+class FileMenu : public QObject
+{
+    Q_OBJECT
+
+public:
+    FileMenu(MainWindow *window, QMenuBar *menuBar);
+
+    // Without the dialogs. loadRun adds every reading of the run directory's sensor logs to
+    // the panels, as if just polled, and redraws each sensor once; the status bar says what
+    // was taken and skipped. savePlot writes the current view, PNG, SVG or PDF by the file's
+    // extension, replacing the file only once the whole picture is written. Both return
+    // whether anything was read or written.
+    bool loadRun(const QString &directory);
+    bool savePlot(const QString &path);
+
+public slots:
+    void slLoadRun();
+    void slSavePlot();
+
+private:
+    void status(const QString &message);
+
+    MainWindow *const window;
+};
