@@ -37,7 +37,7 @@ protected:
     }
 };
 
-struct SensorData
+struct SensorSeries
 {
     Dut::ValueSets values;
     Dut::MidlMap midl;
@@ -46,9 +46,9 @@ struct SensorData
 };
 
 // A sensor whose period grows with temperature, its readings spread around that at each degree.
-SensorData makeSensor(int s, int perDegree)
+SensorSeries makeSensor(int s, int perDegree)
 {
-    SensorData data;
+    SensorSeries data;
     const double base = 1.0e6 + s * 5.0e4;
     for (int t = -90; t <= 100; ++t) {
         const double centre = base * (1.0 + 0.0007 * (t - 20));
@@ -116,7 +116,7 @@ int main(int argc, char *argv[])
         << qSetFieldWidth(0) << "\n";
     constexpr int kRounds = 15;
     for (int perDegree : {0, 32, 127, 200}) {
-        std::vector<SensorData> sensors;
+        std::vector<SensorSeries> sensors;
         for (int s = 0; s < Plot::sensorCount; ++s)
             sensors.push_back(makeSensor(s, perDegree));
         for (int s = 0; s < Plot::sensorCount; ++s) {
