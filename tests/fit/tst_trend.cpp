@@ -36,34 +36,25 @@ class TestTrend : public QObject
     Q_OBJECT
 
 private slots:
+    // The curve is the fit scaled and shifted over -90..+100 °C; degree 6 copies out only
+    // c0..c5, and a later lower fit clears the rest.
     void wellPosedFits()
     {
         Trend trend;
         double k[7] = {9, 9, 9, 9, 9, 9, 42}; // k[6] must never be written
-
-        Points parabola {{-10, 0.99}, {20, 1.0}, {50, 1.02}};
-        Points *curve = trend.Calc(&parabola, 2, k, 100, 100);
-        QCOMPARE(curve->size(), 191);
-        QCOMPARE(curve->firstKey(), -90.0);
-        QCOMPARE(curve->lastKey(), 100.0);
-        QVERIFY(std::abs(curve->value(20)) < 1e-9);
-        QVERIFY(std::abs(curve->value(-10) + 1) < 1e-9);
-        QVERIFY(std::abs(curve->value(50) - 2) < 1e-9);
-
         Points line {{0, 1}, {10, 2}};
-        QCOMPARE(trend.Calc(&line, 1, k, 3, 5), curve); // same map, rewritten
-        QVERIFY(std::abs(k[0] - 1) < 1e-12 && std::abs(k[1] - 0.1) < 1e-12);
+        Points *curve = trend.Calc(&line, 1, k, 3, 5);
+        QVERIFY(std::abs(k[0] - 1) < 1e-12 && std::abs(k[1] - 0.1) < 1e-12 && k[2] == 0.0);
+        QCOMPARE(curve->size(), 191);
         QVERIFY(std::abs(curve->value(-90) - (3 * (1 - 9) - 5)) < 1e-9);
-        QCOMPARE(k[2], 0.0);
 
-        // Degree 6 draws c6 but copies out only c0..c5; a later lower fit clears the rest.
         Points sweep;
         for (double t = -60; t <= 90; t += 10)
             sweep.insert(t, poly(kSensorCurve, t));
-        trend.Calc(&sweep, 6, k, 1, 0);
+        curve = trend.Calc(&sweep, 6, k, 1, 0);
         QCOMPARE(k[6], 42.0);
         QVERIFY(std::abs(curve->value(100) - poly(kSensorCurve, 100)) < 1e-9);
-        trend.Calc(&parabola, 2, k, 1, 0);
+        trend.Calc(&line, 2, k, 1, 0);
         QVERIFY(k[3] == 0.0 && k[4] == 0.0 && k[5] == 0.0);
     }
 
@@ -72,18 +63,9 @@ private slots:
         Trend trend;
         double k[6];
 
-        // Σx = 0: the parabola y = 1 + 0.01 x + 0.001 x² through points symmetric about 0 °C.
-        Points symmetric {{-10, 1.0}, {0, 1.0}, {10, 1.2}};
-        trend.Calc(&symmetric, 2, k, 1, 0);
-        QVERIFY(std::abs(k[0] - 1) < 1e-12 && std::abs(k[1] - 0.01) < 1e-14);
-        QVERIFY(std::abs(k[2] - 0.001) < 1e-15);
-
         Points single {{20, 1.0}};
         Points *curve = trend.Calc(&single, 1, k, 100, 100);
-        QCOMPARE(k[0], 1.0);
-        QCOMPARE(k[1], 0.0);
-        QVERIFY(allFinite(*curve, k));
-        QVERIFY(std::abs(curve->value(-90)) < 1e-12);
+        QVERIFY(k[0] == 1.0 && k[1] == 0.0 && allFinite(*curve, k));
 
         // Two temperatures at degree 5: the line through them, not a wild quintic.
         Points two {{0, 1.0}, {20, 1.2}};
