@@ -44,8 +44,8 @@ private slots:
 void TestCalibrationLoop::fittedCurvesMatchTheSensors()
 {
     QFETCH(int, protocol);
-    // 1/12 degree per request: every sensor is read twice at each whole degree on the way up.
-    const double step = 1.0 / 12.0;
+    // 1/6 degree per request: every sensor is read at each whole degree on the way up.
+    const double step = 1.0 / 6.0;
     SimulatedBench bench(protocol, {"--temp-step-per-poll", QString::number(step, 'g', 17)});
     QVERIFY2(bench.ready(), qPrintable(bench.failure));
     for (int n = 0; n < 6; ++n)
