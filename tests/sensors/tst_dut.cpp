@@ -245,7 +245,7 @@ private slots:
         }
 
         const QList<QPair<QString, QVariant>> ini {{"Enabled/EnabledCurve3_min", 43},
-            {"DUT/DutAdres3", 7}, {"Diapazon/Dut3_min", "-30"}, {"Diapazon/Dut3_max", "70"},
+            {"DUT/DutAdres3", 7}, {"Diapazon/Dut3_min", "-30"}, {"Diapazon/Dut3_max", "128"},
             {"Polynom/PolynomType3", 2}, {"Polynom/PolynomNom3", 4},
             {"Color/Value3_color", "4294901760"},
             {"Color/Midl3_color", "-16711936"}, // the same bits written signed
@@ -256,6 +256,7 @@ private slots:
         QCOMPARE(checkedMask(dut), 43);
         QCOMPARE(child<QComboBox>(dut, "cbPort")->currentText(), QStringLiteral("6"));
         QCOMPARE(child<LineEditMin>(dut, "leMin")->text(), QStringLiteral("-30"));
+        QCOMPARE(child<LineEditMax>(dut, "leMax")->text(), QStringLiteral("80")); // stored 128
         QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentIndex(), 2);
         QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 4);
         QCOMPARE(child<QWidget>(dut, "cbValue")->styleSheet(), "background-color: rgb(255, 0, 0);");
