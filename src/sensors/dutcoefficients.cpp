@@ -65,16 +65,19 @@ void Dut::slUpdateK()
 
 void Dut::slStartSaveK()
 {
+    const QString topic = QStringLiteral("dut%1.writeK").arg(nomDut);
     float values[6] = {};
     for (int i = 0; i < 6; ++i) {
         if (!coefficientOf(leReadK[i]->text(), &values[i])) {
             emit sigStatus(QStringLiteral("ДУТ %1: K%2 = \"%3\" не число, запись К не начата")
                                .arg(nomDut)
                                .arg(i)
-                               .arg(leReadK[i]->text()));
+                               .arg(leReadK[i]->text()),
+                topic);
             return;
         }
     }
+    emit sigStatus(QString(), topic);
     std::copy(std::begin(values), std::end(values), kValues);
     request->slStartSaveK();
 }
@@ -144,12 +147,15 @@ bool Dut::saveFileK(const QString &path)
     for (const QLineEdit *edit : leReadK)
         texts.append(edit->text());
     QString error;
+    const QString topic = QStringLiteral("dut%1.fileK").arg(nomDut);
     if (!CoefficientFile::write(path, texts, &error)) {
         emit sigStatus(QStringLiteral("ДУТ %1: коэффициенты не сохранены в %2: %3")
                            .arg(nomDut)
-                           .arg(QDir::toNativeSeparators(path), error));
+                           .arg(QDir::toNativeSeparators(path), error),
+            topic);
         return false;
     }
+    emit sigStatus(QString(), topic);
     keys::store(keys::saveKPath(), path);
     return true;
 }

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -143,6 +144,7 @@ private slots:
         QVERIFY(window.statusBar()->currentMessage().contains("/dev/tarikon-no-such-port"));
         QVERIFY(bench->runDirectories().isEmpty());
         QVERIFY(bench->openPort());
+        QCOMPARE(window.statusBar()->currentMessage(), QString()); // the port is no longer closed
         const QStringList runs = bench->runDirectories();
         QCOMPARE(runs.size(), 1);
         const QDir run(runs.first());
@@ -278,12 +280,21 @@ private slots:
         QCOMPARE(boxes->mostOpenAtOnce(), 1);
     }
 
-    // What a panel has to tell the operator (here a coefficient file that could not be saved;
-    // a refused write goes the same way) reaches the window's status bar.
-    void panelProblemsReachTheStatusBar()
+    // What a panel has to tell the operator reaches the status bar and goes when its condition
+    // is over; the newest condition still standing is shown.
+    void statusFollowsConditions()
     {
+        QStatusBar *bar = bench->window().statusBar();
         bench->dut(5)->saveFileK(bench->dir().filePath("no/such/dir/k5.k"));
-        QVERIFY(bench->window().statusBar()->currentMessage().contains(QStringLiteral("k5.k")));
+        QVERIFY(bar->currentMessage().contains(QStringLiteral("k5.k")));
+        bench->panel<QLineEdit>(5, "leReadK5")->setText(QStringLiteral("-inf"));
+        bench->dut(5)->slStartSaveK();
+        QVERIFY(bar->currentMessage().contains(QStringLiteral("-inf")));
+        bench->panel<QLineEdit>(5, "leReadK5")->setText(QStringLiteral("1"));
+        bench->dut(5)->slStartSaveK();
+        QVERIFY(bar->currentMessage().contains(QStringLiteral("k5.k")));
+        QVERIFY(bench->dut(5)->saveFileK(bench->dir().filePath("k5.k")));
+        QCOMPARE(bar->currentMessage(), QString());
     }
 
 private:

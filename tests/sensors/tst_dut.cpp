@@ -89,6 +89,15 @@ void setColumn(Dut &dut, const QStringList &texts)
     for (int i = 0; i < 6; ++i)
         dut.findChild<QLineEdit *>("leReadK" + QString::number(i))->setText(texts.value(i));
 }
+// What a panel told the operator, without the withdrawals of conditions that are over.
+QStringList messages(const QSignalSpy &spy)
+{
+    QStringList texts;
+    for (const QList<QVariant> &args : spy)
+        if (!args.at(0).toString().isEmpty())
+            texts << args.at(0).toString();
+    return texts;
+}
 QVariant stored(const QString &key)
 {
     return TempWorkDir::setting(key);
@@ -461,13 +470,13 @@ private slots:
         QVERIFY(!dut.loadFileK(path("missing.k")));
         QCOMPARE(column(dut, "leReadK").at(0), QStringLiteral("1"));
         QCOMPARE(stored("Main/loadK_path").toString(), path("three.k"));
-        QCOMPARE(status.count(), 0);
+        QVERIFY(messages(status).isEmpty());
 
         // A save that fails keeps the remembered location and says why.
         QVERIFY(!dut.saveFileK(path("gone/c.k")));
         QCOMPARE(stored("Main/saveK_path").toString(), path("b.k"));
-        QCOMPARE(status.count(), 1);
-        QVERIFY(status.first().at(0).toString().contains(QStringLiteral("c.k")));
+        QCOMPARE(messages(status).size(), 1);
+        QVERIFY(messages(status).first().contains(QStringLiteral("c.k")));
     }
 
     // What every valid reading costs a panel with hours of data behind it: the reading, the mid
