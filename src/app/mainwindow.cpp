@@ -7,6 +7,7 @@
 #include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
+#include "sensors/settingskeys.h"
 #include "serial/comport.h"
 
 #include <QDir>
@@ -256,8 +257,7 @@ QString setSuffix(int nomDut)
 
 void storeSetting(const QString &key, const QString &value)
 {
-    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-    settings.setValue(key, value);
+    settingskeys::store(key, value);
 }
 
 // Where a set dialog starts: the file last saved or opened. A drive path such as the stored

@@ -1,5 +1,7 @@
 #include "panels/protocol.h"
 
+#include "sensors/settingskeys.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -158,19 +160,13 @@ void Protocol::setFileName(const QString &fileName)
 
 void Protocol::slChangeProtocol(int)
 {
-    {
-        QSettings settings = openSettings();
-        settings.setValue(QStringLiteral("Protocol/Protocol"), cbProtocol->currentText());
-    }
+    settingskeys::store(settingskeys::protocol(), cbProtocol->currentText());
     emit changeProtocol(quint8(cbProtocol->currentIndex()));
 }
 
 void Protocol::slChangePeriod(int)
 {
-    {
-        QSettings settings = openSettings();
-        settings.setValue(QStringLiteral("Protocol/Period"), sbPeriod->value());
-    }
+    settingskeys::store(settingskeys::period(), sbPeriod->value());
     emit changePeriod(sbPeriod->value());
 }
 

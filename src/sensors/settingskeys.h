@@ -8,7 +8,7 @@
 // Every key of the settings file, in one place: the sensor panels, the bench strip, the serial
 // panel, the main window and the plot read and write the same keys. Keys of a sensor take its
 // number 0..5. The file is opened afresh on "settings.ini" in the working directory for every
-// read or write.
+// read or write; Qt shares what it parsed between the objects of one file.
 namespace settingskeys {
 
 inline QString file()
@@ -16,11 +16,15 @@ inline QString file()
     return QStringLiteral("settings.ini");
 }
 
-// Writes one value at once, as every setting is written the moment its widget changes.
+// Writes one value at once, as every setting is written the moment its widget changes. A value
+// the file already holds is not written again: each write replaces the whole file and waits
+// for it to reach the disk.
 inline void store(const QString &key, const QVariant &value)
 {
     QSettings settings(file(), QSettings::IniFormat);
-    settings.setValue(key, value);
+    if (!value.canConvert<QString>() || !settings.contains(key)
+        || settings.value(key).toString() != value.toString())
+        settings.setValue(key, value);
 }
 
 namespace detail {

@@ -107,6 +107,26 @@ private slots:
         QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), 3);
     }
 
+    // Start-up announces every stored value again; what the file already holds is not written
+    // again, so a second start leaves the file as it was, to the byte and the time stamp.
+    void secondStartRewritesNothing()
+    {
+        TempWorkDir fresh;
+        QVERIFY(fresh.isValid());
+        delete new MainWindow;
+        const QByteArray first = TempWorkDir::contents("settings.ini");
+        QVERIFY(first.contains("DutAdres5=0") && first.contains("Period=1"));
+        const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+        QFile file("settings.ini");
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+        file.close();
+        delete new MainWindow;
+        QCOMPARE(TempWorkDir::contents("settings.ini"), first);
+        QCOMPARE(
+            QFileInfo("settings.ini").lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+    }
+
     void layout()
     {
         MainWindow &window = bench->window();
