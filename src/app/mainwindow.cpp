@@ -55,6 +55,8 @@ MainWindow::MainWindow(QWidget *parent)
     setWindowTitle(QStringLiteral("Тарикон (revision: 592)"));
 
     m_comPort = new ComPort(centralWidget);
+    // Start-up writes the settings file once at most.
+    const settingskeys::Batch settingsBatch;
     m_duts = new Duts(this);
     // Right after the bank, whose panels give the plot its start colours.
     m_plot = new Plot(*m_duts, centralWidget);

@@ -16,11 +16,6 @@ namespace {
 const QString kStart = QStringLiteral("Start");
 const QString kStop = QStringLiteral("Stop");
 
-QSettings openSettings()
-{
-    return QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-}
-
 QFrame *verticalLine(const char *name, QWidget *parent)
 {
     auto *line = new QFrame(parent);
@@ -116,15 +111,14 @@ Protocol::Protocol(QWidget *parent)
     // Stored choices go in before the connections; the main window announces them once its
     // own connections exist.
     {
-        QSettings settings = openSettings();
-        settings.beginGroup(QStringLiteral("Protocol"));
-        const int index
-            = cbProtocol->findText(settings.value(QStringLiteral("Protocol")).toString());
+        std::optional<QSettings> own;
+        const QSettings &settings = settingskeys::reader(own);
+        const int index = cbProtocol->findText(settings.value(settingskeys::protocol()).toString());
         if (index >= 0)
             cbProtocol->setCurrentIndex(index);
         // Not a number reads as 0 and becomes the minimum; the range limits the rest.
         bool ok = false;
-        const qlonglong seconds = settings.value(QStringLiteral("Period")).toLongLong(&ok);
+        const qlonglong seconds = settings.value(settingskeys::period()).toLongLong(&ok);
         sbPeriod->setValue(
             int(qBound<qlonglong>(sbPeriod->minimum(), ok ? seconds : 0, sbPeriod->maximum())));
     }

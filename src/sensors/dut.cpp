@@ -87,7 +87,8 @@ Dut::~Dut() = default;
 
 void Dut::readSettings()
 {
-    const QSettings settings(keys::file(), QSettings::IniFormat);
+    std::optional<QSettings> own;
+    const QSettings &settings = keys::reader(own);
 
     const uint mask = settings.value(keys::curveMask(nomDut), 0).toUInt();
     cbValue->setChecked(mask & CurveValue);
