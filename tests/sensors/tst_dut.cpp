@@ -479,26 +479,6 @@ private slots:
         QVERIFY(messages(status).first().contains(QStringLiteral("c.k")));
     }
 
-    // What every valid reading costs a panel with hours of data behind it: the reading, the mid
-    // values with their statistics, the deviation curve and the refit.
-    void tickWithHoursOfData()
-    {
-        Dut dut(nullptr, 0);
-        setAddress(dut, 1);
-        setKind(dut, Period);
-        for (int i = 0; i < 20000; ++i)
-            feed(dut, veltaroAnswer(1, static_cast<qint8>(-40 + i % 120), 1, 100000 + i));
-        QCOMPARE(dut.getMidl()->size(), 120);
-        QByteArray answer = veltaroAnswer(1, 20, 1, 777777);
-        QBENCHMARK
-        {
-            dut.takeAnswer(&answer);
-            dut.getMidl();
-            dut.getDelta();
-            dut.getTrend();
-        }
-    }
-
 private:
     std::optional<TempWorkDir> dir;
 };
