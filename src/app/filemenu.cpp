@@ -1,6 +1,7 @@
 #include "app/filemenu.h"
 
 #include "app/mainwindow.h"
+#include "app/statusboard.h"
 #include "plot/plot.h"
 #include "plot/plotpicture.h"
 #include "sensors/dut.h"
@@ -106,5 +107,5 @@ bool FileMenu::savePlot(const QString &path)
 
 void FileMenu::status(const QString &message)
 {
-    window->statusBar()->showMessage(message);
+    window->statusBoard()->post(QStringLiteral("filemenu"), message);
 }

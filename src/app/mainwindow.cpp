@@ -1,11 +1,13 @@
 #include "app/mainwindow.h"
 
 #include "app/filemenu.h"
+#include "app/statusboard.h"
 #include "panels/protocol.h"
 #include "plot/plot.h"
 #include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
+#include "sensors/settingskeys.h"
 #include "serial/comport.h"
 
 #include <QDir>
@@ -49,9 +51,12 @@ MainWindow::MainWindow(QWidget *parent)
     auto *statusBar = new QStatusBar(this);
     statusBar->setObjectName(QStringLiteral("statusBar"));
     setStatusBar(statusBar);
+    m_status = new StatusBoard(statusBar);
     setWindowTitle(QStringLiteral("Тарикон (revision: 592)"));
 
     m_comPort = new ComPort(centralWidget);
+    // Start-up writes the settings file once at most.
+    const settingskeys::Batch settingsBatch;
     m_duts = new Duts(this);
     // Right after the bank, whose panels give the plot its start colours.
     m_plot = new Plot(*m_duts, centralWidget);
@@ -91,13 +96,19 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_duts, &Duts::updatePlot, this, &MainWindow::slSetVisible);
     connect(m_duts, &Duts::updatePlotColor, m_plot, &Plot::slUpdatePlotColor);
     connect(m_duts, &Duts::sigUpdateK, m_plot, &Plot::slUpdateK);
-    const auto showStatus
-        = [statusBar](const QString &message) { statusBar->showMessage(message); };
-    connect(m_comPort, &ComPort::sigStatus, statusBar, showStatus);
-    connect(m_duts, &Duts::sigStatus, statusBar, showStatus);
-    connect(m_duts, &Duts::sigExchangeOk, this, [this] { queueExchangeBox(QStringLiteral("OK")); });
+    // A port that did not open or failed is reported until it opens.
+    connect(m_comPort, &ComPort::sigStatus, m_status,
+        [this](const QString &message) { m_status->post(QStringLiteral("port"), message); });
+    connect(m_comPort, &ComPort::open, m_status, [this](bool opened) {
+        if (opened)
+            m_status->post(QStringLiteral("port"), QString());
+    });
+    connect(m_duts, &Duts::sigStatus, m_status,
+        [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
+    connect(m_duts, &Duts::sigExchangeOk, this,
+        [this](quint8 nomDut) { queueExchangeBox(nomDut, QStringLiteral("OK")); });
     connect(m_duts, &Duts::sigExchangeError, this,
-        [this] { queueExchangeBox(QStringLiteral("ERROR")); });
+        [this](quint8 nomDut) { queueExchangeBox(nomDut, QStringLiteral("ERROR")); });
 
     // Every panel re-announces its stored settings now that the receivers exist. Then the
     // stored period and protocol are announced; this also writes them back, bounded, to the
@@ -203,9 +214,10 @@ void MainWindow::slSetVisible(uchar nomDut, uchar en)
     m_plot->slSetVisible(nomDut, en);
 }
 
-void MainWindow::queueExchangeBox(const QString &text)
+void MainWindow::queueExchangeBox(quint8 nomDut, const QString &text)
 {
-    pendingBoxes.append(text);
+    // Titled like the panel whose exchange it was.
+    pendingBoxes.append({QStringLiteral("ДУТ %1").arg(nomDut), text});
     if (!showingBox)
         QTimer::singleShot(0, this, &MainWindow::showExchangeBoxes);
 }
@@ -218,8 +230,10 @@ void MainWindow::showExchangeBoxes()
         return;
     showingBox = true;
     while (!pendingBoxes.isEmpty()) {
+        const QPair<QString, QString> next = pendingBoxes.takeFirst();
         QMessageBox box(this);
-        box.setText(pendingBoxes.takeFirst());
+        box.setWindowTitle(next.first);
+        box.setText(next.second);
         box.exec();
     }
     showingBox = false;
@@ -231,6 +245,7 @@ namespace {
 
 const QString kSavePath = QStringLiteral("Main/save_path");
 const QString kLoadPath = QStringLiteral("Main/load_path");
+const QString kSetTopic = QStringLiteral("set");
 // What an installation that never saved a set has stored: the root of the Windows system drive.
 const QString kDefaultSetPath = QStringLiteral("c:/");
 
@@ -244,8 +259,7 @@ QString setSuffix(int nomDut)
 
 void storeSetting(const QString &key, const QString &value)
 {
-    QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-    settings.setValue(key, value);
+    settingskeys::store(key, value);
 }
 
 // Where a set dialog starts: the file last saved or opened. A drive path such as the stored
@@ -307,12 +321,12 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
     QString error;
     const int wanted = MeasurementSet::mapsPerSensor * (all ? kSetSensors : 1);
     if (path.isEmpty() || !MeasurementSet::read(path, wanted, &contents, &error)) {
-        statusBar()->showMessage(
+        m_status->post(kSetTopic,
             QStringLiteral("Набор не открыт: %1: %2").arg(QDir::toNativeSeparators(path), error));
         return false;
     }
     // A failure reported earlier is over once a set was read.
-    statusBar()->clearMessage();
+    m_status->post(kSetTopic, QString());
     storeSetting(kLoadPath, path);
     if (all)
         m_protocol->setFileName(path);
@@ -321,7 +335,7 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
     // one panel gives it sensor 0's maps, a one-sensor set opened for all goes to sensor 0.
     const int sensors = contents.maps.size() / MeasurementSet::mapsPerSensor;
     if (sensors == 0) {
-        statusBar()->showMessage(
+        m_status->post(kSetTopic,
             QStringLiteral("В наборе %1 нет ни одного полного датчика, точки не изменены")
                 .arg(QDir::toNativeSeparators(path)));
         return true;
@@ -338,7 +352,7 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
         slUpdatePlot(target);
     }
     if (!contents.complete)
-        statusBar()->showMessage(
+        m_status->post(kSetTopic,
             QStringLiteral("Набор %1 обрезан: точки прочитаны не все, открыто датчиков: %2")
                 .arg(QDir::toNativeSeparators(path))
                 .arg(all ? sensors : 1));
@@ -363,11 +377,12 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
 {
     QString error;
     if (path.isEmpty() || !MeasurementSet::write(path, maps, &error)) {
-        statusBar()->showMessage(QStringLiteral("Набор не сохранён в %1: %2")
-                                     .arg(QDir::toNativeSeparators(path), error));
+        m_status->post(kSetTopic,
+            QStringLiteral("Набор не сохранён в %1: %2")
+                .arg(QDir::toNativeSeparators(path), error));
         return false;
     }
-    statusBar()->clearMessage();
+    m_status->post(kSetTopic, QString());
     storeSetting(kSavePath, path);
     if (nomDut == allSensors)
         m_protocol->setFileName(path);

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QMap>
+#include <QPair>
 #include <QStringList>
 
 class ComPort;
@@ -13,6 +14,7 @@ class Duts;
 class Plot;
 class Protocol;
 class QTimer;
+class StatusBoard;
 
 // The one window of the bench. It owns the serial-port panel, the protocol panel, the
 // sensor bank and the plot, and drives all traffic on the line from one repeating timer:
@@ -29,6 +31,8 @@ public:
     Plot *plot() const { return m_plot; }
     Protocol *protocolPanel() const { return m_protocol; }
     QTimer *timer() const { return pollTimer; }
+    // The status bar's messages, one per condition.
+    StatusBoard *statusBoard() const { return m_status; }
     // Bytes received since the last tick that examined them.
     const QByteArray &receivedBytes() const { return answerBuffer; }
 
@@ -73,7 +77,7 @@ private slots:
 private:
     // A coefficient exchange ends inside a tick; its box is shown once the tick is over, so
     // that no tick ever runs a nested event loop.
-    void queueExchangeBox(const QString &text);
+    void queueExchangeBox(quint8 nomDut, const QString &text);
 
     using SetMaps = QList<QMap<qint8, quint32>>;
     // The mid-value maps of one sensor or all, Level, Freq, Period per sensor.
@@ -88,6 +92,8 @@ private:
     Plot *m_plot = nullptr;
     Protocol *m_protocol = nullptr;
     QByteArray answerBuffer;
-    QStringList pendingBoxes;
+    StatusBoard *m_status = nullptr;
+    // Title and text of each box still to show.
+    QList<QPair<QString, QString>> pendingBoxes;
     bool showingBox = false;
 };

@@ -1,5 +1,7 @@
 #include "panels/protocol.h"
 
+#include "sensors/settingskeys.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -13,11 +15,6 @@ namespace {
 
 const QString kStart = QStringLiteral("Start");
 const QString kStop = QStringLiteral("Stop");
-
-QSettings openSettings()
-{
-    return QSettings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-}
 
 QFrame *verticalLine(const char *name, QWidget *parent)
 {
@@ -114,15 +111,14 @@ Protocol::Protocol(QWidget *parent)
     // Stored choices go in before the connections; the main window announces them once its
     // own connections exist.
     {
-        QSettings settings = openSettings();
-        settings.beginGroup(QStringLiteral("Protocol"));
-        const int index
-            = cbProtocol->findText(settings.value(QStringLiteral("Protocol")).toString());
+        std::optional<QSettings> own;
+        const QSettings &settings = settingskeys::reader(own);
+        const int index = cbProtocol->findText(settings.value(settingskeys::protocol()).toString());
         if (index >= 0)
             cbProtocol->setCurrentIndex(index);
         // Not a number reads as 0 and becomes the minimum; the range limits the rest.
         bool ok = false;
-        const qlonglong seconds = settings.value(QStringLiteral("Period")).toLongLong(&ok);
+        const qlonglong seconds = settings.value(settingskeys::period()).toLongLong(&ok);
         sbPeriod->setValue(
             int(qBound<qlonglong>(sbPeriod->minimum(), ok ? seconds : 0, sbPeriod->maximum())));
     }
@@ -158,19 +154,13 @@ void Protocol::setFileName(const QString &fileName)
 
 void Protocol::slChangeProtocol(int)
 {
-    {
-        QSettings settings = openSettings();
-        settings.setValue(QStringLiteral("Protocol/Protocol"), cbProtocol->currentText());
-    }
+    settingskeys::store(settingskeys::protocol(), cbProtocol->currentText());
     emit changeProtocol(quint8(cbProtocol->currentIndex()));
 }
 
 void Protocol::slChangePeriod(int)
 {
-    {
-        QSettings settings = openSettings();
-        settings.setValue(QStringLiteral("Protocol/Period"), sbPeriod->value());
-    }
+    settingskeys::store(settingskeys::period(), sbPeriod->value());
     emit changePeriod(sbPeriod->value());
 }
 

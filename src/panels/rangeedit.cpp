@@ -2,6 +2,38 @@
 
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QValidator>
+
+namespace {
+
+// Unlike QIntValidator, refuses a number beyond the range while it is typed: every keystroke
+// reaches the statistics, and 200 must never get there. A sign alone or an empty field is
+// still being typed.
+class BoundValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString &input, int &) const override
+    {
+        static const QRegularExpression partial(QStringLiteral("^[+-]?[0-9]*$"));
+        if (!partial.match(input).hasMatch())
+            return Invalid;
+        if (input.isEmpty() || input == QLatin1String("-") || input == QLatin1String("+"))
+            return Intermediate;
+        return RangeEdit::isBound(input) ? Acceptable : Invalid;
+    }
+};
+
+} // namespace
+
+bool RangeEdit::isBound(const QString &text)
+{
+    bool ok = false;
+    const int degrees = text.toInt(&ok);
+    return ok && degrees >= lowest && degrees <= highest;
+}
 
 RangeEdit::RangeEdit(QWidget *parent, NumberSide side)
     : QWidget(parent)
@@ -21,6 +53,7 @@ RangeEdit::RangeEdit(QWidget *parent, NumberSide side)
     lineEdit->setObjectName(QStringLiteral("lineEdit"));
     lineEdit->setFont(bold);
     lineEdit->setFrame(false);
+    lineEdit->setValidator(new BoundValidator(lineEdit));
 
     lineEdit_2 = new QLineEdit(this);
     lineEdit_2->setObjectName(QStringLiteral("lineEdit_2"));

@@ -12,6 +12,12 @@ class RangeEdit : public QWidget
     Q_OBJECT
 
 public:
+    // A bound is a whole number of degrees within -90..+100 °C, the temperatures a reading
+    // can be filed under; typing takes nothing else.
+    static constexpr int lowest = -90;
+    static constexpr int highest = 100;
+    static bool isBound(const QString &text);
+
     void setText(const QString &text);
     QString text() const;
 

@@ -3,7 +3,7 @@
 #include "protocol/crc.h"
 #include "protocol/protocolnumber.h"
 
-#include <QDebug>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QString>
 #include <QtEndian>
@@ -12,6 +12,9 @@
 #include <initializer_list>
 
 namespace {
+
+// The coefficient exchange step by step; enable with QT_LOGGING_RULES="tarikon.exchange=true".
+Q_LOGGING_CATEGORY(lcExchange, "tarikon.exchange", QtWarningMsg)
 
 constexpr uchar kCoefficientSteps = 6;
 constexpr uchar kTriesPerStep = 3;
@@ -148,12 +151,27 @@ void Request::slStartSaveK()
         writeValues[i] = kValues ? kValues[i] : 0.0f;
     saveK = kCoefficientSteps;
     attempts = kTriesPerStep;
+    ++writeRun;
+    // A read that was under way would mix values from before and after the write: it starts
+    // over once the write is done.
+    if (readK != 0) {
+        readK = kCoefficientSteps;
+        ++readRun;
+    }
 }
 
 void Request::slStartReadK()
 {
     readK = kCoefficientSteps;
     attempts = kTriesPerStep;
+    ++readRun;
+}
+
+bool Request::answersSentStep(bool write) const
+{
+    if (write)
+        return saveK != 0 && sentStep == Sent::WriteStep && sentRun == writeRun;
+    return readK != 0 && saveK == 0 && sentStep == Sent::ReadStep && sentRun == readRun;
 }
 
 QByteArray Request::getRequest(uchar address)
@@ -173,14 +191,19 @@ QByteArray Request::getRequest(uchar address)
 
     if (saveK != 0) {
         const QByteArray frame = saveKFrame(address);
+        sentStep = Sent::WriteStep;
+        sentRun = writeRun;
         emit updateLableK(saveK);
         return frame;
     }
     if (readK != 0) {
         const QByteArray frame = readKFrame(address);
+        sentStep = Sent::ReadStep;
+        sentRun = readRun;
         emit updateReadK(readK);
         return frame;
     }
+    sentStep = Sent::Nothing;
     if (!started)
         return {};
     return measurementFrame(address);
@@ -290,12 +313,14 @@ DutInfo Request::checkAnswer(QByteArray *answer)
 
 void Request::takeSaveKAck(DutInfo &info)
 {
-    qDebug() << "nomK" << int(saveK);
-    // Still a coefficient answer, so the panel does not count it as a failed poll; but with
-    // no write pending it must neither move the exchange nor report success.
+    qCDebug(lcExchange) << "nomK" << int(saveK);
+    // Still a coefficient answer, so the panel does not count it as a failed poll; but unless
+    // it answers the step this write sent last it must neither move the write nor report
+    // success.
     info.kAnswer = 1;
-    if (saveK == 0)
+    if (!answersSentStep(true))
         return;
+    sentStep = Sent::Nothing;
     --saveK;
     attempts = kTriesPerStep;
     emit updateLableK(saveK);
@@ -308,8 +333,9 @@ void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
     info.kAnswer = 1;
     // While a write runs, the frame on the line was a write step: a read answer now answers
     // nothing that was asked, even when a read is queued behind the write.
-    if (readK == 0 || saveK != 0)
+    if (!answersSentStep(false))
         return;
+    sentStep = Sent::Nothing;
     const quint32 bits = le32(answer, 4);
     float value = 0.0f;
     std::memcpy(&value, &bits, sizeof value);

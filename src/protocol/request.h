@@ -51,11 +51,21 @@ private:
     void takeSaveKAck(DutInfo &info);
     void takeReadKAnswer(const QByteArray &answer, DutInfo &info);
     void finishExchange();
+    // Whether an answer now answers the frame of this kind that the current run sent last.
+    bool answersSentStep(bool write) const;
 
     float *kValues = nullptr;
     // Snapshot of kValues taken when a write starts; the write's frames are built from it.
     float writeValues[6] = {};
     uchar saveK = 0;
+    // Each press of a button starts a new run of its kind. The frame on the line remembers the
+    // run that sent it, so that the late answer of a step from an abandoned run never counts
+    // in the new one: answers carry no index.
+    enum class Sent : uchar { Nothing, WriteStep, ReadStep };
+    Sent sentStep = Sent::Nothing;
+    quint32 sentRun = 0;
+    quint32 writeRun = 0;
+    quint32 readRun = 0;
     uchar readK = 0;
     uchar attempts = 0;
     uchar nomPort = 255;

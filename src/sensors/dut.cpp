@@ -87,7 +87,8 @@ Dut::~Dut() = default;
 
 void Dut::readSettings()
 {
-    const QSettings settings(keys::file(), QSettings::IniFormat);
+    std::optional<QSettings> own;
+    const QSettings &settings = keys::reader(own);
 
     const uint mask = settings.value(keys::curveMask(nomDut), 0).toUInt();
     cbValue->setChecked(mask & CurveValue);
@@ -101,8 +102,13 @@ void Dut::readSettings()
     const int address = settings.value(keys::dutAddress(nomDut), 0).toInt();
     cbPort->setCurrentIndex(address >= 0 && address < cbPort->count() ? address : 0);
 
-    leMin->setText(settings.value(keys::rangeMin(nomDut), "-40").toString());
-    leMax->setText(settings.value(keys::rangeMax(nomDut), "80").toString());
+    // A bound the range edits could not have taken reads as the default.
+    const auto bound = [&settings](const QString &key, const QString &byDefault) {
+        const QString stored = settings.value(key, byDefault).toString();
+        return RangeEdit::isBound(stored) ? stored : byDefault;
+    };
+    leMin->setText(bound(keys::rangeMin(nomDut), QStringLiteral("-40")));
+    leMax->setText(bound(keys::rangeMax(nomDut), QStringLiteral("80")));
 
     const int type = settings.value(keys::polynomType(nomDut), 0).toInt();
     cbTypePolinom->setCurrentIndex(type >= 0 && type < cbTypePolinom->count() ? type : 0);

@@ -132,8 +132,9 @@ signals:
     void sigExchangeOk(quint8 nomDut);
     void sigExchangeError(quint8 nomDut);
     // Something the operator must know that has no field on the panel (a coefficient file that
-    // could not be saved, a write refused); the window shows it in its status bar.
-    void sigStatus(const QString &message);
+    // could not be saved, a write refused); the window shows it in its status bar. Each topic
+    // is one condition; an empty message says that the condition is over.
+    void sigStatus(const QString &message, const QString &topic);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

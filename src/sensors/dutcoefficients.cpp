@@ -20,27 +20,32 @@ namespace {
 
 namespace keys = settingskeys;
 
-// A coefficient as typed in the write/read column, for the sensor's single-precision cells.
-// Texts that are no number at all count as 0; "nan", "inf" and numbers beyond the float range
-// are numbers, but not ones a sensor can be given.
+// A coefficient as typed in the write/read column. A decimal comma, natural to a Russian
+// operator, reads as a decimal point.
+bool numberOf(const QString &text, double *value)
+{
+    QString typed = text;
+    typed.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    *value = typed.toDouble(&ok);
+    return ok && std::isfinite(*value);
+}
+
+// A coefficient for the sensor's single-precision cells. Text that is no number, "nan", "inf"
+// and numbers beyond the float range are none a sensor can be given.
 bool coefficientOf(const QString &text, float *value)
 {
-    bool ok = false;
-    const double number = text.toDouble(&ok);
-    if (!ok) {
-        *value = 0.0f;
-        // A number too large even for a double reads as infinite.
-        return !std::isinf(number);
-    }
+    double number = 0;
+    if (!numberOf(text, &number))
+        return false;
     *value = static_cast<float>(number);
     return std::isfinite(*value);
 }
 
 double numberOr0(const QString &text)
 {
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok && std::isfinite(value) ? value : 0.0;
+    double value = 0;
+    return numberOf(text, &value) ? value : 0.0;
 }
 
 } // namespace
@@ -60,16 +65,19 @@ void Dut::slUpdateK()
 
 void Dut::slStartSaveK()
 {
+    const QString topic = QStringLiteral("dut%1.writeK").arg(nomDut);
     float values[6] = {};
     for (int i = 0; i < 6; ++i) {
         if (!coefficientOf(leReadK[i]->text(), &values[i])) {
             emit sigStatus(QStringLiteral("ДУТ %1: K%2 = \"%3\" не число, запись К не начата")
                                .arg(nomDut)
                                .arg(i)
-                               .arg(leReadK[i]->text()));
+                               .arg(leReadK[i]->text()),
+                topic);
             return;
         }
     }
+    emit sigStatus(QString(), topic);
     std::copy(std::begin(values), std::end(values), kValues);
     request->slStartSaveK();
 }
@@ -139,12 +147,15 @@ bool Dut::saveFileK(const QString &path)
     for (const QLineEdit *edit : leReadK)
         texts.append(edit->text());
     QString error;
+    const QString topic = QStringLiteral("dut%1.fileK").arg(nomDut);
     if (!CoefficientFile::write(path, texts, &error)) {
         emit sigStatus(QStringLiteral("ДУТ %1: коэффициенты не сохранены в %2: %3")
                            .arg(nomDut)
-                           .arg(QDir::toNativeSeparators(path), error));
+                           .arg(QDir::toNativeSeparators(path), error),
+            topic);
         return false;
     }
+    emit sigStatus(QString(), topic);
     keys::store(keys::saveKPath(), path);
     return true;
 }

@@ -7,6 +7,15 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 
+namespace {
+
+QString runLogTopic()
+{
+    return QStringLiteral("runlog");
+}
+
+} // namespace
+
 Duts::Duts(QWidget *parent)
     : QWidget(parent)
 {
@@ -51,7 +60,8 @@ Duts::Duts(QWidget *parent)
     }
 
     runLog = new RunLog(this);
-    connect(runLog, &RunLog::sigStatus, this, &Duts::sigStatus);
+    connect(runLog, &RunLog::sigStatus, this,
+        [this](const QString &message) { emit sigStatus(message, runLogTopic()); });
 }
 
 Dut *Duts::dut(quint8 nomDut) const
@@ -96,10 +106,13 @@ void Duts::slClearAll()
 
 void Duts::newFile(bool openPort)
 {
-    if (openPort)
+    if (openPort) {
+        // A run that could not be logged is over; the new one reports for itself.
+        emit sigStatus(QString(), runLogTopic());
         runLog->open(QDateTime::currentDateTime());
-    else
+    } else {
         runLog->close();
+    }
 }
 
 void Duts::setFileName(quint8 nomDut, const QString &fileName)

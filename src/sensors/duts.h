@@ -82,8 +82,9 @@ signals:
     void sigExchangeOk(quint8 nomDut);
     void sigExchangeError(quint8 nomDut);
     // Something the operator should know about that has no place on a panel (run logs that
-    // could not be created, a panel's coefficient file or write that failed).
-    void sigStatus(const QString &message);
+    // could not be created, a panel's coefficient file or write that failed), one message per
+    // topic; an empty message withdraws the topic's earlier one.
+    void sigStatus(const QString &message, const QString &topic);
 
 private:
     QList<Dut *> dutList;

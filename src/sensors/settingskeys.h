@@ -5,10 +5,13 @@
 #include <QVariant>
 #include <QtGlobal>
 
+#include <optional>
+
 // Every key of the settings file, in one place: the sensor panels, the bench strip, the serial
 // panel, the main window and the plot read and write the same keys. Keys of a sensor take its
 // number 0..5. The file is opened afresh on "settings.ini" in the working directory for every
-// read or write.
+// read or write (Qt shares what it parsed between the objects of one file), except that the
+// writes of a Batch reach the file together.
 namespace settingskeys {
 
 inline QString file()
@@ -16,12 +19,67 @@ inline QString file()
     return QStringLiteral("settings.ini");
 }
 
-// Writes one value at once, as every setting is written the moment its widget changes.
+// Writes one value at once, as every setting is written the moment its widget changes. A value
+// the file already holds is not written again: each write replaces the whole file and waits
+// for it to reach the disk.
+namespace detail {
+// The settings object of the open batch, if any.
+inline QSettings *&batch()
+{
+    static QSettings *open = nullptr;
+    return open;
+}
+inline void put(QSettings &settings, const QString &key, const QVariant &value)
+{
+    if (!value.canConvert<QString>() || !settings.contains(key)
+        || settings.value(key).toString() != value.toString())
+        settings.setValue(key, value);
+}
+} // namespace detail
+
 inline void store(const QString &key, const QVariant &value)
 {
+    if (QSettings *open = detail::batch()) {
+        detail::put(*open, key, value);
+        return;
+    }
     QSettings settings(file(), QSettings::IniFormat);
-    settings.setValue(key, value);
+    detail::put(settings, key, value);
 }
+
+// The object to read through: the open batch's, else a fresh one in `own`. A new settings
+// object would first write out what the batch holds.
+inline const QSettings &reader(std::optional<QSettings> &own)
+{
+    if (const QSettings *open = detail::batch())
+        return *open;
+    return own.emplace(file(), QSettings::IniFormat);
+}
+
+// While a batch lives, what is stored goes into one settings object, which writes the file once
+// when the outermost batch ends: start-up announces every stored value through the slots that
+// store a change, and a first start would otherwise write the new file once per key.
+class Batch
+{
+public:
+    Batch()
+    {
+        if (!detail::batch()) {
+            own.emplace(file(), QSettings::IniFormat);
+            detail::batch() = &*own;
+        }
+    }
+    ~Batch()
+    {
+        if (own)
+            detail::batch() = nullptr;
+    }
+    Batch(const Batch &) = delete;
+    Batch &operator=(const Batch &) = delete;
+
+private:
+    std::optional<QSettings> own;
+};
 
 namespace detail {
 inline QString perSensor(const char *pattern, int nomDut)

@@ -1,5 +1,7 @@
 #include "serial/comport.h"
 
+#include "sensors/settingskeys.h"
+
 #include <QComboBox>
 #include <QFile>
 #include <QFrame>
@@ -205,17 +207,13 @@ void ComPort::slReadyRead()
 
 void ComPort::slUpdatePort(const QString &text)
 {
-    QSettings settings(settingsPath(), QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("Port"));
     // Stored as it is opened: a typed path loses the blanks around it.
-    settings.setValue(QStringLiteral("CurentPort"), text.trimmed());
+    settingskeys::store(settingskeys::portName(), text.trimmed());
 }
 
 void ComPort::slUpdateSpeed(const QString &text)
 {
-    QSettings settings(settingsPath(), QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("Port"));
-    settings.setValue(QStringLiteral("CurentSpeed"), text);
+    settingskeys::store(settingskeys::portSpeed(), text);
 }
 
 QByteArray ComPort::readAll()

@@ -11,6 +11,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -106,6 +107,26 @@ private slots:
         QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), 3);
     }
 
+    // Start-up announces every stored value again; what the file already holds is not written
+    // again, so a second start leaves the file as it was, to the byte and the time stamp.
+    void secondStartRewritesNothing()
+    {
+        TempWorkDir fresh;
+        QVERIFY(fresh.isValid());
+        delete new MainWindow;
+        const QByteArray first = TempWorkDir::contents("settings.ini");
+        QVERIFY(first.contains("DutAdres5=0") && first.contains("Period=1"));
+        const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+        QFile file("settings.ini");
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+        file.close();
+        delete new MainWindow;
+        QCOMPARE(TempWorkDir::contents("settings.ini"), first);
+        QCOMPARE(
+            QFileInfo("settings.ini").lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
+    }
+
     void layout()
     {
         MainWindow &window = bench->window();
@@ -143,6 +164,7 @@ private slots:
         QVERIFY(window.statusBar()->currentMessage().contains("/dev/tarikon-no-such-port"));
         QVERIFY(bench->runDirectories().isEmpty());
         QVERIFY(bench->openPort());
+        QCOMPARE(window.statusBar()->currentMessage(), QString()); // the port is no longer closed
         const QStringList runs = bench->runDirectories();
         QCOMPARE(runs.size(), 1);
         const QDir run(runs.first());
@@ -278,12 +300,21 @@ private slots:
         QCOMPARE(boxes->mostOpenAtOnce(), 1);
     }
 
-    // What a panel has to tell the operator (here a coefficient file that could not be saved;
-    // a refused write goes the same way) reaches the window's status bar.
-    void panelProblemsReachTheStatusBar()
+    // What a panel has to tell the operator reaches the status bar and goes when its condition
+    // is over; the newest condition still standing is shown.
+    void statusFollowsConditions()
     {
+        QStatusBar *bar = bench->window().statusBar();
         bench->dut(5)->saveFileK(bench->dir().filePath("no/such/dir/k5.k"));
-        QVERIFY(bench->window().statusBar()->currentMessage().contains(QStringLiteral("k5.k")));
+        QVERIFY(bar->currentMessage().contains(QStringLiteral("k5.k")));
+        bench->panel<QLineEdit>(5, "leReadK5")->setText(QStringLiteral("-inf"));
+        bench->dut(5)->slStartSaveK();
+        QVERIFY(bar->currentMessage().contains(QStringLiteral("-inf")));
+        bench->panel<QLineEdit>(5, "leReadK5")->setText(QStringLiteral("1"));
+        bench->dut(5)->slStartSaveK();
+        QVERIFY(bar->currentMessage().contains(QStringLiteral("k5.k")));
+        QVERIFY(bench->dut(5)->saveFileK(bench->dir().filePath("k5.k")));
+        QCOMPARE(bar->currentMessage(), QString());
     }
 
 private:

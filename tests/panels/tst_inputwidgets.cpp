@@ -1,6 +1,9 @@
+#include "panels/lineeditmax.h"
+#include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
 #include "support/tempworkdir.h"
 
+#include <QLineEdit>
 #include <QtTest>
 
 class TestInputWidgets : public QObject
@@ -62,6 +65,25 @@ private slots:
                 qPrintable(QStringLiteral("no tick at %1,%2").arg(p.x()).arg(p.y())));
         QCOMPARE(darkestNear(image, QPoint(4, 15)), 255);
         QCOMPARE(darkestNear(image, QPoint(15, 14)), 255);
+    }
+
+    // Typing takes whole degrees within -90..+100 only; the grey "+20" takes nothing.
+    void rangeEditsTakeDegrees()
+    {
+        LineEditMin min;
+        LineEditMax max;
+        for (const auto &[typed, kept] : {std::pair {"200", "20"}, {"-95", "-9"}, {"abc", ""},
+                 {"99999999999", "99"}, {"1.5", "15"}, {"-90", "-90"}, {"+100", "+100"}}) {
+            for (QLineEdit *edit :
+                {min.findChild<QLineEdit *>("lineEdit"), max.findChild<QLineEdit *>("lineEdit")}) {
+                edit->clear();
+                QTest::keyClicks(edit, QLatin1String(typed));
+                QCOMPARE(edit->text(), QLatin1String(kept));
+            }
+        }
+        auto *fixed = max.findChild<QLineEdit *>("lineEdit_2");
+        QTest::keyClicks(fixed, "5");
+        QCOMPARE(fixed->text(), QStringLiteral("+20"));
     }
 
 private:

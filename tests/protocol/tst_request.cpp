@@ -214,6 +214,46 @@ private slots:
         QCOMPARE(values.count(), 0);
     }
 
+    // A second press while an exchange runs starts it over; the answer to the step still on the
+    // line belongs to the abandoned run and moves nothing (answers carry no index).
+    void pressDuringAnExchangeStartsOver()
+    {
+        float values[6] = {1.5f, 0, 0, 0, 0, 0};
+        Request request(nullptr, values, 0);
+        request.setNomPort(2);
+        QSignalSpy ok(&request, &Request::sigExchangeOk);
+        QSignalSpy read(&request, qOverload<uchar, float>(&Request::updateReadK));
+        QByteArray ack = kAck1;
+        request.slStartSaveK();
+        request.getRequest(1);
+        request.checkAnswer(&ack);
+        request.getRequest(1); // index 4 is on the line when K0 changes
+        values[0] = 7.0f;
+        request.slStartSaveK();
+        request.checkAnswer(&ack);
+        for (int step = 0; step < 6; ++step) {
+            const float value = step == 0 ? 7.0f : 0.0f;
+            QCOMPARE(request.getRequest(1),
+                withCrc8(bytes({0x37, 1, 0x51, 5, 5 - step}) + floatBytes(value)));
+            QCOMPARE(ok.count(), 0);
+            request.checkAnswer(&ack);
+        }
+        QCOMPARE(ok.count(), 1);
+
+        // The same for a read, and a write pressed during a read reads all six again after it.
+        QByteArray answer = readKAnswer(1, 5.0f);
+        request.slStartReadK();
+        request.getRequest(1);
+        request.slStartReadK();
+        request.checkAnswer(&answer);
+        QCOMPARE(read.count(), 0);
+        QCOMPARE(request.getRequest(1), hex("37014c010014"));
+        request.checkAnswer(&answer);
+        QCOMPARE(request.readKLeft(), uchar(5));
+        request.slStartSaveK();
+        QCOMPARE(request.readKLeft(), uchar(6));
+    }
+
     void randomBytesAreHarmless()
     {
         Request request(nullptr, kValues, 3);

@@ -1,0 +1,29 @@
+#include "app/statusboard.h"
+
+#include <QStatusBar>
+
+#include <algorithm>
+
+StatusBoard::StatusBoard(QStatusBar *bar)
+    : QObject(bar)
+    , bar(bar)
+{ }
+
+QString StatusBoard::current() const
+{
+    return standing.isEmpty() ? QString() : standing.constLast().second;
+}
+
+void StatusBoard::post(const QString &topic, const QString &message)
+{
+    standing.erase(
+        std::remove_if(standing.begin(), standing.end(),
+            [&topic](const QPair<QString, QString> &entry) { return entry.first == topic; }),
+        standing.end());
+    if (!message.isEmpty())
+        standing.append({topic, message});
+    if (standing.isEmpty())
+        bar->clearMessage();
+    else
+        bar->showMessage(current());
+}
