@@ -117,6 +117,7 @@ void PlotEditor::pick(const QPoint &pixel)
     if (bestCurve && bestDistance < plot.pickRadius()) {
         selected = bestCurve;
         selectedPoint = bestIndex;
+        selectedTemp = bestCurve->sample(bestIndex).x();
         holdScales();
     } else {
         selected = nullptr;
@@ -136,6 +137,17 @@ void PlotEditor::drag(const QPoint &pixel)
     const int nomDut = plot.midlSensor(selected);
     if (nomDut < 0)
         return;
+    // The point is held by its temperature: a reading at a new temperature may have put an
+    // entry before it in the curve since the press.
+    const int count = int(selected->dataSize());
+    if (selectedPoint >= count || selected->sample(selectedPoint).x() != selectedTemp) {
+        int index = 0;
+        while (index < count && selected->sample(index).x() != selectedTemp)
+            ++index;
+        if (index == count)
+            return; // gone, with the data it belonged to
+        selectedPoint = index;
+    }
     const double y = plot.invTransform(selected->yAxis(), pixel.y());
     emit plot.editMidl(quint8(nomDut), quint8(selectedPoint), rawValue(y));
 }

@@ -49,6 +49,7 @@ private:
     Plot &plot;
     PlotCurve *selected = nullptr;
     int selectedPoint = -1;
+    double selectedTemp = 0.0;
     quint8 markerPoint = 0;
     std::array<bool, QwtPlot::axisCnt> held {};
 };

@@ -114,11 +114,14 @@ private slots:
         QCOMPARE(editor.selectedIndex(), 1);
         const int zero = qRound(plot->transform(QwtPlot::yLeft, 0));
         mouse(*plot, QEvent::MouseMove, point - QPoint(0, 51)); // 52.75
+        // A reading at a new temperature puts a point before the held one.
+        const Dut::MidlMap more {{-60, 10u}, {-50, 10u}, {20, 40u}};
+        plot->setMidlCurve(&more, 0);
         mouse(*plot, QEvent::MouseMove, QPoint(point.x(), zero + 9)); // -2.25
         mouse(*plot, QEvent::MouseButtonRelease, point);
         mouse(*plot, QEvent::MouseMove, point);
         QCOMPARE(edits.count(), 2);
-        QCOMPARE(numbers(edits.at(0)) + '|' + numbers(edits.at(1)), QStringLiteral("0 1 52|0 1 0"));
+        QCOMPARE(numbers(edits.at(0)) + '|' + numbers(edits.at(1)), QStringLiteral("0 1 52|0 2 0"));
         QCOMPARE(PlotEditor::rawValue(5e9), 4294967295u);
     }
 
