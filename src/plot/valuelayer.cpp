@@ -17,7 +17,8 @@ void ValueLayer::draw(QPainter *painter, const QRectF &canvasRect, const QwtScal
     const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
     if (!upToDate(canvasRect, ratio, maps))
         render(canvasRect, ratio, maps, curves);
-    painter->drawImage(canvasRect.topLeft() - QPointF(kBleed, kBleed), image);
+    if (!empty)
+        painter->drawImage(canvasRect.topLeft() - QPointF(kBleed, kBleed), image);
 }
 
 bool ValueLayer::upToDate(const QRectF &canvasRect, qreal ratio, const QwtScaleMap maps[]) const
@@ -43,11 +44,14 @@ void ValueLayer::render(const QRectF &canvasRect, qreal ratio, const QwtScaleMap
 
     // Drawn as the plot draws its items, in canvas coordinates.
     axesUsed.fill(false);
+    empty = true;
     QPainter painter(&image);
     painter.translate(-area.topLeft());
     for (QwtPlotItem *item : curves) {
-        if (!item->isVisible())
+        // Hidden, or without a point (Qwt's bounding rectangle of no points is negative).
+        if (!item->isVisible() || item->boundingRect().width() < 0)
             continue;
+        empty = false;
         axesUsed[item->xAxis()] = true;
         axesUsed[item->yAxis()] = true;
         painter.save();

@@ -21,7 +21,7 @@ class ValueLayer
 public:
     void invalidate() { valid = false; }
     // Puts the curves on the painter, rendering them into the image first when it is out of
-    // date. Curves that are hidden are left out.
+    // date. Curves that are hidden or have no points are left out.
     void draw(QPainter *painter, const QRectF &canvasRect, const QwtScaleMap maps[],
         const QVector<QwtPlotItem *> &curves);
     // How often the curves were rendered into the image.
@@ -44,6 +44,8 @@ private:
 
     QImage image;
     bool valid = false;
+    // Nothing shows in the image: it need not be put on the canvas.
+    bool empty = true;
     QRectF imageCanvas;
     qreal imageRatio = 1.0;
     std::array<Scale, QwtPlot::axisCnt> scales {};
