@@ -26,12 +26,11 @@ void mouse(Plot &plot, QEvent::Type type, QPoint pixel, Qt::MouseButton button =
     send(plot, QMouseEvent(type, pixel, button, button, modifiers));
 }
 
+// Lets the render asked for happen.
 void settle()
 {
-    for (int turn = 0; turn < 3; ++turn)
+    for (int turn = 0; turn < 4; ++turn)
         QCoreApplication::processEvents();
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
 }
 
 // Scales on which a pixel is worth exactly xStep from xFrom and yStep from 0, so that points
@@ -156,7 +155,6 @@ private slots:
                         .arg(marker->label().text());
         }
         QCOMPARE(walk, QStringLiteral("0:|1:20 200|2:60 1.23457e+06|2:60 1.23457e+06|1:20 200|"));
-        QCOMPARE(marker->value(), QPointF(20, 200));
         send(*plot, QKeyEvent(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier));
         mouse(*plot, QEvent::MouseMove, QPoint(p1 + 100, zero - 40), Qt::NoButton, {});
         QCOMPARE(marker->value(), QPointF(-20, 10));
