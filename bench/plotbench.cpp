@@ -1,13 +1,18 @@
 // The plot under a long thermal run: six sensors, every degree from -90 to +100 °C, up to 200
-// distinct readings per degree. For each size it prints the time of a bare replot of the full
-// plot and of one reading's refresh (the four data sets of one sensor handed over, and the render
-// they cause), both measured in this run, and their ratio.
+// distinct readings per degree. For each size it prints, measured in this run, the time of a
+// bare replot of the full plot (every curve drawn, the cached reading layer too), of one
+// reading's refresh (the four data sets of one sensor handed over, and the render they cause),
+// and of one step of a Ctrl-drag of a calibration point (the panel's edit, the refit, the
+// mid-value and trend curves and the render), each with its ratio to the bare replot. A drag is
+// a press on sensor 0's point at 20 °C, 50 moves and the release; the renders per move and the
+// re-renders of the reading layer during the drag are printed too.
 #include "plot/plot.h"
 #include "sensors/duts.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <qwt_plot_canvas.h>
@@ -17,25 +22,6 @@
 #include <vector>
 
 namespace {
-
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *widget)
-        : QObject(widget)
-    {
-        widget->installEventFilter(this);
-    }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-};
 
 struct SensorSeries
 {
@@ -55,10 +41,10 @@ SensorSeries makeSensor(int s, int perDegree)
         auto &set = data.values[t + 90];
         for (int i = 0; set.size() < size_t(perDegree); ++i)
             set.insert(quint32(centre + (i % 2 ? 1 : -1) * 7.0 * i));
-        if (!set.empty()) {
-            const quint32 mid = quint32((quint64(*set.begin()) + *set.rbegin()) / 2);
-            data.midl.insert(qint8(t), mid);
-        }
+        // Mid values also without readings, so that there is a point to drag at every size.
+        const quint32 mid
+            = set.empty() ? quint32(centre) : quint32((quint64(*set.begin()) + *set.rbegin()) / 2);
+        data.midl.insert(qint8(t), mid);
         data.trend.insert(t, centre);
     }
     const double ref = data.midl.value(20, 1);
@@ -99,22 +85,42 @@ int main(int argc, char *argv[])
     }
     app.processEvents();
 
-    PaintCounter paints(plot.canvas());
     auto render = [&](auto &&ask) {
-        const int before = paints.count;
+        const int before = plot.renderCount();
         QElapsedTimer clock;
         clock.start();
         ask();
-        while (paints.count == before && clock.elapsed() < 10000)
+        while (plot.renderCount() == before && clock.elapsed() < 10000)
             app.processEvents();
         return clock.nsecsElapsed() / 1.0e6;
+    };
+    auto bareReplot = [&] {
+        plot.invalidateValueLayer();
+        plot.replot();
+    };
+    // What the window does with a dragged point.
+    QObject::connect(&plot, &Plot::editMidl, &plot, [&](quint8 s, quint8 nomPoint, quint32 y) {
+        bank.slEditMidl(s, nomPoint, y);
+        plot.setMidlCurve(bank.getMidl(s), s);
+        plot.setTrendCurve(bank.getTrend(s), s);
+    });
+    auto mouse = [&](QEvent::Type type, QPoint pixel) {
+        QMouseEvent event(type, pixel, Qt::LeftButton, Qt::LeftButton, Qt::ControlModifier);
+        QApplication::sendEvent(plot.canvas(), &event);
     };
 
     QTextStream out(stdout);
     out << "canvas " << plot.canvas()->width() << "x" << plot.canvas()->height() << "\n";
-    out << qSetFieldWidth(12) << "points" << "replot ms" << "refresh ms" << "ratio"
-        << qSetFieldWidth(0) << "\n";
+    out << qSetFieldWidth(11) << "points"
+        << "replot ms"
+        << "refresh ms"
+        << "ratio"
+        << "drag ms"
+        << "ratio"
+        << "renders"
+        << "layer" << qSetFieldWidth(0) << "\n";
     constexpr int kRounds = 15;
+    constexpr int kMoves = 50;
     for (int perDegree : {0, 32, 127, 200}) {
         std::vector<SensorSeries> sensors;
         for (int s = 0; s < Plot::sensorCount; ++s)
@@ -126,12 +132,12 @@ int main(int argc, char *argv[])
             plot.setDeltaCurve(&sensors[s].delta, quint8(s));
         }
         render([] {});
-        render([&] { plot.replot(); });
+        render(bareReplot);
 
         std::vector<double> bare;
         std::vector<double> refresh;
         for (int round = 0; round < kRounds; ++round) {
-            bare.push_back(render([&] { plot.replot(); }));
+            bare.push_back(render(bareReplot));
             const quint8 s = quint8(round % Plot::sensorCount);
             refresh.push_back(render([&] {
                 plot.setValueCurves(&sensors[s].values, s);
@@ -140,11 +146,31 @@ int main(int argc, char *argv[])
                 plot.setDeltaCurve(&sensors[s].delta, s);
             }));
         }
+
+        bank.setMidl(0, sensors[0].midl, Period);
+        const QPoint start(qRound(plot.transform(QwtPlot::xBottom, 20)),
+            qRound(plot.transform(QwtPlot::yLeft, sensors[0].midl.value(20))));
+        render([&] {
+            mouse(QEvent::MouseButtonPress, start);
+            plot.requestReplot();
+        });
+        const int renders = plot.renderCount();
+        const int layers = plot.valueLayerRenderCount();
+        std::vector<double> drag;
+        for (int move = 1; move <= kMoves; ++move)
+            drag.push_back(render([&] { mouse(QEvent::MouseMove, start - QPoint(0, 2 * move)); }));
+        const double perMove = double(plot.renderCount() - renders) / kMoves;
+        const int layerRenders = plot.valueLayerRenderCount() - layers;
+        render([&] { mouse(QEvent::MouseButtonRelease, start); });
+
         const double b = median(bare);
         const double r = median(refresh);
-        out << qSetFieldWidth(12) << perDegree * 191 * Plot::sensorCount
+        const double d = median(drag);
+        out << qSetFieldWidth(11) << perDegree * 191 * Plot::sensorCount
             << QString::number(b, 'f', 2) << QString::number(r, 'f', 2)
-            << QString::number(r / b, 'f', 2) << qSetFieldWidth(0) << "\n";
+            << QString::number(r / b, 'f', 2) << QString::number(d, 'f', 2)
+            << QString::number(d / b, 'f', 2) << QString::number(perMove, 'f', 2) << layerRenders
+            << qSetFieldWidth(0) << "\n";
         out.flush();
     }
     return 0;

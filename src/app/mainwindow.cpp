@@ -92,6 +92,8 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
     connect(m_duts, &Duts::sigLoad, this, &MainWindow::slLoad);
+    connect(m_plot, &Plot::editMidl, this, &MainWindow::slEditMidl);
+    connect(m_plot, &Plot::addMidl, this, &MainWindow::slAddMidl);
     connect(m_duts, &Duts::sendTypePolinom, this, &MainWindow::slTypePolinom);
     connect(m_duts, &Duts::updatePlot, this, &MainWindow::slSetVisible);
     connect(m_duts, &Duts::updatePlotColor, m_plot, &Plot::slUpdatePlotColor);
@@ -199,6 +201,20 @@ void MainWindow::slUpdatePlot(uchar nomDut)
     m_plot->setMidlCurve(m_duts->getMidl(nomDut), nomDut);
     m_plot->setTrendCurve(m_duts->getTrend(nomDut), nomDut);
     m_plot->setDeltaCurve(m_duts->getDelta(nomDut), nomDut);
+}
+
+void MainWindow::slEditMidl(uchar nomDut, uchar nomPoint, uint y)
+{
+    m_duts->slEditMidl(nomDut, nomPoint, y);
+    m_plot->setMidlCurve(m_duts->getMidl(nomDut), nomDut);
+    m_plot->setTrendCurve(m_duts->getTrend(nomDut), nomDut);
+}
+
+void MainWindow::slAddMidl(uchar nomDut, qint8 temp, uint y, eTypeData kind)
+{
+    m_duts->slAddMidl(nomDut, temp, y, kind);
+    m_plot->setMidlCurve(m_duts->getMidl(nomDut), nomDut);
+    m_plot->setTrendCurve(m_duts->getTrend(nomDut), nomDut);
 }
 
 void MainWindow::slTypePolinom(uchar nomDut, eTypeData kind)

@@ -57,6 +57,11 @@ public slots:
     // Hands sensor nomDut's readings, mid values, trend and deviation to the plot; asking for
     // the trend refits the polynomial, so K0..K5 on its panel follow the data.
     void slUpdatePlot(uchar nomDut);
+    // A calibration point dragged or added on the plot: the sensor's panel takes it, and the
+    // sensor's mid values and trend are redrawn at once; its deviation follows with its next
+    // valid reading.
+    void slEditMidl(uchar nomDut, uchar nomPoint, uint y);
+    void slAddMidl(uchar nomDut, qint8 temp, uint y, eTypeData kind);
     // The sensor's data kind or polynomial changed: the plot shows that kind from now on, every
     // sensor's readings go until their next valid reading, and this sensor is redrawn.
     void slTypePolinom(uchar nomDut, eTypeData kind);

@@ -6,6 +6,7 @@
 #include "sensors/duts.h"
 
 #include <QFont>
+#include <QPainter>
 #include <QPen>
 #include <QSettings>
 #include <QTimer>
@@ -129,6 +130,8 @@ Plot::Plot(const Duts &bank, QWidget *parent)
             curve->attach(this);
             curve->setVisible(masks[s] & kMaskValue);
             valueCurves[s].append(curve);
+            valueItems.append(curve);
+            valueItemSet.insert(curve);
         }
     }
     for (int s = 0; s < sensorCount; ++s) {
@@ -168,6 +171,69 @@ PlotCurve *Plot::valueCurve(quint8 nomDut, int slot) const
     return valueCurves[nomDut].at(slot);
 }
 
+int Plot::midlSensor(const QwtPlotItem *item) const
+{
+    for (int s = 0; s < midlCurves.size(); ++s) {
+        if (midlCurves.at(s) == item)
+            return s;
+    }
+    return -1;
+}
+
+bool Plot::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == canvas() && m_editor.handle(event))
+        return true;
+    return QwtPlot::eventFilter(watched, event);
+}
+
+void Plot::resetView()
+{
+    setAxisScale(xBottom, kAxisMin, kAxisMax, kAxisStep);
+    setAxisAutoScale(yLeft);
+    // The old zoomer takes its bars and their margins with it; the new one replots and takes
+    // the scales it finds as its base.
+    delete m_zoomer;
+    m_zoomer = new ScrollZoomer(canvas());
+    m_zoomer->setRubberBandPen(QPen(Qt::white));
+    requestReplot();
+}
+
+void Plot::drawCanvas(QPainter *painter)
+{
+    ++renders;
+    paintingCanvas = true;
+    QwtPlot::drawCanvas(painter);
+    paintingCanvas = false;
+}
+
+void Plot::drawItems(
+    QPainter *painter, const QRectF &canvasRect, const QwtScaleMap maps[axisCnt]) const
+{
+    // A picture or print of the plot gets every curve drawn as itself.
+    if (!paintingCanvas) {
+        QwtPlot::drawItems(painter, canvasRect, maps);
+        return;
+    }
+    bool layerDrawn = false;
+    for (QwtPlotItem *item : itemList()) {
+        if (valueItemSet.contains(item)) {
+            // All reading curves at the place of the first of them among the items.
+            if (!layerDrawn)
+                valueLayer.draw(painter, canvasRect, maps, valueItems);
+            layerDrawn = true;
+            continue;
+        }
+        if (!item->isVisible())
+            continue;
+        painter->save();
+        painter->setRenderHint(
+            QPainter::Antialiasing, item->testRenderHint(QwtPlotItem::RenderAntialiased));
+        item->draw(painter, maps[item->xAxis()], maps[item->yAxis()], canvasRect);
+        painter->restore();
+    }
+}
+
 void Plot::requestReplot()
 {
     if (!replotTimer->isActive())
@@ -199,6 +265,7 @@ void Plot::setValueCurves(const Dut::ValueSets *sets, quint8 nomDut)
         std::copy_n(set.cbegin(), count, ys.begin());
         curve->setSamples(xs.constData(), ys.constData(), count);
     }
+    valueLayer.invalidate();
 }
 
 void Plot::setMidlCurve(const Dut::MidlMap *map, quint8 nomDut)
@@ -251,6 +318,7 @@ void Plot::clearValueCurves()
         for (PlotCurve *curve : curves)
             curve->setSamples(QVector<QPointF>());
     }
+    valueLayer.invalidate();
 }
 
 void Plot::slUpdateK(quint8 nomDut, double *readK)
@@ -276,6 +344,7 @@ void Plot::slSetVisible(quint8 nomDut, quint8 en)
         return;
     for (PlotCurve *curve : qAsConst(valueCurves[nomDut]))
         curve->setVisible(en & kMaskValue);
+    valueLayer.invalidate();
     midlCurves[nomDut]->setVisible(en & kMaskMidl);
     // The panel draws the trend in raw units beside readings or mid values, else in percent.
     trendCurves[nomDut]->setYAxis(en & (kMaskValue | kMaskMidl) ? yLeft : yRight);
@@ -303,6 +372,7 @@ void Plot::slUpdatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, Q
         curve->setPen(QColor(value), 0.0, Qt::SolidLine);
         curve->setSymbol(diamond(value, 6));
     }
+    valueLayer.invalidate();
     midlCurves[nomDut]->setPen(QColor(midl), 0.0, Qt::SolidLine);
     midlCurves[nomDut]->setSymbol(diamond(midl, 8));
     deltaCurves[nomDut]->setPen(QColor(delta), 0.0, Qt::SolidLine);

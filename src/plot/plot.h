@@ -1,9 +1,12 @@
 #pragma once
 
+#include "plot/ploteditor.h"
+#include "plot/valuelayer.h"
 #include "protocol/dutinfo.h"
 #include "sensors/dut.h"
 
 #include <QRgb>
+#include <QSet>
 #include <QVector>
 #include <qwt_plot.h>
 
@@ -22,7 +25,12 @@ class ScrollZoomer;
 // one sensor at a time, and the sensor panels decide what is shown and in which colours.
 //
 // Every change asks for a render; the renders asked for within one turn of the event loop are
-// drawn as one, so a reading that sets four curves costs one paint.
+// drawn as one, so a reading that sets four curves costs one paint. The reading curves, which
+// hold hours of data, are kept as one picture between renders and drawn again only when they
+// or the scales under them change, so dragging a point redraws just the light curves.
+//
+// Calibration points are edited on the canvas (see PlotEditor): the plot says which point the
+// operator moves or adds with editMidl and addMidl, and gets its curves back as always.
 class Plot : public QwtPlot
 {
     Q_OBJECT
@@ -53,9 +61,31 @@ public:
     PlotCurve *trendCurve(quint8 nomDut) const { return curveAt(trendCurves, nomDut); }
     PlotCurve *deltaCurve(quint8 nomDut) const { return curveAt(deltaCurves, nomDut); }
     PlotCurve *kCurve(quint8 nomDut) const { return curveAt(kCurves, nomDut); }
+    // The sensor whose mid-value curve this is, or -1.
+    int midlSensor(const QwtPlotItem *item) const;
     ScrollZoomer *zoomer() const { return m_zoomer; }
     QwtPlotMarker *marker() const { return m_marker; }
     quint8 pickRadius() const { return pointRadius; }
+    const PlotEditor &editor() const { return m_editor; }
+
+    // The whole temperature range, the data axis scaled to its curves again, and a new zoomer
+    // that starts from there.
+    void resetView();
+    // Asks for one render at the end of this turn of the event loop.
+    void requestReplot();
+    // Renders of the canvas, and of the reading curves into their picture, since construction.
+    int renderCount() const { return renders; }
+    int valueLayerRenderCount() const { return valueLayer.renderCount(); }
+    // The next render draws the reading curves afresh.
+    void invalidateValueLayer() { valueLayer.invalidate(); }
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+signals:
+    // Point nomPoint (in ascending temperature) of sensor nomDut's mid values dragged to y.
+    void editMidl(quint8 nomDut, quint8 nomPoint, quint32 y);
+    // A calibration point for sensor nomDut at temp wanted with the value y of kind.
+    void addMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData kind);
 
 public slots:
     // Draws the render asked for, if any is still due.
@@ -65,8 +95,9 @@ public slots:
     void slUpdatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, QRgb trend, QRgb k);
 
 protected:
-    // Asks for one render at the end of this turn of the event loop.
-    void requestReplot();
+    void drawCanvas(QPainter *painter) override;
+    void drawItems(QPainter *painter, const QRectF &canvasRect,
+        const QwtScaleMap maps[axisCnt]) const override;
 
 private:
     static PlotCurve *curveAt(const QVector<PlotCurve *> &curves, quint8 nomDut)
@@ -85,4 +116,11 @@ private:
     QwtPlotMarker *m_marker = nullptr;
     quint8 pointRadius = 10;
     QTimer *replotTimer = nullptr;
+    PlotEditor m_editor {*this};
+    // Every value curve, and the same as a set to tell them among the plot's items.
+    QVector<QwtPlotItem *> valueItems;
+    QSet<const QwtPlotItem *> valueItemSet;
+    mutable ValueLayer valueLayer;
+    int renders = 0;
+    bool paintingCanvas = false;
 };

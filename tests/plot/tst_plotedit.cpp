@@ -1,0 +1,245 @@
+#include "app/mainwindow.h"
+#include "plot/plot.h"
+#include "plot/plotcurve.h"
+#include "plot/scrollbar.h"
+#include "plot/scrollzoomer.h"
+#include "sensors/duts.h"
+#include "support/tempworkdir.h"
+
+#include <QPointer>
+#include <QtTest>
+#include <qwt_plot_marker.h>
+
+#include <optional>
+
+namespace {
+
+void send(Plot &plot, QEvent &&event)
+{
+    QApplication::sendEvent(plot.canvas(), &event);
+}
+
+// A Ctrl left-button event unless told otherwise.
+void mouse(Plot &plot, QEvent::Type type, QPoint pixel, Qt::MouseButton button = Qt::LeftButton,
+    Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
+{
+    send(plot, QMouseEvent(type, pixel, button, button, modifiers));
+}
+
+// Lets the render asked for happen.
+void settle()
+{
+    for (int turn = 0; turn < 4; ++turn)
+        QCoreApplication::processEvents();
+}
+
+// Scales on which a pixel is worth exactly xStep from xFrom and yStep from 0, so that points
+// sit on whole pixels and distances come out exact.
+void exactScales(Plot &plot, double xFrom, double xStep, double yStep)
+{
+    for (int round = 0; round < 5; ++round) {
+        plot.replot();
+        settle();
+        const QwtScaleMap x = plot.canvasMap(QwtPlot::xBottom);
+        const QwtScaleMap y = plot.canvasMap(QwtPlot::yLeft);
+        if (qAbs(x.s1() - xFrom) < 1e-9 && qAbs(x.sDist() - x.pDist() * xStep) < 1e-9
+            && y.sDist() == y.pDist() * yStep)
+            return;
+        plot.setAxisScale(QwtPlot::xBottom, xFrom, xFrom + x.pDist() * xStep);
+        plot.setAxisScale(QwtPlot::yLeft, 0, y.pDist() * yStep);
+    }
+    QFAIL("the scales do not settle");
+}
+
+QPoint pixelOf(const Plot &plot, double x, double y)
+{
+    return QPoint(
+        qRound(plot.transform(QwtPlot::xBottom, x)), qRound(plot.transform(QwtPlot::yLeft, y)));
+}
+
+// A signal's arguments caught by a spy, as numbers.
+QString numbers(const QList<QVariant> &args)
+{
+    QStringList parts;
+    for (const QVariant &arg : args)
+        parts << QString::number(
+            arg.canConvert<eTypeData>() ? arg.value<eTypeData>() : arg.toInt());
+    return parts.join(' ');
+}
+
+} // namespace
+
+class TestPlotEdit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        QVERIFY(dir.emplace().isValid());
+        plot.emplace(bank.emplace());
+        plot->resize(900, 500);
+        plot->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&*plot));
+    }
+    void cleanup() { plot.reset(), bank.reset(), dir.reset(); }
+
+    // Ctrl alone with the left button grabs the nearest point strictly within the radius, of
+    // the lower sensor when two coincide, of hidden curves too; each move then asks for the
+    // value under the pointer, truncated and never below zero; the release lets go.
+    void pickAndDrag()
+    {
+        exactScales(*plot, -90, 1.0, 0.25);
+        const Dut::MidlMap low {{-50, 10u}, {20, 40u}};
+        const Dut::MidlMap same {{20, 40u}};
+        plot->setMidlCurve(&low, 0);
+        plot->setMidlCurve(&same, 3); // both hidden
+        QSignalSpy edits(&*plot, &Plot::editMidl);
+        const PlotEditor &editor = plot->editor();
+        const QPoint point = pixelOf(*plot, 20, 40);
+
+        mouse(*plot, QEvent::MouseButtonPress, point + QPoint(0, 10));
+        QVERIFY(!editor.selectedCurve() && editor.selectedIndex() == 0);
+        mouse(*plot, QEvent::MouseMove, point);
+        mouse(*plot, QEvent::MouseButtonRelease, point);
+        QCOMPARE(editor.selectedIndex(), -1);
+        mouse(*plot, QEvent::MouseButtonPress, point, Qt::LeftButton,
+            Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(editor.selectedIndex(), -1);
+        QCOMPARE(edits.count(), 0);
+
+        mouse(*plot, QEvent::MouseButtonPress, point + QPoint(0, 9));
+        QCOMPARE(editor.selectedCurve(), plot->midlCurve(0));
+        QCOMPARE(editor.selectedIndex(), 1);
+        const int zero = qRound(plot->transform(QwtPlot::yLeft, 0));
+        mouse(*plot, QEvent::MouseMove, point - QPoint(0, 51)); // 52.75
+        // A reading at a new temperature puts a point before the held one.
+        const Dut::MidlMap more {{-60, 10u}, {-50, 10u}, {20, 40u}};
+        plot->setMidlCurve(&more, 0);
+        mouse(*plot, QEvent::MouseMove, QPoint(point.x(), zero + 9)); // -2.25
+        mouse(*plot, QEvent::MouseButtonRelease, point);
+        mouse(*plot, QEvent::MouseMove, point);
+        QCOMPARE(edits.count(), 2);
+        QCOMPARE(numbers(edits.at(0)) + '|' + numbers(edits.at(1)), QStringLiteral("0 1 52|0 2 0"));
+        QCOMPARE(PlotEditor::rawValue(5e9), 4294967295u);
+    }
+
+    // A Ctrl right click asks for a point of sensor 0 at the truncated temperature, with the
+    // plot's data kind, and for none where there is no temperature slot. A and D walk the
+    // marker along sensor 0's points and stop at the ends; letting go of Alt hides it. A plain
+    // right click gives back the whole range and a self-scaling data axis under a new zoomer
+    // that has left no bar behind.
+    void rightClicksAndMarker()
+    {
+        const QRectF whole = plot->zoomer()->zoomBase();
+        exactScales(*plot, -30, 0.1, 0.25);
+        plot->setTypeData(Period);
+        QSignalSpy adds(&*plot, &Plot::addMidl);
+        const int p1 = qRound(plot->canvasMap(QwtPlot::xBottom).p1());
+        const int zero = qRound(plot->transform(QwtPlot::yLeft, 0));
+        for (QPoint pixel : {QPoint(p1 + 557, zero - 202), QPoint(p1 + 261, zero + 9),
+                 QPoint(p1 + 1600, zero - 202)}) // 25.7 °C 50.5, -3.9 °C -2.25, 130 °C
+            mouse(*plot, QEvent::MouseButtonPress, pixel, Qt::RightButton);
+        QCOMPARE(adds.count(), 2);
+        QCOMPARE(
+            numbers(adds.at(0)) + '|' + numbers(adds.at(1)), QStringLiteral("0 25 50 2|0 -3 0 2"));
+
+        const Dut::MidlMap points {{-50, 100u}, {20, 200u}, {60, 1234567u}};
+        plot->setMidlCurve(&points, 0);
+        QwtPlotMarker *marker = plot->marker();
+        QString walk;
+        for (int key : {Qt::Key_A, Qt::Key_D, Qt::Key_D, Qt::Key_D, Qt::Key_A}) {
+            send(*plot, QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+            walk += QStringLiteral("%1:%2|")
+                        .arg(plot->editor().markerIndex())
+                        .arg(marker->label().text());
+        }
+        QCOMPARE(walk, QStringLiteral("0:|1:20 200|2:60 1.23457e+06|2:60 1.23457e+06|1:20 200|"));
+        send(*plot, QKeyEvent(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier));
+        mouse(*plot, QEvent::MouseMove, QPoint(p1 + 100, zero - 40), Qt::NoButton, {});
+        QCOMPARE(marker->value(), QPointF(-20, 10));
+        QVERIFY(!marker->isVisible());
+
+        plot->zoomer()->zoom(QRectF(-20, whole.center().y(), 10, whole.height() / 4));
+        QPointer<ScrollZoomer> old = plot->zoomer();
+        mouse(*plot, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton, {});
+        mouse(*plot, QEvent::MouseButtonRelease, QPoint(100, 100), Qt::RightButton, {});
+        QVERIFY(old.isNull() && plot->zoomer());
+        const QwtScaleDiv &x = plot->axisScaleDiv(QwtPlot::xBottom);
+        QCOMPARE(x.interval(), QwtInterval(-90, 90));
+        QCOMPARE(x.ticks(QwtScaleDiv::MajorTick).mid(0, 2), (QList<double> {-90, -80}));
+        QVERIFY(plot->axisAutoScale(QwtPlot::yLeft));
+        QCOMPARE(plot->zoomer()->zoomBase().left(), -90.0);
+        QCOMPARE(plot->canvas()->findChildren<ScrollBar *>().size(), 0);
+    }
+
+    // Through the window: each step of a drag moves the panel's point and redraws the point
+    // and its trend with one render, over readings that are not drawn again; the scales hold
+    // until the release. New readings are drawn again. A Ctrl right click adds a point to
+    // sensor 0 and shows it at once.
+    void dragInWindow()
+    {
+        plot.reset();
+        MainWindow window;
+        Plot &chart = *window.plot();
+        Duts &panels = *window.sensorBank();
+        window.resize(1400, 900);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (qint8 t : {10, 20, 30})
+            panels.slAddMidl(0, t, quint32(4000 + 100 * t), chart.currentTypeData());
+        window.slUpdatePlot(0);
+        Dut::ValueSets readings;
+        for (int slot = 60; slot < 140; ++slot)
+            readings[slot] = {quint32(3000 + slot), quint32(9000 - slot)};
+        chart.setValueCurves(&readings, 1);
+        window.slSetVisible(0, 0x0A);
+        window.slSetVisible(1, 0x01);
+        settle();
+
+        const QPoint point = pixelOf(chart, 10, 5000);
+        mouse(chart, QEvent::MouseButtonPress, point);
+        QVERIFY(!chart.axisAutoScale(QwtPlot::yLeft) && !chart.axisAutoScale(QwtPlot::yRight));
+        settle();
+        const int renders = chart.renderCount();
+        const int layers = chart.valueLayerRenderCount();
+        for (int step = 1; step <= 5; ++step) {
+            const QPointF trendBefore = chart.trendCurve(0)->sample(0);
+            const QPoint to = point - QPoint(0, 20 * step);
+            mouse(chart, QEvent::MouseMove, to);
+            const quint32 y = quint32(chart.invTransform(QwtPlot::yLeft, to.y()));
+            QCOMPARE(panels.getMidl(0)->value(10), y);
+            QCOMPARE(chart.midlCurve(0)->sample(0), QPointF(10, y));
+            QVERIFY(chart.trendCurve(0)->sample(0) != trendBefore);
+            settle();
+            QCOMPARE(chart.renderCount(), renders + step);
+        }
+        QCOMPARE(chart.valueLayerRenderCount(), layers);
+        mouse(chart, QEvent::MouseButtonRelease, point);
+        QVERIFY(chart.axisAutoScale(QwtPlot::yLeft) && chart.axisAutoScale(QwtPlot::yRight));
+
+        settle();
+        const QColor valueColor = chart.valueCurve(1, 60)->pen().color();
+        auto colorAt = [&chart](QPoint pixel) {
+            return QColor(chart.canvas()->grab().toImage().pixel(pixel));
+        };
+        QCOMPARE(colorAt(pixelOf(chart, -30, 3060)), valueColor);
+        readings[60] = {};
+        chart.setValueCurves(&readings, 1);
+        chart.requestReplot();
+        settle();
+        QVERIFY(colorAt(pixelOf(chart, -30, 3060)) != valueColor);
+
+        mouse(chart, QEvent::MouseButtonPress, pixelOf(chart, 50.4, 6000), Qt::RightButton);
+        QCOMPARE(panels.getMidl(0)->keys(), (QList<qint8> {10, 20, 30, 50}));
+        QCOMPARE(chart.midlCurve(0)->dataSize(), size_t(4));
+    }
+
+private:
+    std::optional<TempWorkDir> dir;
+    std::optional<Duts> bank;
+    std::optional<Plot> plot;
+};
+
+QTEST_MAIN(TestPlotEdit)
+#include "tst_plotedit.moc"
