@@ -1,5 +1,7 @@
 #include "panels/protocol.h"
 
+#include "sensors/storedsettings.h"
+
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -114,17 +116,11 @@ Protocol::Protocol(QWidget *parent)
     // Stored choices go in before the connections; the main window announces them once its
     // own connections exist.
     {
-        QSettings settings = openSettings();
-        settings.beginGroup(QStringLiteral("Protocol"));
-        const int index
-            = cbProtocol->findText(settings.value(QStringLiteral("Protocol")).toString());
+        const StoredSettings::Bench stored = StoredSettings::bench(openSettings());
+        const int index = cbProtocol->findText(stored.protocol);
         if (index >= 0)
             cbProtocol->setCurrentIndex(index);
-        // Not a number reads as 0 and becomes the minimum; the range limits the rest.
-        bool ok = false;
-        const qlonglong seconds = settings.value(QStringLiteral("Period")).toLongLong(&ok);
-        sbPeriod->setValue(
-            int(qBound<qlonglong>(sbPeriod->minimum(), ok ? seconds : 0, sbPeriod->maximum())));
+        sbPeriod->setValue(stored.period);
     }
 
     connect(cbProtocol, qOverload<int>(&QComboBox::currentIndexChanged), this,

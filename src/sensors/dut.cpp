@@ -7,6 +7,7 @@
 #include "protocol/request.h"
 #include "sensors/coefficientfile.h"
 #include "sensors/settingskeys.h"
+#include "sensors/storedsettings.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -88,27 +89,24 @@ Dut::~Dut() = default;
 void Dut::readSettings()
 {
     const QSettings settings(keys::file(), QSettings::IniFormat);
+    const StoredSettings::Sensor stored = StoredSettings::sensor(settings, nomDut);
 
-    const uint mask = settings.value(keys::curveMask(nomDut), 0).toUInt();
-    cbValue->setChecked(mask & CurveValue);
-    cbMidl->setChecked(mask & CurveMidl);
-    cbDelta->setChecked(mask & CurveDelta);
-    cbTrend->setChecked(mask & CurveTrend);
-    cbAll->setChecked(mask & CurveAll);
-    cbK->setChecked(mask & CurveK);
+    cbValue->setChecked(stored.curveMask & CurveValue);
+    cbMidl->setChecked(stored.curveMask & CurveMidl);
+    cbDelta->setChecked(stored.curveMask & CurveDelta);
+    cbTrend->setChecked(stored.curveMask & CurveTrend);
+    cbAll->setChecked(stored.curveMask & CurveAll);
+    cbK->setChecked(stored.curveMask & CurveK);
 
     // An index the lists do not have falls back to the first entry ("off", "Период").
-    const int address = settings.value(keys::dutAddress(nomDut), 0).toInt();
-    cbPort->setCurrentIndex(address >= 0 && address < cbPort->count() ? address : 0);
+    cbPort->setCurrentIndex(stored.addressIndex < cbPort->count() ? stored.addressIndex : 0);
+    leMin->setText(stored.rangeMin);
+    leMax->setText(stored.rangeMax);
+    cbTypePolinom->setCurrentIndex(
+        stored.polynomType < cbTypePolinom->count() ? stored.polynomType : 0);
+    sbNomPolinom->setValue(stored.polynomDegree);
 
-    leMin->setText(settings.value(keys::rangeMin(nomDut), "-40").toString());
-    leMax->setText(settings.value(keys::rangeMax(nomDut), "80").toString());
-
-    const int type = settings.value(keys::polynomType(nomDut), 0).toInt();
-    cbTypePolinom->setCurrentIndex(type >= 0 && type < cbTypePolinom->count() ? type : 0);
-    sbNomPolinom->setValue(settings.value(keys::polynomDegree(nomDut), 0).toInt());
-
-    readColors(settings);
+    readColors(stored);
 }
 
 void Dut::makeConnections()
