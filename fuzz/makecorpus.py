@@ -207,7 +207,9 @@ Period=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\0)
 PolynomNom1="1, 2"
 PolynomType1=@Size(1 2)
 """
-    return {"full": full.encode(), "odd": odd.encode(), "empty": b""}
+    # A list in binary form whose count asks for gigabytes (it once ended the program).
+    variant = b"[Protocol]\nProd=@Variant(\\0\\0\\0\\t7f\\0\\2)\n\x04\x00\x00\x00"
+    return {"full": full.encode(), "odd": odd.encode(), "empty": b"", "variant list": variant}
 
 
 def main():

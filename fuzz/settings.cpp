@@ -1,7 +1,9 @@
-// Every sensor panel's and the bench strip's stored settings read from any settings file:
-// each value lands inside the range its widget accepts.
+// Any settings file, as the bench opens it: entries holding binary data go first, then every
+// value of what is left can be read without the settings object decoding binary data, and every
+// sensor panel's and the bench strip's stored settings land inside their widgets' ranges.
 #include "fuzzcheck.h"
 
+#include "sensors/settingsfile.h"
 #include "sensors/storedsettings.h"
 
 #include <QDateTime>
@@ -25,8 +27,33 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8 *data, size_t size)
         stamp = stamp.addMSecs(1);
         FUZZ_CHECK(file.setFileTime(stamp, QFileDevice::FileModificationTime));
     }
+    FUZZ_CHECK(SettingsFile::removeBinaryValues(path) >= 0);
+    FUZZ_CHECK(SettingsFile::removeBinaryValues(path) == 0);
+    stamp = stamp.addMSecs(1);
+    {
+        QFile file(path);
+        FUZZ_CHECK(file.open(QIODevice::ReadWrite));
+        FUZZ_CHECK(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
     {
         const QSettings settings(path, QSettings::IniFormat);
+        // Texts, lists and the plain forms "@ByteArray", "@Rect", "@Size", "@Point", "@Invalid".
+        const auto plain = [](const QVariant &value) {
+            return QList<int> {QMetaType::QString, QMetaType::QByteArray, QMetaType::QRect,
+                QMetaType::QSize, QMetaType::QPoint, QMetaType::UnknownType}
+                .contains(value.userType());
+        };
+        for (const QString &key : settings.allKeys()) {
+            const QVariant value = settings.value(key);
+            if (value.userType() == QMetaType::QStringList)
+                continue;
+            if (value.userType() == QMetaType::QVariantList) {
+                for (const QVariant &item : value.toList())
+                    FUZZ_CHECK(plain(item));
+            } else {
+                FUZZ_CHECK(plain(value));
+            }
+        }
         for (int nomDut = 0; nomDut < 6; ++nomDut) {
             using Sensor = StoredSettings::Sensor;
             const Sensor stored = StoredSettings::sensor(settings, nomDut);

@@ -6,6 +6,8 @@
 #include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
+#include "sensors/settingsfile.h"
+#include "sensors/settingskeys.h"
 #include "serial/comport.h"
 
 #include <QDir>
@@ -50,6 +52,19 @@ MainWindow::MainWindow(QWidget *parent)
     statusBar->setObjectName(QStringLiteral("statusBar"));
     setStatusBar(statusBar);
     setWindowTitle(QStringLiteral("Тарикон (revision: 592)"));
+
+    // Before any panel reads its settings: entries the bench never writes and the settings
+    // object could not decode safely go, and the operator is told.
+    {
+        QString error;
+        const int removed = SettingsFile::removeBinaryValues(settingskeys::file(), &error);
+        if (removed > 0)
+            statusBar->showMessage(
+                QStringLiteral("settings.ini: удалено записей с двоичными данными: %1")
+                    .arg(removed));
+        else if (removed < 0)
+            statusBar->showMessage(QStringLiteral("settings.ini не проверен: %1").arg(error));
+    }
 
     m_comPort = new ComPort(centralWidget);
     m_duts = new Duts(this);
