@@ -16,6 +16,8 @@ TARIKON_PACKAGES=(
     libqwt-qt5-dev libeigen3-dev
     libmodbus-dev mbpoll
 )
+# Added by tools/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
+TARIKON_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 tarikon_install_packages() {
     local missing=()

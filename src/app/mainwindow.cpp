@@ -7,6 +7,7 @@
 #include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
+#include "sensors/settingsfile.h"
 #include "sensors/settingskeys.h"
 #include "serial/comport.h"
 
@@ -53,6 +54,19 @@ MainWindow::MainWindow(QWidget *parent)
     setStatusBar(statusBar);
     m_status = new StatusBoard(statusBar);
     setWindowTitle(QStringLiteral("Тарикон (revision: 592)"));
+
+    // Before any panel reads its settings: entries the bench never writes and the settings
+    // object could not decode safely go, and the operator is told.
+    {
+        QString error;
+        const int removed = SettingsFile::removeBinaryValues(settingskeys::file(), &error);
+        if (removed > 0)
+            statusBar->showMessage(
+                QStringLiteral("settings.ini: удалено записей с двоичными данными: %1")
+                    .arg(removed));
+        else if (removed < 0)
+            statusBar->showMessage(QStringLiteral("settings.ini не проверен: %1").arg(error));
+    }
 
     m_comPort = new ComPort(centralWidget);
     // Start-up writes the settings file once at most.

@@ -1,6 +1,7 @@
 #include "panels/protocol.h"
 
 #include "sensors/settingskeys.h"
+#include "sensors/storedsettings.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -112,15 +113,11 @@ Protocol::Protocol(QWidget *parent)
     // own connections exist.
     {
         std::optional<QSettings> own;
-        const QSettings &settings = settingskeys::reader(own);
-        const int index = cbProtocol->findText(settings.value(settingskeys::protocol()).toString());
+        const StoredSettings::Bench stored = StoredSettings::bench(settingskeys::reader(own));
+        const int index = cbProtocol->findText(stored.protocol);
         if (index >= 0)
             cbProtocol->setCurrentIndex(index);
-        // Not a number reads as 0 and becomes the minimum; the range limits the rest.
-        bool ok = false;
-        const qlonglong seconds = settings.value(settingskeys::period()).toLongLong(&ok);
-        sbPeriod->setValue(
-            int(qBound<qlonglong>(sbPeriod->minimum(), ok ? seconds : 0, sbPeriod->maximum())));
+        sbPeriod->setValue(stored.period);
     }
 
     connect(cbProtocol, qOverload<int>(&QComboBox::currentIndexChanged), this,

@@ -7,6 +7,7 @@
 #include "protocol/request.h"
 #include "sensors/coefficientfile.h"
 #include "sensors/settingskeys.h"
+#include "sensors/storedsettings.h"
 
 #include <QColorDialog>
 #include <QComboBox>
@@ -89,32 +90,25 @@ void Dut::readSettings()
 {
     std::optional<QSettings> own;
     const QSettings &settings = keys::reader(own);
+    const StoredSettings::Sensor stored = StoredSettings::sensor(settings, nomDut);
 
-    const uint mask = settings.value(keys::curveMask(nomDut), 0).toUInt();
-    cbValue->setChecked(mask & CurveValue);
-    cbMidl->setChecked(mask & CurveMidl);
-    cbDelta->setChecked(mask & CurveDelta);
-    cbTrend->setChecked(mask & CurveTrend);
-    cbAll->setChecked(mask & CurveAll);
-    cbK->setChecked(mask & CurveK);
+    cbValue->setChecked(stored.curveMask & CurveValue);
+    cbMidl->setChecked(stored.curveMask & CurveMidl);
+    cbDelta->setChecked(stored.curveMask & CurveDelta);
+    cbTrend->setChecked(stored.curveMask & CurveTrend);
+    cbAll->setChecked(stored.curveMask & CurveAll);
+    cbK->setChecked(stored.curveMask & CurveK);
 
     // An index the lists do not have falls back to the first entry ("off", "Период").
-    const int address = settings.value(keys::dutAddress(nomDut), 0).toInt();
-    cbPort->setCurrentIndex(address >= 0 && address < cbPort->count() ? address : 0);
-
+    cbPort->setCurrentIndex(stored.addressIndex < cbPort->count() ? stored.addressIndex : 0);
     // A bound the range edits could not have taken reads as the default.
-    const auto bound = [&settings](const QString &key, const QString &byDefault) {
-        const QString stored = settings.value(key, byDefault).toString();
-        return RangeEdit::isBound(stored) ? stored : byDefault;
-    };
-    leMin->setText(bound(keys::rangeMin(nomDut), QStringLiteral("-40")));
-    leMax->setText(bound(keys::rangeMax(nomDut), QStringLiteral("80")));
+    leMin->setText(RangeEdit::isBound(stored.rangeMin) ? stored.rangeMin : QStringLiteral("-40"));
+    leMax->setText(RangeEdit::isBound(stored.rangeMax) ? stored.rangeMax : QStringLiteral("80"));
+    cbTypePolinom->setCurrentIndex(
+        stored.polynomType < cbTypePolinom->count() ? stored.polynomType : 0);
+    sbNomPolinom->setValue(stored.polynomDegree);
 
-    const int type = settings.value(keys::polynomType(nomDut), 0).toInt();
-    cbTypePolinom->setCurrentIndex(type >= 0 && type < cbTypePolinom->count() ? type : 0);
-    sbNomPolinom->setValue(settings.value(keys::polynomDegree(nomDut), 0).toInt());
-
-    readColors(settings);
+    readColors(stored);
 }
 
 void Dut::makeConnections()

@@ -2,6 +2,7 @@
 
 #include "protocol/dutinfo.h"
 #include "sensors/sensordata.h"
+#include "sensors/storedsettings.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -18,7 +19,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSettings;
 class QSpinBox;
 class QTimer;
 class Request;
@@ -142,7 +142,7 @@ protected:
 private:
     void buildForm();
     void readSettings();
-    void readColors(const QSettings &settings);
+    void readColors(const StoredSettings::Sensor &stored);
     void makeConnections();
     void showWindowStatistics(eTypeData kind);
     void setStatusStyle(const QString &style);

@@ -12,8 +12,6 @@ namespace {
 
 namespace keys = settingskeys;
 
-const QString kDefaultColor = QStringLiteral("4278190335"); // opaque blue
-
 QString colorStyle(QRgb color)
 {
     return QStringLiteral("background-color: rgb(%1, %2, %3);")
@@ -22,23 +20,15 @@ QString colorStyle(QRgb color)
         .arg(qBlue(color));
 }
 
-// Colours are kept as unsigned decimal text; a signed form of the same 32 bits reads back too.
-QRgb readColor(const QSettings &settings, const QString &name)
-{
-    bool ok = false;
-    const qlonglong value = settings.value(name, kDefaultColor).toString().toLongLong(&ok);
-    return ok ? static_cast<QRgb>(static_cast<quint32>(value)) : 0;
-}
-
 } // namespace
 
-void Dut::readColors(const QSettings &settings)
+void Dut::readColors(const StoredSettings::Sensor &stored)
 {
-    colorValue = readColor(settings, keys::colorValue(nomDut));
-    colorMidl = readColor(settings, keys::colorMidl(nomDut));
-    colorDelta = readColor(settings, keys::colorDelta(nomDut));
-    colorTrend = readColor(settings, keys::colorTrend(nomDut));
-    colorK = readColor(settings, keys::colorK(nomDut));
+    colorValue = stored.colorValue;
+    colorMidl = stored.colorMidl;
+    colorDelta = stored.colorDelta;
+    colorTrend = stored.colorTrend;
+    colorK = stored.colorK;
     cbValue->setStyleSheet(colorStyle(colorValue));
     cbMidl->setStyleSheet(colorStyle(colorMidl));
     cbDelta->setStyleSheet(colorStyle(colorDelta));
