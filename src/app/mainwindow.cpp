@@ -60,12 +60,13 @@ MainWindow::MainWindow(QWidget *parent)
     {
         QString error;
         const int removed = SettingsFile::removeBinaryValues(settingskeys::file(), &error);
+        const QString topic = QStringLiteral("settings");
         if (removed > 0)
-            statusBar->showMessage(
+            m_status->post(topic,
                 QStringLiteral("settings.ini: удалено записей с двоичными данными: %1")
                     .arg(removed));
         else if (removed < 0)
-            statusBar->showMessage(QStringLiteral("settings.ini не проверен: %1").arg(error));
+            m_status->post(topic, QStringLiteral("settings.ini не проверен: %1").arg(error));
     }
 
     m_comPort = new ComPort(centralWidget);
