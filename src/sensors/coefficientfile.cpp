@@ -6,22 +6,27 @@
 
 namespace {
 
-// Reads one line of at most maxLineBytes bytes without its terminator. The rest of an
-// overlong line is skipped in small pieces, never held in memory.
+// Reads one line without its terminator and cuts it to maxLineBytes bytes. The read leaves
+// room for a CR LF after a line of full length, so that such a line's own last byte is never
+// taken for its terminator; the rest of an overlong line is skipped in small pieces, never
+// held in memory.
 QByteArray readBoundedLine(QFile &file)
 {
-    QByteArray line = file.readLine(CoefficientFile::maxLineBytes + 1);
-    if (!line.endsWith('\n') && !file.atEnd()) {
+    QByteArray line = file.readLine(CoefficientFile::maxLineBytes + 3);
+    const bool ended = line.endsWith('\n');
+    const bool cut = !ended && !file.atEnd();
+    if (cut) {
         char skipped[256];
         qint64 got = 0;
         do {
             got = file.readLine(skipped, sizeof skipped);
         } while (got > 0 && skipped[got - 1] != '\n');
     }
-    if (line.endsWith('\n'))
+    if (ended)
         line.chop(1);
-    if (line.endsWith('\r'))
+    if (!cut && line.endsWith('\r'))
         line.chop(1);
+    line.truncate(CoefficientFile::maxLineBytes);
     return line;
 }
 
