@@ -2,6 +2,7 @@
 
 #include "app/filemenu.h"
 #include "app/statusboard.h"
+#include "panels/discardquestion.h"
 #include "panels/protocol.h"
 #include "plot/plot.h"
 #include "protocol/protocolnumber.h"
@@ -106,6 +107,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_duts, &Duts::sigSave, this, &MainWindow::slSave);
     connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
+    m_protocol->setClearConfirmation([this] {
+        return !m_duts->hasCollected()
+            || DiscardQuestion::confirm(this, QStringLiteral("Очистить все"),
+                QStringLiteral("Удалить собранные показания и точки всех ДУТ?"));
+    });
     connect(m_duts, &Duts::sigLoad, this, &MainWindow::slLoad);
     connect(m_plot, &Plot::editMidl, this, &MainWindow::slEditMidl);
     connect(m_plot, &Plot::addMidl, this, &MainWindow::slAddMidl);

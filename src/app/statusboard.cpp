@@ -16,6 +16,11 @@ QString StatusBoard::current() const
 
 void StatusBoard::post(const QString &topic, const QString &message)
 {
+    // A condition reported again while it stands keeps its place: it is said once.
+    for (const QPair<QString, QString> &entry : qAsConst(standing)) {
+        if (entry.first == topic && entry.second == message)
+            return;
+    }
     standing.erase(
         std::remove_if(standing.begin(), standing.end(),
             [&topic](const QPair<QString, QString> &entry) { return entry.first == topic; }),

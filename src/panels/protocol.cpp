@@ -126,7 +126,8 @@ Protocol::Protocol(QWidget *parent)
     connect(pbStart, &QPushButton::pressed, this, &Protocol::slChangeStart);
     connect(pbLoadAll, &QPushButton::pressed, this, &Protocol::slLoad);
     connect(pbSaveAll, &QPushButton::pressed, this, &Protocol::slSave);
-    connect(pbClearAll, &QPushButton::pressed, this, &Protocol::slClear);
+    // On release: a question opened on press would leave the button held down under it.
+    connect(pbClearAll, &QPushButton::clicked, this, &Protocol::slClear);
 }
 
 bool Protocol::isStarted() const
@@ -177,8 +178,15 @@ void Protocol::slSave()
     emit sigSave();
 }
 
+void Protocol::setClearConfirmation(std::function<bool()> confirm)
+{
+    confirmClear = std::move(confirm);
+}
+
 void Protocol::slClear()
 {
+    if (confirmClear && !confirmClear())
+        return;
     leFileName->clear();
     emit sigClear();
 }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <functional>
+
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -22,6 +24,8 @@ public:
     // The polling period in seconds, 1..99.
     int period() const;
     void setFileName(const QString &fileName);
+    // Asked by "Очистить все" before anything is cleared; false keeps everything.
+    void setClearConfirmation(std::function<bool()> confirm);
 
 signals:
     void changeProtocol(quint8 nomProtocol);
@@ -45,4 +49,5 @@ private:
     QSpinBox *sbPeriod = nullptr;
     QPushButton *pbStart = nullptr;
     QLineEdit *leFileName = nullptr;
+    std::function<bool()> confirmClear;
 };

@@ -1,5 +1,6 @@
 #include "sensors/dut.h"
 
+#include "panels/discardquestion.h"
 #include "panels/lineeditmax.h"
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
@@ -128,7 +129,8 @@ void Dut::makeConnections()
         [this] { slTypePolinom(cbTypePolinom->currentText()); });
     connect(pbSave, &QPushButton::pressed, this, &Dut::slSave);
     connect(pbLoad, &QPushButton::pressed, this, &Dut::slLoad);
-    connect(pbClear, &QPushButton::pressed, this, &Dut::slClear);
+    // On release: a question opened on press would leave the button held down under it.
+    connect(pbClear, &QPushButton::clicked, this, &Dut::slAskClear);
     connect(leMin, &LineEditMin::textChanged, this, &Dut::changeDiapazon);
     connect(leMax, &LineEditMax::textChanged, this, &Dut::changeDiapazon);
     for (MyCheckBox *box : {cbDelta, cbValue, cbTrend, cbK, cbMidl})
@@ -397,6 +399,26 @@ void Dut::slNomPolinom(int degree)
 void Dut::slUpdateNomDut(int index)
 {
     keys::store(keys::dutAddress(nomDut), index);
+    emit addressChanged(nomDut);
+}
+
+QString Dut::addressText() const
+{
+    return cbPort->currentText();
+}
+
+bool Dut::isPolled() const
+{
+    return cbPort->currentIndex() > 0;
+}
+
+void Dut::slAskClear()
+{
+    if (!model->isEmpty()
+        && !DiscardQuestion::confirm(this, lName->text(),
+            QStringLiteral("Удалить собранные показания и точки %1?").arg(lName->text())))
+        return;
+    slClear();
 }
 
 void Dut::slSave()

@@ -53,6 +53,10 @@ public:
     QByteArray getRequestK();
     DutInfo checkKAnswer(QByteArray *answer);
 
+    // The address chosen ("off" or 0..254) and whether the sensor is polled at all.
+    QString addressText() const;
+    bool isPolled() const;
+
     void setProtocol(uchar protocol);
     void setStarted(bool started);
     void setKEnabled(bool enabled);
@@ -99,6 +103,8 @@ public slots:
     void editPoint(quint8 nomPoint, quint32 value);
 
     void slClear();
+    // "Очистить": asks before throwing collected readings or points away.
+    void slAskClear();
     void slTimerErr();
     void changeDiapazon();
     void slUpdateDelta();
@@ -135,6 +141,7 @@ signals:
     // could not be saved, a write refused); the window shows it in its status bar. Each topic
     // is one condition; an empty message says that the condition is over.
     void sigStatus(const QString &message, const QString &topic);
+    void addressChanged(quint8 nomDut);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

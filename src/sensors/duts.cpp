@@ -1,11 +1,14 @@
 #include "sensors/duts.h"
 
+#include "protocol/protocolnumber.h"
 #include "sensors/runlog.h"
 
 #include <QDateTime>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMap>
+#include <QStringList>
 
 namespace {
 
@@ -57,6 +60,7 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::sigExchangeOk, this, &Duts::sigExchangeOk);
         connect(panel, &Dut::sigExchangeError, this, &Duts::sigExchangeError);
         connect(panel, &Dut::sigStatus, this, &Duts::sigStatus);
+        connect(panel, &Dut::addressChanged, this, &Duts::checkLine);
     }
 
     runLog = new RunLog(this);
@@ -74,6 +78,7 @@ void Duts::setProtocol(quint8 nomProtocol)
     for (Dut *panel : qAsConst(dutList))
         panel->setProtocol(nomProtocol);
     protocol = nomProtocol;
+    checkLine();
 }
 
 void Duts::setKEnabled(bool enabled)
@@ -86,6 +91,42 @@ void Duts::updateAll()
 {
     for (Dut *panel : qAsConst(dutList))
         panel->applySettings();
+    checkLine();
+}
+
+bool Duts::hasCollected() const
+{
+    for (const Dut *panel : qAsConst(dutList)) {
+        if (!panel->data()->isEmpty())
+            return true;
+    }
+    return false;
+}
+
+void Duts::checkLine()
+{
+    emit sigStatus(started && protocol == VeltaroVolume
+            ? QStringLiteral("Veltaro-MD (объем): у протокола нет запроса измерения, опрос "
+                             "ничего не даст")
+            : QString(),
+        QStringLiteral("protocol"));
+
+    QStringList shared;
+    QMap<QString, QStringList> panelsByAddress;
+    for (const Dut *panel : qAsConst(dutList)) {
+        if (panel->isPolled())
+            panelsByAddress[panel->addressText()] << QStringLiteral("ДУТ %1").arg(panel->number());
+    }
+    for (auto it = panelsByAddress.cbegin(); it != panelsByAddress.cend(); ++it) {
+        if (it.value().size() > 1)
+            shared << QStringLiteral("адрес %1 у %2")
+                          .arg(it.key(), it.value().join(QStringLiteral(", ")));
+    }
+    emit sigStatus(shared.isEmpty()
+            ? QString()
+            : QStringLiteral("Один адрес у нескольких ДУТ, их ответы не различить: %1")
+                  .arg(shared.join(QStringLiteral("; "))),
+        QStringLiteral("address"));
 }
 
 void Duts::slChangeStart(bool start)
@@ -96,6 +137,8 @@ void Duts::slChangeStart(bool start)
     pollPos = dutCount;
     for (Dut *panel : qAsConst(dutList))
         panel->setStarted(start);
+    started = start;
+    checkLine();
 }
 
 void Duts::slClearAll()

@@ -30,6 +30,8 @@ public:
     void setProtocol(quint8 nomProtocol);
     void setKEnabled(bool enabled);
     void updateAll();
+    // Whether any panel holds collected readings or points.
+    bool hasCollected() const;
 
     // Per-sensor access; an unknown sensor number gives an empty or null result.
     void setFileName(quint8 nomDut, const QString &fileName);
@@ -93,4 +95,9 @@ private:
     qint16 kIndex = -1;
     RunLog *runLog = nullptr;
     quint8 protocol = 0;
+    bool started = false;
+
+    // Tells the operator, while it lasts, what makes polling useless: a protocol without a
+    // measurement request, or panels sharing an address whose answers cannot be told apart.
+    void checkLine();
 };

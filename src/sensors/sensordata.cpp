@@ -78,6 +78,21 @@ void SensorData::clear()
     }
 }
 
+bool SensorData::isEmpty() const
+{
+    for (const MidlMap &points : calibPoints) {
+        if (!points.isEmpty())
+            return false;
+    }
+    for (const ValueSets &sets : valueSets) {
+        for (const ValueSet &set : sets) {
+            if (!set.empty())
+                return false;
+        }
+    }
+    return true;
+}
+
 void SensorData::setPoint(qint8 temp, quint32 value, eTypeData kind)
 {
     if (isKind(kind))

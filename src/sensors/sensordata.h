@@ -60,6 +60,8 @@ public:
     const ValueSets *values(eTypeData kind) const;
     // Forgets readings and points of every kind.
     void clear();
+    // Whether no reading and no point of any kind is held.
+    bool isEmpty() const;
 
     // Calibration points; a kind other than the three is ignored.
     void setPoint(qint8 temp, quint32 value, eTypeData kind);

@@ -5,6 +5,7 @@
 #include "sensors/measurementset.h"
 #include "support/filesizelimit.h"
 #include "support/frames.h"
+#include "support/messageboxcatcher.h"
 #include "support/tempworkdir.h"
 
 #include <QApplication>
@@ -114,8 +115,17 @@ void TestSetFiles::savedMidValuesComeBackAsPoints()
     QVERIFY(window->saveSet(path("all.6fls")));
     QCOMPARE(TempWorkDir::contents(path("all.6fls")), MeasurementSet::encode(saved));
     QCOMPARE(fileField(-1), path("all.6fls"));
-    QTest::mouseClick(
-        window->protocolPanel()->findChild<QPushButton *>("pbClearAll"), Qt::LeftButton);
+    // "Очистить все" asks first; No keeps everything.
+    auto *clearAll = window->protocolPanel()->findChild<QPushButton *>("pbClearAll");
+    MessageBoxCatcher boxes;
+    boxes.answerWith(QMessageBox::No);
+    QTest::mouseClick(clearAll, Qt::LeftButton);
+    QCOMPARE(boxes.texts().size(), 1);
+    QCOMPARE(midl(), saved);
+    QCOMPARE(fileField(-1), path("all.6fls"));
+    boxes.answerWith(QMessageBox::Yes);
+    QTest::mouseClick(clearAll, Qt::LeftButton);
+    QCOMPARE(fileField(-1), QString());
     for (const MeasurementSet::Map &map : midl())
         QVERIFY(map.isEmpty());
 

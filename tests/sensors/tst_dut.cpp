@@ -3,6 +3,7 @@
 #include "panels/mycheckbox.h"
 #include "sensors/dut.h"
 #include "support/frames.h"
+#include "support/messageboxcatcher.h"
 #include "support/tempworkdir.h"
 
 #include <QApplication>
@@ -173,12 +174,18 @@ private slots:
         QVERIFY(feed(dut, frames::writeAck(1)).kAnswer);
         QCOMPARE(status(dut), "1 " + kRed);
 
-        // After clearing, the flash of the next request returns to the cleared colour.
+        // Clearing collected readings asks first; after it, the flash of the next request
+        // returns to the cleared colour, and with nothing left to lose nobody is asked.
+        MessageBoxCatcher boxes;
+        boxes.answerWith(QMessageBox::Yes);
         QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
+        QCOMPARE(boxes.texts().size(), 1);
         const QString cleared = QStringLiteral("0 background-color: rgb(0,200, 0);");
         QCOMPARE(status(dut), cleared);
         dut.pollRequest();
         QTRY_COMPARE_WITH_TIMEOUT(status(dut), cleared, 2000);
+        QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
+        QCOMPARE(boxes.texts().size(), 1);
     }
 
     // The mid values themselves are checked on the sensor data; here the panel's kind.

@@ -1,3 +1,4 @@
+#include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
 #include "support/frames.h"
 #include "support/tempworkdir.h"
@@ -77,6 +78,33 @@ private slots:
         for (quint8 n = 0; n < Duts::dutCount; ++n)
             QCOMPARE(errorField(bank, n)->text(), QStringLiteral("0"));
         QCOMPARE(QFileInfo(runs.first() + "/2.txt").size(), 0);
+    }
+
+    // What makes polling useless stands in the status bar while it lasts, said once.
+    void lineNotes()
+    {
+        Duts bank;
+        QMap<QString, QStringList> said;
+        connect(
+            &bank, &Duts::sigStatus, &bank, [&said](const QString &message, const QString &topic) {
+                if (said[topic].value(said[topic].size() - 1, QStringLiteral("-")) != message)
+                    said[topic] << message;
+            });
+        bank.setProtocol(VeltaroVolume);
+        QVERIFY(said.value("protocol").join("").isEmpty()); // not polling yet
+        bank.slChangeStart(true);
+        QVERIFY(said.value("protocol").last().contains("Veltaro-MD (объем)"));
+        bank.setProtocol(TervalBin);
+        QVERIFY(said.value("protocol").last().isEmpty());
+
+        setAddress(bank, 1, 7);
+        setAddress(bank, 4, 7);
+        setAddress(bank, 5, 7);
+        QVERIFY(said.value("address").last().contains("ДУТ 1, ДУТ 4, ДУТ 5"));
+        setAddress(bank, 4, 8);
+        QVERIFY(said.value("address").last().contains("ДУТ 1, ДУТ 5"));
+        setAddress(bank, 5, -1); // off
+        QVERIFY(said.value("address").last().isEmpty());
     }
 
     // Stopping and starting again forgets whose turn it was: the answer still due goes nowhere,

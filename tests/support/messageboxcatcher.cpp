@@ -46,5 +46,5 @@ void MessageBoxCatcher::look()
     QMessageBox *box = open.last();
     m_texts << box->text();
     m_allModal = m_allModal && box->isModal();
-    box->done(QMessageBox::Ok);
+    box->done(m_answer);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QMetaObject>
 #include <QObject>
 #include <QStringList>
@@ -23,6 +24,8 @@ public:
     // The largest number of boxes seen open at the same time.
     int mostOpenAtOnce() const { return m_mostOpen; }
     bool allModal() const { return m_allModal; }
+    // The button the boxes are closed with: "OK" unless a test answers a question.
+    void answerWith(QMessageBox::StandardButton button) { m_answer = button; }
 
     // Leaves the next box open until `ticker` has timed out `ticks` times after the box
     // appeared, or at most timeoutMs: the polling timer must keep running under an open box.
@@ -37,6 +40,7 @@ private:
     QStringList m_texts;
     int m_mostOpen = 0;
     bool m_allModal = true;
+    QMessageBox::StandardButton m_answer = QMessageBox::Ok;
     int m_holdTicks = 0;
     int m_ticksSinceBox = -1;
     int m_holdTimeoutMs = 0;
