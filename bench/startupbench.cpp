@@ -1,7 +1,9 @@
 // Start-up of the bench window against an empty QMainWindow shown the same way (maximized):
 // the time from construction to the first frame on screen, the median of several rounds taken
 // in turn in this run, and their ratio. Once with the settings a previous run left behind and
-// once for a first start without any. Then what the window's parts cost on their own.
+// once for a first start without any. Then the same from the launch of a process to its first
+// frame, which adds what every Qt program pays before its window exists (loading libraries,
+// the platform plug-in, fonts). Then what the window's parts cost on their own.
 #include "app/mainwindow.h"
 #include "panels/protocol.h"
 #include "plot/plot.h"
@@ -13,11 +15,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMainWindow>
+#include <QProcess>
 #include <QSerialPortInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
+#include <chrono>
 #include <functional>
 #include <vector>
 
@@ -81,11 +85,45 @@ double medianMs(const std::function<void()> &work)
     return median(times);
 }
 
+qint64 wallClockNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// In a child process: shows one window, prints the wall clock of its first frame and quits.
+template<class Window> int childFirstFrame()
+{
+    Window window;
+    FirstPaint paint(&window);
+    window.showMaximized();
+    while (!paint.painted)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    QTextStream(stdout) << wallClockNs() << '\n';
+    return 0;
+}
+
+// From launching this program as a child to the child's first frame, in ms.
+double launchToFirstFrameMs(const char *kind)
+{
+    QProcess child;
+    const qint64 launched = wallClockNs();
+    child.start(QCoreApplication::applicationFilePath(),
+        {QStringLiteral("--child"), QString::fromLatin1(kind)});
+    if (!child.waitForFinished(30000))
+        return -1;
+    return (child.readAllStandardOutput().trimmed().toLongLong() - launched) / 1e6;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--child") == 0)
+        return qstrcmp(argv[2], "window") == 0 ? childFirstFrame<MainWindow>()
+                                               : childFirstFrame<QMainWindow>();
     QTextStream out(stdout);
     QTemporaryDir dir;
     if (!dir.isValid() || !QDir::setCurrent(dir.path()))
@@ -115,6 +153,22 @@ int main(int argc, char *argv[])
         out << (kept ? "settings kept:" : "first start:  ") << " empty QMainWindow "
             << QString::number(e, 'f', 1) << " ms, MainWindow " << QString::number(b, 'f', 1)
             << " ms, ratio " << QString::number(b / e, 'f', 2) << '\n';
+        out.flush();
+    }
+
+    {
+        withSettings(true);
+        std::vector<double> empty;
+        std::vector<double> bench;
+        for (int round = 0; round < kRounds; ++round) {
+            empty.push_back(launchToFirstFrameMs("empty"));
+            bench.push_back(launchToFirstFrameMs("window"));
+        }
+        const double e = median(empty);
+        const double b = median(bench);
+        out << "from launch:   empty QMainWindow " << QString::number(e, 'f', 1)
+            << " ms, MainWindow " << QString::number(b, 'f', 1) << " ms, ratio "
+            << QString::number(b / e, 'f', 2) << '\n';
         out.flush();
     }
 
