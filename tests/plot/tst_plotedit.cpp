@@ -62,8 +62,9 @@ QString numbers(const QList<QVariant> &args)
 {
     QStringList parts;
     for (const QVariant &arg : args)
+        // An int converts to the enum too, but most ints are no kind: read a kind as a kind only.
         parts << QString::number(
-            arg.canConvert<eTypeData>() ? arg.value<eTypeData>() : arg.toInt());
+            arg.userType() == qMetaTypeId<eTypeData>() ? int(arg.value<eTypeData>()) : arg.toInt());
     return parts.join(' ');
 }
 
