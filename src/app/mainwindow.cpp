@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/bankarea.h"
 #include "app/filemenu.h"
 #include "app/statusboard.h"
 #include "panels/discardquestion.h"
@@ -20,6 +21,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -84,12 +86,19 @@ MainWindow::MainWindow(QWidget *parent)
     pollTimer->setObjectName(QStringLiteral("pollTimer"));
     pollTimer->setSingleShot(false);
 
-    // Column 0 stays empty. The sensor bank goes to row 1 and the plot to row 2, each
-    // spanning columns 1 and 2.
+    // Column 0 stays empty. Row 1, spanning columns 1 and 2, holds the sensor bank above the
+    // plot, with a splitter between them: the bank scrolls sideways on a narrow screen, the
+    // plot takes the height that remains, and the operator may trade one for the other.
     gridLayout->addWidget(m_comPort, 0, 1);
     gridLayout->addWidget(m_protocol, 0, 2);
-    gridLayout->addWidget(m_duts, 1, 1, 1, 2);
-    gridLayout->addWidget(m_plot, 2, 1, 1, 2);
+    auto *splitter = new QSplitter(Qt::Vertical, centralWidget);
+    splitter->setObjectName(QStringLiteral("bankPlotSplitter"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(new BankArea(m_duts, splitter));
+    splitter->addWidget(m_plot);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    gridLayout->addWidget(splitter, 1, 1, 1, 2);
 
     // Opening or closing the port updates the coefficient buttons before anything else.
     connect(m_comPort, &ComPort::open, this, &MainWindow::slEnableK);
