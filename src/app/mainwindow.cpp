@@ -289,8 +289,6 @@ void MainWindow::showExchangeBoxes()
 
 namespace {
 
-const QString kSavePath = QStringLiteral("Main/save_path");
-const QString kLoadPath = QStringLiteral("Main/load_path");
 const QString kSetTopic = QStringLiteral("set");
 // What an installation that never saved a set has stored: the root of the Windows system drive.
 const QString kDefaultSetPath = QStringLiteral("c:/");
@@ -313,8 +311,8 @@ void storeSetting(const QString &key, const QString &value)
 // start at home.
 QString dialogStart(const QString &key)
 {
-    const QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-    const QString stored = settings.value(key, kDefaultSetPath).toString();
+    std::optional<QSettings> own;
+    const QString stored = settingskeys::reader(own).value(key, kDefaultSetPath).toString();
     static const QRegularExpression drivePath(QStringLiteral("^[A-Za-z]:([/\\\\]|$)"));
     if (stored.isEmpty() || drivePath.match(stored).hasMatch()
         || !QFileInfo(stored).absoluteDir().exists())
@@ -373,7 +371,7 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
     }
     // A failure reported earlier is over once a set was read.
     m_status->post(kSetTopic, QString());
-    storeSetting(kLoadPath, path);
+    storeSetting(settingskeys::loadPath(), path);
     if (all)
         m_protocol->setFileName(path);
 
@@ -429,7 +427,7 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
         return false;
     }
     m_status->post(kSetTopic, QString());
-    storeSetting(kSavePath, path);
+    storeSetting(settingskeys::savePath(), path);
     if (nomDut == allSensors)
         m_protocol->setFileName(path);
     else
@@ -441,7 +439,8 @@ QString MainWindow::askSetFile(bool save, int nomDut)
 {
     const QString suffix = setSuffix(nomDut);
     QFileDialog dialog(this, QStringLiteral("select files"),
-        dialogStart(save ? kSavePath : kLoadPath), QStringLiteral("*.") + suffix);
+        dialogStart(save ? settingskeys::savePath() : settingskeys::loadPath()),
+        QStringLiteral("*.") + suffix);
     if (save) {
         // Asks before an existing file is replaced.
         dialog.setAcceptMode(QFileDialog::AcceptSave);
