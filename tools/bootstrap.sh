@@ -6,8 +6,9 @@ set -euo pipefail
 
 TARIKON_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TARIKON_BUILD="${TARIKON_BUILD:-$TARIKON_ROOT/build}"
-# What the build produces: the bench and the sensor simulator that stands in for the line.
-TARIKON_APP="$TARIKON_BUILD/src/app/tarikon"
+# What the build produces: the bench (tools/screenshot.sh runs its own in its place) and the
+# sensor simulator that stands in for the line.
+TARIKON_APP="${TARIKON_APP:-$TARIKON_BUILD/src/app/tarikon}"
 TARIKON_SIM="$TARIKON_BUILD/tools/sensor-sim/tarikon-sensor-sim"
 
 TARIKON_PACKAGES=(

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/bankarea.h"
 #include "app/filemenu.h"
 #include "app/statusboard.h"
 #include "panels/discardquestion.h"
@@ -20,6 +21,7 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -84,12 +86,19 @@ MainWindow::MainWindow(QWidget *parent)
     pollTimer->setObjectName(QStringLiteral("pollTimer"));
     pollTimer->setSingleShot(false);
 
-    // Column 0 stays empty. The sensor bank goes to row 1 and the plot to row 2, each
-    // spanning columns 1 and 2.
+    // Column 0 stays empty. Row 1, spanning columns 1 and 2, holds the sensor bank above the
+    // plot, with a splitter between them: the bank scrolls sideways on a narrow screen, the
+    // plot takes the height that remains, and the operator may trade one for the other.
     gridLayout->addWidget(m_comPort, 0, 1);
     gridLayout->addWidget(m_protocol, 0, 2);
-    gridLayout->addWidget(m_duts, 1, 1, 1, 2);
-    gridLayout->addWidget(m_plot, 2, 1, 1, 2);
+    auto *splitter = new QSplitter(Qt::Vertical, centralWidget);
+    splitter->setObjectName(QStringLiteral("bankPlotSplitter"));
+    splitter->setChildrenCollapsible(false);
+    splitter->addWidget(new BankArea(m_duts, splitter));
+    splitter->addWidget(m_plot);
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
+    gridLayout->addWidget(splitter, 1, 1, 1, 2);
 
     // Opening or closing the port updates the coefficient buttons before anything else.
     connect(m_comPort, &ComPort::open, this, &MainWindow::slEnableK);
@@ -280,8 +289,6 @@ void MainWindow::showExchangeBoxes()
 
 namespace {
 
-const QString kSavePath = QStringLiteral("Main/save_path");
-const QString kLoadPath = QStringLiteral("Main/load_path");
 const QString kSetTopic = QStringLiteral("set");
 // What an installation that never saved a set has stored: the root of the Windows system drive.
 const QString kDefaultSetPath = QStringLiteral("c:/");
@@ -304,8 +311,8 @@ void storeSetting(const QString &key, const QString &value)
 // start at home.
 QString dialogStart(const QString &key)
 {
-    const QSettings settings(QStringLiteral("settings.ini"), QSettings::IniFormat);
-    const QString stored = settings.value(key, kDefaultSetPath).toString();
+    std::optional<QSettings> own;
+    const QString stored = settingskeys::reader(own).value(key, kDefaultSetPath).toString();
     static const QRegularExpression drivePath(QStringLiteral("^[A-Za-z]:([/\\\\]|$)"));
     if (stored.isEmpty() || drivePath.match(stored).hasMatch()
         || !QFileInfo(stored).absoluteDir().exists())
@@ -364,7 +371,7 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
     }
     // A failure reported earlier is over once a set was read.
     m_status->post(kSetTopic, QString());
-    storeSetting(kLoadPath, path);
+    storeSetting(settingskeys::loadPath(), path);
     if (all)
         m_protocol->setFileName(path);
 
@@ -420,7 +427,7 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
         return false;
     }
     m_status->post(kSetTopic, QString());
-    storeSetting(kSavePath, path);
+    storeSetting(settingskeys::savePath(), path);
     if (nomDut == allSensors)
         m_protocol->setFileName(path);
     else
@@ -432,7 +439,8 @@ QString MainWindow::askSetFile(bool save, int nomDut)
 {
     const QString suffix = setSuffix(nomDut);
     QFileDialog dialog(this, QStringLiteral("select files"),
-        dialogStart(save ? kSavePath : kLoadPath), QStringLiteral("*.") + suffix);
+        dialogStart(save ? settingskeys::savePath() : settingskeys::loadPath()),
+        QStringLiteral("*.") + suffix);
     if (save) {
         // Asks before an existing file is replaced.
         dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -1,5 +1,6 @@
 #include "panels/rangeedit.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QRegularExpression>
@@ -45,7 +46,8 @@ RangeEdit::RangeEdit(QWidget *parent, NumberSide side)
     horizontalLayout->setSpacing(0);
     horizontalLayout->setContentsMargins(0, 0, 0, 0);
 
-    QFont bold;
+    // The panel's own font, in bold: each half keeps room for a bound like "-90" or "+20".
+    QFont bold = font();
     bold.setBold(true);
     bold.setWeight(75);
 
@@ -62,6 +64,10 @@ RangeEdit::RangeEdit(QWidget *parent, NumberSide side)
     lineEdit_2->setFrame(false);
     lineEdit_2->setStyleSheet(QStringLiteral("background-color: rgb(200, 200, 200);"));
     lineEdit_2->setText(QStringLiteral("+20"));
+
+    const int room = QFontMetrics(bold).horizontalAdvance(QStringLiteral("-90")) + 6;
+    lineEdit->setMinimumWidth(room);
+    lineEdit_2->setMinimumWidth(room);
 
     if (side == NumberSide::First) {
         horizontalLayout->addWidget(lineEdit);

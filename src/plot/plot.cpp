@@ -4,6 +4,7 @@
 #include "plot/plotcurve.h"
 #include "plot/scrollzoomer.h"
 #include "sensors/duts.h"
+#include "sensors/settingskeys.h"
 
 #include <QFont>
 #include <QPainter>
@@ -17,14 +18,9 @@
 #include <qwt_text.h>
 
 #include <algorithm>
+#include <optional>
 
 namespace {
-
-// The keys the plot reads; the sensor panels write them.
-const QString kSettingsFile = QStringLiteral("settings.ini");
-const QString kPointRadiusKey = QStringLiteral("Plot/point_radius");
-const char *const kEnabledKey = "Enabled/EnabledCurve%1_min";
-const char *const kValueColorKey = "Color/Value%1_color";
 
 // Bits of a sensor's curve mask.
 constexpr quint8 kMaskValue = 0x01;
@@ -38,11 +34,6 @@ constexpr int kLastTemp = 100;
 constexpr double kAxisMin = -90.0;
 constexpr double kAxisMax = 90.0;
 constexpr double kAxisStep = 10.0;
-
-QString sensorKey(const char *pattern, int nomDut)
-{
-    return QString::fromLatin1(pattern).arg(nomDut);
-}
 
 // Colours are stored as unsigned decimal text; a signed form of the same 32 bits reads too.
 QRgb storedColor(const QSettings &settings, const QString &name)
@@ -80,8 +71,10 @@ Plot::Plot(const Duts &bank, QWidget *parent)
     : QwtPlot(parent)
 {
     setObjectName(QStringLiteral("Plot"));
-    const QSettings settings(kSettingsFile, QSettings::IniFormat);
-    pointRadius = static_cast<quint8>(settings.value(kPointRadiusKey, 10u).toUInt());
+    // The sensor panels write the masks and colours the plot starts from.
+    std::optional<QSettings> own;
+    const QSettings &settings = settingskeys::reader(own);
+    pointRadius = static_cast<quint8>(settings.value(settingskeys::pointRadius(), 10u).toUInt());
 
     setAxisTitle(xBottom, titleText(QStringLiteral("Температура, С°")));
     setAxisTitle(yRight, titleText(QStringLiteral("Отклонение, %")));
@@ -113,7 +106,7 @@ Plot::Plot(const Duts &bank, QWidget *parent)
 
     std::array<quint8, sensorCount> masks {};
     for (int s = 0; s < sensorCount; ++s)
-        masks[s] = static_cast<quint8>(settings.value(sensorKey(kEnabledKey, s), 0u).toUInt());
+        masks[s] = static_cast<quint8>(settings.value(settingskeys::curveMask(s), 0u).toUInt());
 
     for (quint8 s = 0; s < sensorCount; ++s) {
         trendCurves.append(new PlotCurve(kCurveTitle, bank.getColorTrend(s)));
@@ -121,7 +114,7 @@ Plot::Plot(const Duts &bank, QWidget *parent)
         kCurves.append(new PlotCurve(kCurveTitle, bank.getColorDelta(s)));
         midlCurves.append(new PlotCurve(kCurveTitle, bank.getColorMidl(s)));
 
-        const QRgb color = storedColor(settings, sensorKey(kValueColorKey, s));
+        const QRgb color = storedColor(settings, settingskeys::colorValue(s));
         valueCurves[s].reserve(valueCurveCount);
         for (int v = 0; v < valueCurveCount; ++v) {
             auto *curve = new PlotCurve(kCurveTitle, color);

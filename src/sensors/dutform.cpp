@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
 
 namespace {
 
@@ -27,6 +28,26 @@ QLabel *caption(const QString &text, QWidget *parent)
     return new QLabel(text, parent);
 }
 
+// The form's widths were chosen for an 8-point font; a wider system font must not cut a
+// button's caption, so a button is never narrower than its text needs.
+int buttonWidth(const QPushButton &button, int formWidth)
+{
+    const QStyle &style = *button.style();
+    const int frame = style.pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &button);
+    const int margin = style.pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button);
+    const int text = button.fontMetrics().horizontalAdvance(button.text());
+    return qMax(formWidth, text + 2 * (frame + margin));
+}
+
+// A field whose width the layout chooses is never narrower than the widest text it shows.
+void fitText(QLineEdit &edit, const QString &widest)
+{
+    edit.setMinimumWidth(edit.fontMetrics().horizontalAdvance(widest) + 10);
+}
+
+// Six significant digits, as the coefficients are shown.
+const QString kWidestCoefficient = QStringLiteral("-8.88888e-05");
+
 } // namespace
 
 void Dut::buildForm()
@@ -34,6 +55,13 @@ void Dut::buildForm()
     setObjectName(QStringLiteral("Dut"));
     resize(359, 344);
 
+    // Six panels side by side were laid out in an 8-point font; a larger desktop font would
+    // make the bank far wider than a screen.
+    QFont panelFont = font();
+    if (panelFont.pointSizeF() > 8) {
+        panelFont.setPointSizeF(8);
+        setFont(panelFont);
+    }
     QFont small = font();
     small.setPointSize(7);
 
@@ -129,11 +157,13 @@ void Dut::buildForm()
         leK[i] = new QLineEdit(QStringLiteral("0"), frame);
         leK[i]->setObjectName(QStringLiteral("leK%1").arg(i));
         leK[i]->setFont(small);
+        fitText(*leK[i], kWidestCoefficient);
         leK[i]->setStyleSheet(kGreyField);
         readings->addWidget(leK[i], i + 1, 3);
         leReadK[i] = new QLineEdit(QStringLiteral("0"), frame);
         leReadK[i]->setObjectName(QStringLiteral("leReadK%1").arg(i));
         leReadK[i]->setFont(small);
+        fitText(*leReadK[i], kWidestCoefficient);
         leReadK[i]->setStyleSheet(kBorder);
         readings->addWidget(leReadK[i], i + 1, 5);
     }
@@ -153,7 +183,7 @@ void Dut::buildForm()
     auto button50 = [&](QPushButton *&button, const char *name, const QString &text) {
         button = new QPushButton(text, frame);
         named(button, name);
-        button->setFixedWidth(50);
+        button->setFixedWidth(buttonWidth(*button, 50));
     };
     auto deviationField = [&](QLineEdit *&edit, const char *name, bool narrow) {
         edit = new QLineEdit(frame);
@@ -170,8 +200,15 @@ void Dut::buildForm()
     named(cbTypePolinom, "cbTypePolinom");
     cbTypePolinom->addItems(
         {QStringLiteral("Период"), QStringLiteral("Частота"), QStringLiteral("Уровень")});
-    cbTypePolinom->setMaximumWidth(60);
     cbTypePolinom->setStyleSheet(kBorder);
+    // At most the form's 60 px, unless its longest item needs more in the font at hand.
+    int longest = 0;
+    for (int i = 0; i < cbTypePolinom->count(); ++i)
+        longest = qMax(
+            longest, cbTypePolinom->fontMetrics().horizontalAdvance(cbTypePolinom->itemText(i)));
+    const int arrow = cbTypePolinom->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    cbTypePolinom->setMinimumWidth(longest + arrow + 12);
+    cbTypePolinom->setMaximumWidth(qMax(60, longest + arrow + 12));
     stats->addWidget(cbTypePolinom, 0, 1);
     stats->addWidget(caption(QStringLiteral("Степень"), frame), 0, 3);
     sbNomPolinom = new QSpinBox(frame);
@@ -189,20 +226,21 @@ void Dut::buildForm()
     leMin = new LineEditMin(frame);
     named(leMin, "leMin");
     leMin->setText(QStringLiteral("-40"));
-    leMin->setMaximumWidth(60);
     leMin->setStyleSheet(kBorder);
+    leMin->setMaximumWidth(qMax(60, leMin->minimumSizeHint().width()));
     stats->addWidget(leMin, 1, 1);
     stats->addWidget(caption(QStringLiteral("C°"), frame), 1, 2);
     leMax = new LineEditMax(frame);
     named(leMax, "leMax");
     leMax->setText(QStringLiteral("80"));
-    leMax->setMaximumWidth(60);
     leMax->setStyleSheet(kBorder);
+    leMax->setMaximumWidth(qMax(60, leMax->minimumSizeHint().width()));
     stats->addWidget(leMax, 1, 3);
     leDiap = new QLineEdit(frame);
     named(leDiap, "leDiap");
     leDiap->setReadOnly(true);
     leDiap->setStyleSheet(kGreyField);
+    fitText(*leDiap, QStringLiteral("-90...100"));
     stats->addWidget(leDiap, 1, 4);
     button50(pbSaveK, "pbSaveK", QStringLiteral("Запись К"));
     pbSaveK->setEnabled(false);
@@ -215,6 +253,7 @@ void Dut::buildForm()
     deviationField(leDeltaPlusPlus, "leDeltaPlusPlus", true);
     stats->addWidget(leDeltaPlusPlus, 2, 3);
     deviationField(leDeltaPlus, "leDeltaPlus", false);
+    fitText(*leDeltaPlus, QStringLiteral("88.8888"));
     stats->addWidget(leDeltaPlus, 2, 4);
     button50(pbLoadFileK, "pbLoadFileK", QStringLiteral("Откр. К"));
     stats->addWidget(pbLoadFileK, 2, 5);
@@ -226,6 +265,7 @@ void Dut::buildForm()
     deviationField(leDeltaPlusMinus, "leDeltaPlusMinus", true);
     stats->addWidget(leDeltaPlusMinus, 3, 3);
     deviationField(leDeltaMinus, "leDeltaMinus", false);
+    fitText(*leDeltaMinus, QStringLiteral("88.8888"));
     stats->addWidget(leDeltaMinus, 3, 4);
     button50(pbSaveFileK, "pbSaveFileK", QStringLiteral("Сохр. К"));
     stats->addWidget(pbSaveFileK, 3, 5);

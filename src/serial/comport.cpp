@@ -14,11 +14,6 @@
 
 namespace {
 
-QString settingsPath()
-{
-    return QStringLiteral("settings.ini");
-}
-
 // Port names the system lists are short ("ttyUSB0"); the port object finds them under /dev.
 // A typed full path ("/dev/serial/by-id/...") is used as it stands.
 QString deviceNodePath(const QString &portName)
@@ -104,10 +99,10 @@ void ComPort::fillPorts()
 
 void ComPort::restoreSettings()
 {
-    QSettings settings(settingsPath(), QSettings::IniFormat);
-    settings.beginGroup(QStringLiteral("Port"));
+    std::optional<QSettings> own;
+    const QSettings &settings = settingskeys::reader(own);
 
-    const QString port = settings.value(QStringLiteral("CurentPort")).toString().trimmed();
+    const QString port = settings.value(settingskeys::portName()).toString().trimmed();
     if (!port.isEmpty()) {
         int index = cbPort->findText(port);
         // A port the system does not list (a by-id link, a pseudo-terminal) is still offered
@@ -120,7 +115,7 @@ void ComPort::restoreSettings()
             cbPort->setCurrentIndex(index);
     }
 
-    const int speed = cbSpeed->findText(settings.value(QStringLiteral("CurentSpeed")).toString());
+    const int speed = cbSpeed->findText(settings.value(settingskeys::portSpeed()).toString());
     if (speed >= 0)
         cbSpeed->setCurrentIndex(speed);
 }

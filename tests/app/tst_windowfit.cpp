@@ -1,0 +1,80 @@
+#include "app/mainwindow.h"
+#include "plot/plot.h"
+#include "support/tempworkdir.h"
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QtTest>
+
+// The window on the screens operators have: nothing beyond the window's edge, no caption cut,
+// the bank scrolling sideways where six panels do not fit and the plot getting the height.
+class TestWindowFit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // What Qt gives a program under X without a desktop's settings; the offscreen platform
+    // would use 12 points.
+    void initTestCase() { QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9)); }
+
+    void fits_data()
+    {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<bool>("bankScrolls");
+        QTest::newRow("1366x768") << QSize(1366, 768) << true;
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << false;
+    }
+    void fits()
+    {
+        QFETCH(QSize, screen);
+        QFETCH(bool, bankScrolls);
+        TempWorkDir dir;
+        QVERIFY(dir.isValid());
+        MainWindow window;
+        // Shown wide first, as a window that is then moved to a smaller screen.
+        window.resize(1920, 1080);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(screen);
+        QCoreApplication::processEvents();
+        QVERIFY(window.minimumSizeHint().width() <= screen.width());
+        QVERIFY(window.minimumSizeHint().height() <= screen.height());
+        QCOMPARE(window.size(), screen);
+
+        auto *area = window.findChild<QScrollArea *>(QStringLiteral("bankArea"));
+        QVERIFY(area);
+        QCOMPARE(area->horizontalScrollBar()->isVisible(), bankScrolls);
+        QTRY_VERIFY(!area->verticalScrollBar()->isVisible());
+        QVERIFY(area->widget()->width() >= area->widget()->minimumSizeHint().width());
+        if (!bankScrolls)
+            QVERIFY(window.plot()->height() >= screen.height() / 2);
+
+        // Every control outside the bank lies within the window; none has its text cut.
+        const QRect inside = window.rect();
+        for (QWidget *control : window.findChildren<QWidget *>()) {
+            if (!control->isVisible() || control->isAncestorOf(area) || area->isAncestorOf(control)
+                || (!qobject_cast<QPushButton *>(control) && !qobject_cast<QComboBox *>(control)))
+                continue;
+            const QRect at(control->mapTo(&window, QPoint()), control->size());
+            QVERIFY2(inside.contains(at), qPrintable(control->objectName()));
+        }
+        for (auto *button : window.findChildren<QPushButton *>()) {
+            const int text = button->fontMetrics().horizontalAdvance(button->text());
+            QVERIFY2(
+                text + (button->isFlat() ? 0 : 4) <= button->width(), qPrintable(button->text()));
+        }
+        const int arrow = area->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        for (auto *box : window.findChildren<QComboBox *>(QStringLiteral("cbTypePolinom"))) {
+            for (int i = 0; i < box->count(); ++i) {
+                const int text = box->fontMetrics().horizontalAdvance(box->itemText(i));
+                QVERIFY2(text + arrow <= box->width(), qPrintable(box->itemText(i)));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestWindowFit)
+#include "tst_windowfit.moc"
