@@ -23,12 +23,6 @@ QByteArray withCrc8(QByteArray frame)
     return frame;
 }
 
-QByteArray withCrc16(QByteArray frame)
-{
-    const quint16 crc = crc16(frame);
-    return frame.append(char(crc & 0xFF)).append(char(crc >> 8));
-}
-
 QByteArray floatBytes(float value)
 {
     quint32 raw = 0;
@@ -54,11 +48,6 @@ QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq)
 QByteArray textAnswer(quint16 freq, qint8 temp, quint16 level)
 {
     return QString::asprintf("F=%04X t=%02X N=%04X.0", freq, quint8(temp), level).toLatin1();
-}
-
-QByteArray modbusAnswer(quint8 address, qint8 temp, quint16 level)
-{
-    return withCrc16(bytes({address, 0x03, 0x08, 0x00, temp, level >> 8, level, 0, 0, 0, 0}));
 }
 
 QByteArray writeAck(quint8 address)
