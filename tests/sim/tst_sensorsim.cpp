@@ -103,23 +103,13 @@ private slots:
         QCOMPARE(sent.at(1).at(0).toByteArray(), hex("3ec8061424770852cf"));
 
         // A prefix that could still become a request is dropped once the line goes quiet, so
-        // it cannot swallow the next request.
+        // it cannot swallow the next request (that nothing is kept past a quiet line, whatever
+        // came before, the request-framer fuzz target checks).
         sent.clear();
         engine.feed(hex("37c8510502")); // half a coefficient write
         engine.lineIdle();
         engine.feed(hex("3101066c"));
         QCOMPARE(sent.count(), 1);
-
-        // A long burst of noise: nothing kept that could swallow the next request.
-        QByteArray noise;
-        for (int i = 0; i < 5000; ++i)
-            noise.append(char((i * 37 + 11) & 0xFF));
-        engine.feed(noise.replace("DO", "D_")); // the one request without a checksum
-        engine.lineIdle();
-        sent.clear();
-        engine.feed(hex("37010a0082"));
-        QCOMPARE(sent.count(), 1);
-        QCOMPARE(sent.at(0).at(0).toByteArray(), hex("39010a080030751440420f00c9"));
     }
 
     // One degree per measurement request: the sweep turns at +80 and at -40 and goes on.
