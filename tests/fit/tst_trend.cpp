@@ -101,17 +101,14 @@ private slots:
         QTest::addColumn<int>("degree");
         QTest::addColumn<QVector<double>>("temps");
 
-        QVector<double> chamber, symmetric, full;
+        QVector<double> chamber, full;
         for (int t = -40; t <= 80; ++t)
             chamber << t;
-        for (int t = -40; t <= 40; ++t)
-            symmetric << t;
         for (int t = -90; t <= 100; ++t)
             full << t;
         const QVector<double> sparse {-30, -5, 20, 45, 70, 85, 95};
         for (int degree = 1; degree <= 6; ++degree) {
             QTest::addRow("chamber-%d", degree) << degree << chamber;
-            QTest::addRow("symmetric-%d", degree) << degree << symmetric;
             QTest::addRow("sparse-%d", degree) << degree << sparse;
         }
         QTest::addRow("full-6") << 6 << full;
