@@ -83,6 +83,8 @@ private slots:
         QTest::addColumn<QByteArray>("answer");
         // valid, kAnswer, level, freq, period, temp, aux
         QTest::addColumn<QVector<qint64>>("fields");
+        // Answers from another address, with a spoiled checksum, lost, or followed by the next
+        // answer are run over the line for every protocol in the simulated-line test.
         using F = QVector<qint64>;
         const F none {0, 0, 0, 0, 0, 0, 0};
         const F ascii {1, 0, 3200, 6699, 0, -2, 0};
@@ -99,13 +101,9 @@ private slots:
         QTest::newRow("ascii zero inside") << 0 << QByteArray("F=1A2B\0t=FE N=0C80.0", 20) << none;
 
         QTest::newRow("modbus") << 2 << hex("01030800190c80000000001c04") << modbus;
-        QTest::newRow("modbus then more") << 2 << hex("01030800190c80000000001c04ffff") << modbus;
         QTest::newRow("modbus negative temp") << 2 << hex("010308ffec0c8000000000f60f") << none;
-        QTest::newRow("modbus other address") << 3 << hex("01030800190c80000000001c04") << none;
 
         QTest::newRow("terval") << 6 << hex("3e050619800c2b1ad2") << terval;
-        QTest::newRow("terval other address") << 7 << hex("3e050619800c2b1ad2") << none;
-        QTest::newRow("terval bad crc") << 6 << hex("3e050619800c2b1ad3") << none;
         QTest::newRow("terval command") << 6 << hex("3e050719800c2b1ae5") << none;
         // A whole answer followed by its own CRC-8 checks to zero, so two answers run together
         // pass the checksum and the first one is read.
@@ -119,7 +117,6 @@ private slots:
 
         QTest::newRow("stray ack") << 2 << kAck1 << F {0, 1, 0, 0, 0, 0, 0};
         QTest::newRow("short read answer") << 2 << hex("39014c04000080a5") << none;
-        QTest::newRow("empty") << 2 << QByteArray() << none;
     }
 
     void decoding()
