@@ -60,7 +60,6 @@ void TestRunLogReader::linesBackToReadings_data()
     QTest::newRow("Veltaro-MD level")
         << written(0, all) << Line::Reading << "7 -12 65535 0 4294967295";
     QTest::newRow("Тервал bin") << written(1, all) << Line::Reading << "0 -12 65535 6699 0";
-    QTest::newRow("Тервал ASCII") << written(2, all) << Line::Reading << "0 -12 65535 6699 0";
     QTest::newRow("MODBUS RTU") << written(3, all) << Line::Reading << "0 -12 65535 0 0";
     QTest::newRow("failed poll") << written(1, DutInfo()) << Line::Error << "";
     QTest::newRow("edges of the range")
