@@ -226,7 +226,6 @@ private slots:
         bench->pressStart();
         QCOMPARE(enabled(), 0);
         bench->pressStart();
-        QCOMPARE(enabled(), 12);
         bench->pressOpen();
         QVERIFY(!bench->window().comPort()->isOpen());
         QCOMPARE(enabled(), 0);
