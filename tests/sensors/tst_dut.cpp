@@ -124,12 +124,10 @@ private slots:
         Dut dut(nullptr, 1);
         setAddress(dut, 5);
         setKind(dut, Level);
+        // What each protocol's answer shows in the fields is checked over the line in the
+        // simulated-line test; what is kept per slot, in the sensor-data test. Collected for the
+        // kind shown:
         QVERIFY(feed(dut, tervalAnswer(5, 25, 3200, 6699)).valid);
-        QCOMPARE(text(dut, "leLevel") + text(dut, "leFreq") + text(dut, "lePeriod")
-                + text(dut, "leTemperat"),
-            QStringLiteral("32006699025"));
-
-        // Collected for the kind shown (what is kept per slot: in the sensor-data test).
         feed(dut, tervalAnswer(5, 25, 3300, 6700));
         setKind(dut, Freq);
         QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {6699, 6700}));
