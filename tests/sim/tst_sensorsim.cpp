@@ -55,14 +55,12 @@ private slots:
         QTest::newRow("modbus, no registers") << hex("01030000000045ca") << hex("0183030131");
         QTest::newRow("coefficient write") << hex("37c8510502000048c161") << hex("39c8510102fa");
         QTest::newRow("fresh coefficient") << hex("37014c01052b") << hex("39014c0400000000bf");
-        // Silence, as on a real bus.
+        // Silence, as on a real bus. That a frame with a bad checksum, or any text but "DO",
+        // is never taken for a request, the request-framer fuzz target checks.
         QTest::newRow("no such sensor") << hex("37020a0066") << QByteArray();
         QTest::newRow("no such sensor, modbus") << hex("020300000004443a") << QByteArray();
         QTest::newRow("modbus broadcast") << hex("00030000000445d8") << QByteArray();
-        QTest::newRow("bad crc-8") << hex("37010a0083") << QByteArray();
-        QTest::newRow("bad crc-16") << hex("0103000000044408") << QByteArray();
         QTest::newRow("unknown coefficient") << hex("37014c0106c9") << QByteArray();
-        QTest::newRow("lower-case do") << QByteArray("do") << QByteArray();
     }
 
     void everyRequestAnswered()
