@@ -22,20 +22,6 @@
 
 using namespace frames;
 
-namespace {
-
-// The lines of a sensor's run log without the leading time (five words of Qt's text date).
-QStringList sensorLines(const QString &path)
-{
-    QStringList lines;
-    for (const QString &line :
-        QString::fromUtf8(TempWorkDir::contents(path)).split("\r\n", Qt::SkipEmptyParts))
-        lines << line.section(' ', 5);
-    return lines;
-}
-
-} // namespace
-
 // The window as the operator runs it, over a real serial line, tick by tick, with the test at
 // the other end. Coefficient writes and reads that sensors answer run against the simulator in
 // the simulated-line test; here the ones that no sensor answers.
@@ -162,7 +148,8 @@ private slots:
         QCOMPARE(TempWorkDir::contents(run.filePath("all.log")), trace);
         QCOMPARE(bench->panelText(1, "leLevel") + bench->panelText(3, "leLevel"), "32003200");
         // The text answer was taken under protocol 0 and is logged with its columns.
-        QCOMPARE(sensorLines(run.filePath("3.txt")), QStringList({"0 -2 3200 0 "}));
+        QCOMPARE(BenchFixture::sensorLines(run.filePath("3.txt")),
+            (QList<QStringList> {{"0", "-2", "3200", "0"}}));
 
         // Polling stopped while sensor 1's answer is on its way, in two pieces that the window
         // keeps in order: the polling tick leaves it alone, the coefficient tick takes it (as hex)
@@ -179,7 +166,7 @@ private slots:
         QVERIFY(window.receivedBytes().isEmpty());
         QCOMPARE(TempWorkDir::contents(run.filePath("all.log")), trace + late.toHex());
         QCOMPARE(bench->panelText(1, "leLevel") + bench->panelText(1, "leErr"), "32000");
-        QCOMPARE(sensorLines(run.filePath("1.txt")).size(), 1);
+        QCOMPARE(BenchFixture::sensorLines(run.filePath("1.txt")).size(), 1);
         QVERIFY(bench->sent(1, 50).isEmpty()); // nothing pending: nothing sent
 
         // Closing the port closes the run; bytes that still arrive wait in the buffer.
