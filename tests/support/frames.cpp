@@ -32,9 +32,9 @@ QByteArray floatBytes(float value)
     return out;
 }
 
-QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period, quint8 aux)
+QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period)
 {
-    QByteArray frame = bytes({0x39, address, 0x0A, 0x08, aux, level, level >> 8, temp});
+    QByteArray frame = bytes({0x39, address, 0x0A, 0x08, 0, level, level >> 8, temp});
     QByteArray raw(4, '\0');
     qToLittleEndian(period, raw.data());
     return withCrc8(frame + raw);

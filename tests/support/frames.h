@@ -15,7 +15,7 @@ QByteArray withCrc8(QByteArray frame);
 QByteArray floatBytes(float value);
 
 // Measurement answers of the polling protocols the tests play.
-QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period, quint8 aux = 0);
+QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period);
 QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq);
 QByteArray textAnswer(quint16 freq, qint8 temp, quint16 level);
 
