@@ -428,7 +428,8 @@ private slots:
         QCOMPARE(TempWorkDir::contents(path("zero.k")), "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
         QCOMPARE(stored("Main/saveK_path").toString(), path("zero.k"));
 
-        // Save, open into a cleared panel, save again: the same texts and the same bytes.
+        // Save and open into a cleared panel: the same texts (that what is read writes back to
+        // the same file, the coefficient-file fuzz target checks).
         const QStringList texts {"0.98", "0.001", "-1.23457e-05", "ноль", "", "7"};
         setColumn(dut, texts);
         QVERIFY(dut.saveFileK(path("a.k")));
@@ -437,8 +438,6 @@ private slots:
         QCOMPARE(column(dut, "leReadK"), texts);
         QCOMPARE(kCurve.last().at(1).value<double *>()[0], 0.98);
         QCOMPARE(stored("Main/loadK_path").toString(), path("a.k"));
-        QVERIFY(dut.saveFileK(path("b.k")));
-        QCOMPARE(TempWorkDir::contents(path("b.k")), TempWorkDir::contents(path("a.k")));
 
         // A file that cannot be opened changes nothing and stays quiet (short and damaged
         // files: in the coefficient-file test).
@@ -449,7 +448,7 @@ private slots:
 
         // A save that fails keeps the remembered location and says why.
         QVERIFY(!dut.saveFileK(path("gone/c.k")));
-        QCOMPARE(stored("Main/saveK_path").toString(), path("b.k"));
+        QCOMPARE(stored("Main/saveK_path").toString(), path("a.k"));
         QCOMPARE(messages(status).size(), 1);
         QVERIFY(messages(status).first().contains(QStringLiteral("c.k")));
     }
