@@ -62,11 +62,6 @@ struct SimModel
     {
         return sensors.at(sensor).toObject().value(QLatin1String(name)).toObject();
     }
-    double value(int sensor, const char *name, double t) const
-    {
-        const QJsonObject q = quantity(sensor, name);
-        return q.value("base").toDouble() * polynomial(q.value("drift").toArray(), t - 20);
-    }
     double normalised(int sensor, const char *name, double t) const
     {
         return polynomial(quantity(sensor, name).value("normalised").toArray(), t);
@@ -75,14 +70,12 @@ struct SimModel
     // half a count of rounding.
     bool fits(int sensor, const char *name, int t, double reading) const
     {
-        const double exact = value(sensor, name, t);
+        const QJsonObject q = quantity(sensor, name);
+        const double exact
+            = q.value("base").toDouble() * polynomial(q.value("drift").toArray(), t - 20);
         return std::abs(reading - exact) <= exact * noisePpm * 1e-6 + 0.51;
     }
 };
-
-// Six simulated sensors at scattered addresses; panel n polls the one at position 5 - n, so a
-// reading credited to the wrong panel shows in its values.
-inline const QVector<int> kSimAddresses = {12, 1, 200, 3, 100, 41};
 
 class SimulatedBench
 {
@@ -90,22 +83,21 @@ public:
     SimulatedBench(int protocol, const QStringList &simArguments)
         : answerLength(QVector<int> {13, 9, 20, 13}.value(protocol))
     {
-        QStringList addresses;
-        for (int a : kSimAddresses)
-            addresses << QString::number(a);
-        const QStringList arguments
-            = QStringList {"--addresses", addresses.join(QLatin1Char(','))} + simArguments;
+        // Six sensors at scattered addresses; panel n polls the one at position 5 - n, so a
+        // reading credited to the wrong panel shows in its values.
+        const QString addresses = QStringLiteral("12,1,200,3,100,41");
+        const QStringList arguments = QStringList {"--addresses", addresses} + simArguments;
         if (!fixture.isValid()
             || !simulator.start(arguments, fixture.dir().filePath("counts.json"))) {
             fail("simulator did not start: " + simulator.errorText());
             return;
         }
         model = SimModel(SensorSimulator::describe(TARIKON_SENSOR_SIM, arguments));
-        if (model.sensors.size() != kSimAddresses.size())
+        if (model.sensors.size() != 6)
             fail("the simulator did not describe its sensors");
         fixture.setProtocol(protocol);
         for (int n = 0; n < 6; ++n)
-            fixture.setAddress(quint8(n), kSimAddresses[5 - n]);
+            fixture.setAddress(quint8(n), addresses.section(',', 5 - n, 5 - n).toInt());
         window().comPort()->findChild<QComboBox *>("cbPort")->setEditText(simulator.devicePath());
         fixture.pressOpen();
         if (!window().comPort()->isOpen())

@@ -34,20 +34,6 @@ QStringList readingOf(int protocol, const QStringList &f)
     return f + (protocol == 3 ? QStringList {"0", "0"} : QStringList {"0"});
 }
 
-// The lines of a sensor's run log split into words, with the time (five words of Qt's text
-// date) taken off; a line whose time does not parse becomes {"<bad time>"}.
-QList<QStringList> sensorLines(const QString &path)
-{
-    QList<QStringList> out;
-    const QString text = QString::fromUtf8(TempWorkDir::contents(path));
-    for (const QString &line : text.split("\r\n", Qt::SkipEmptyParts)) {
-        const QStringList words = line.split(' ', Qt::SkipEmptyParts);
-        const bool timed = QDateTime::fromString(words.mid(0, 5).join(' '), Qt::TextDate).isValid();
-        out.append(timed ? words.mid(5) : QStringList {"<bad time>"});
-    }
-    return out;
-}
-
 } // namespace
 
 class TestSimulatedLine : public QObject
@@ -147,7 +133,8 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
         QCOMPARE(bench.errors(n), int(mustFail[n].count(true)));
         // Every poll left its line: "error" where the answer was lost, elsewhere a reading of
         // this panel's own sensor.
-        const QList<QStringList> lines = sensorLines(run.filePath(QStringLiteral("%1.txt").arg(n)));
+        const QList<QStringList> lines
+            = BenchFixture::sensorLines(run.filePath(QStringLiteral("%1.txt").arg(n)));
         QCOMPARE(lines.size(), mustFail[n].size());
         for (int i = 0; i < lines.size(); ++i) {
             if (mustFail[n][i])

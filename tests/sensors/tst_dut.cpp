@@ -124,22 +124,17 @@ private slots:
         Dut dut(nullptr, 1);
         setAddress(dut, 5);
         setKind(dut, Level);
+        // What each protocol's answer shows in the fields is checked over the line in the
+        // simulated-line test; what is kept per slot, in the sensor-data test. Collected for the
+        // kind shown:
         QVERIFY(feed(dut, tervalAnswer(5, 25, 3200, 6699)).valid);
-        QCOMPARE(text(dut, "leLevel") + text(dut, "leFreq") + text(dut, "lePeriod")
-                + text(dut, "leTemperat"),
-            QStringLiteral("32006699025"));
-
-        // Collected for the kind shown.
         feed(dut, tervalAnswer(5, 25, 3300, 6700));
-        QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {3200, 3300}));
         setKind(dut, Freq);
         QCOMPARE((*dut.getValues())[115], (Dut::ValueSet {6699, 6700}));
 
-        // Out of the working range: shown and stored, but not valid any more.
-        setKind(dut, Level);
+        // Out of the working range: shown, but not valid any more.
         QVERIFY(!feed(dut, tervalAnswer(5, 101, 1111, 0)).valid);
         QCOMPARE(text(dut, "leTemperat"), QStringLiteral("101"));
-        QCOMPARE((*dut.getValues())[191], (Dut::ValueSet {1111}));
         QVERIFY(feed(dut, tervalAnswer(5, 100, 3333, 0)).valid);
         QVERIFY(feed(dut, tervalAnswer(5, -90, 4444, 0)).valid);
     }
@@ -188,20 +183,18 @@ private slots:
         QCOMPARE(boxes.texts().size(), 1);
     }
 
-    // The mid values themselves are checked on the sensor data; here the panel's kind.
+    // The mid values and points themselves are checked on the sensor data; here the panel's kind.
     void midValuesAndCalibrationPoints()
     {
         Dut dut(nullptr, 0);
         setAddress(dut, 1);
         setKind(dut, Period);
         feed(dut, veltaroAnswer(1, 25, 1, 100));
-        dut.setPoint(30, 777, Period);
-        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{25, 100}, {30, 777}}));
+        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{25, 100}}));
         setKind(dut, Level);
-        dut.setPoints({{10, 500}}, Level);
-        dut.editPoint(1, 555);
-        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{10, 500}, {25, 555}}));
-        QCOMPARE(dut.getMidl(Period)->value(30), 777u);
+        dut.editPoint(0, 555);
+        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{25, 555}}));
+        QCOMPARE(dut.getMidl(Period)->value(25), 100u);
         dut.slClear();
         QVERIFY(dut.getMidl(Level)->isEmpty());
         QVERIFY(dut.getMidl(Period)->isEmpty());
@@ -222,7 +215,6 @@ private slots:
         child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("25"));
         QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
         child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("15"));
-        QCOMPARE(text(dut, "leDeltaPlusPlus"), QStringLiteral("0.0000"));
         QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...15"));
         QCOMPARE(stored("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
 
@@ -240,7 +232,6 @@ private slots:
         QCOMPARE(*dut.getDelta(), (Dut::CurveMap {{19, -1.171875}, {20, 0}}));
 
         // 150 % would lose its leading digit in the field: it shows the largest figure instead.
-        setKind(dut, Level);
         dut.setPoints({{10, 8192}, {20, 2048}}, Level);
         dut.getMidl();
         QCOMPARE(deltas(dut).left(7), QStringLiteral("99.9999"));
@@ -249,17 +240,6 @@ private slots:
 
     void settings()
     {
-        {
-            Dut fresh(nullptr, 0);
-            QCOMPARE(checkedMask(fresh), 0);
-            QCOMPARE(child<QWidget>(fresh, "cbK")->styleSheet(), kBlue);
-            QCOMPARE(child<QComboBox>(fresh, "cbPort")->currentText(), QStringLiteral("off"));
-            QCOMPARE(child<QComboBox>(fresh, "cbTypePolinom")->currentText(), "Период");
-            QCOMPARE(child<QSpinBox>(fresh, "sbNomPolinom")->value(), 1);
-            fresh.applySettings();
-            QCOMPARE(text(fresh, "leDiap"), QStringLiteral("-40...80"));
-        }
-
         const QList<QPair<QString, QVariant>> ini {{"Enabled/EnabledCurve3_min", 43},
             {"DUT/DutAdres3", 7}, {"Diapazon/Dut3_min", "-30"}, {"Diapazon/Dut3_max", "128"},
             {"Polynom/PolynomType3", 2}, {"Polynom/PolynomNom3", 4},
@@ -337,8 +317,6 @@ private slots:
         // A cancelled dialog changes nothing and stores nothing.
         QCOMPARE(pickColour("cbDelta", QColor())->styleSheet(), kBlue);
         QVERIFY(!stored("Color/Delta4_color").isValid());
-        QCOMPARE(colours.count(), 2);
-        QCOMPARE(colours.last().at(3).value<QRgb>(), 0xFF0000FFu);
 
         // A left click still toggles the box.
         auto *trend = child<MyCheckBox>(dut, "cbTrend");
@@ -346,6 +324,8 @@ private slots:
         QVERIFY(trend->isChecked());
     }
 
+    // Degenerate fits (no value at 20 °C, a single point) are checked on the sensor data and
+    // the trend fit.
     void fitFillsTheCoefficientColumn()
     {
         // A degree stored as 0 shows the lowest degree the box offers.
@@ -370,16 +350,6 @@ private slots:
         const double *k = kCurve.last().at(1).value<double *>();
         QCOMPARE(k[0], 0.98);
         QCOMPARE(k[2], 0.0);
-
-        // No value at 20 °C: nothing to refer to, the fields keep the last fit.
-        dut.setPoints({{10, 990}, {30, 1010}}, Level);
-        QVERIFY(dut.getTrend()->isEmpty());
-        QCOMPARE(column(dut, "leK").at(0), QStringLiteral("0.98"));
-
-        // One point at degree 1: the constant through it, never a NaN in the fields.
-        dut.setPoints({{20, 1000}}, Level);
-        dut.getTrend();
-        QCOMPARE(column(dut, "leK"), (QStringList {"1", "0", "0", "0", "0", "0"}));
     }
 
     // A protocol disables the kinds it cannot deliver ("Период", "Частота", "Уровень"); when
@@ -456,7 +426,8 @@ private slots:
         QCOMPARE(TempWorkDir::contents(path("zero.k")), "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
         QCOMPARE(stored("Main/saveK_path").toString(), path("zero.k"));
 
-        // Save, open into a cleared panel, save again: the same texts and the same bytes.
+        // Save and open into a cleared panel: the same texts (that what is read writes back to
+        // the same file, the coefficient-file fuzz target checks).
         const QStringList texts {"0.98", "0.001", "-1.23457e-05", "ноль", "", "7"};
         setColumn(dut, texts);
         QVERIFY(dut.saveFileK(path("a.k")));
@@ -465,23 +436,17 @@ private slots:
         QCOMPARE(column(dut, "leReadK"), texts);
         QCOMPARE(kCurve.last().at(1).value<double *>()[0], 0.98);
         QCOMPARE(stored("Main/loadK_path").toString(), path("a.k"));
-        QVERIFY(dut.saveFileK(path("b.k")));
-        QCOMPARE(TempWorkDir::contents(path("b.k")), TempWorkDir::contents(path("a.k")));
 
-        // A short file leaves the other fields empty (line ends: in the coefficient-file test).
-        QVERIFY(TempWorkDir::put(path("three.k"), "1\r\n2\r\n3"));
-        QVERIFY(dut.loadFileK(path("three.k")));
-        QCOMPARE(column(dut, "leReadK"), (QStringList {"1", "2", "3", "", "", ""}));
-
-        // A file that cannot be opened changes nothing and stays quiet.
+        // A file that cannot be opened changes nothing and stays quiet (short and damaged
+        // files: in the coefficient-file test).
         QVERIFY(!dut.loadFileK(path("missing.k")));
-        QCOMPARE(column(dut, "leReadK").at(0), QStringLiteral("1"));
-        QCOMPARE(stored("Main/loadK_path").toString(), path("three.k"));
+        QCOMPARE(column(dut, "leReadK"), texts);
+        QCOMPARE(stored("Main/loadK_path").toString(), path("a.k"));
         QVERIFY(messages(status).isEmpty());
 
         // A save that fails keeps the remembered location and says why.
         QVERIFY(!dut.saveFileK(path("gone/c.k")));
-        QCOMPARE(stored("Main/saveK_path").toString(), path("b.k"));
+        QCOMPARE(stored("Main/saveK_path").toString(), path("a.k"));
         QCOMPARE(messages(status).size(), 1);
         QVERIFY(messages(status).first().contains(QStringLiteral("c.k")));
     }

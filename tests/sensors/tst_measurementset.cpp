@@ -1,6 +1,5 @@
 #include "sensors/measurementset.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 using Map = MeasurementSet::Map;
@@ -38,7 +37,6 @@ private slots:
     void exactBytes();
     void damagedData_data();
     void damagedData();
-    void decodesWhatItEncodes();
 };
 
 void TestMeasurementSet::exactBytes_data()
@@ -103,23 +101,6 @@ void TestMeasurementSet::damagedData()
     const MeasurementSet::Contents decoded = MeasurementSet::decode(bytes, maxMaps);
     QCOMPARE(decoded.maps, maps);
     QCOMPARE(decoded.complete, complete);
-}
-
-void TestMeasurementSet::decodesWhatItEncodes()
-{
-    QRandomGenerator random(11);
-    for (int round = 0; round < 300; ++round) {
-        Maps maps = empty(random.bounded(20));
-        for (Map &map : maps) {
-            const int entries = random.bounded(3) == 0 ? 256 : random.bounded(40);
-            for (int e = 0; e < entries; ++e)
-                map.insert(qint8(random.bounded(256)), random.generate());
-        }
-        const MeasurementSet::Contents decoded
-            = MeasurementSet::decode(MeasurementSet::encode(maps));
-        QCOMPARE(decoded.maps, maps);
-        QVERIFY(decoded.complete);
-    }
 }
 
 QTEST_APPLESS_MAIN(TestMeasurementSet)

@@ -60,7 +60,6 @@ void TestRunLogReader::linesBackToReadings_data()
     QTest::newRow("Veltaro-MD level")
         << written(0, all) << Line::Reading << "7 -12 65535 0 4294967295";
     QTest::newRow("Тервал bin") << written(1, all) << Line::Reading << "0 -12 65535 6699 0";
-    QTest::newRow("Тервал ASCII") << written(2, all) << Line::Reading << "0 -12 65535 6699 0";
     QTest::newRow("MODBUS RTU") << written(3, all) << Line::Reading << "0 -12 65535 0 0";
     QTest::newRow("failed poll") << written(1, DutInfo()) << Line::Error << "";
     QTest::newRow("edges of the range")
@@ -72,7 +71,6 @@ void TestRunLogReader::linesBackToReadings_data()
     QTest::newRow("another locale's date, LF only")
         << QByteArray("Сб дек. 5 23:48:17 2026 25 3200 \n") << Line::Reading << "0 25 3200 0 0";
     QTest::newRow("blank") << QByteArray("\r\n") << Line::Blank << "";
-    QTest::newRow("no time") << QByteArray("25 3200 \r\n") << Line::Damaged << "";
     QTest::newRow("no year") << QByteArray("Sat Dec 5 23:48:17 25 3200 \r\n") << Line::Damaged
                              << "";
     QTest::newRow("five fields") << QByteArray("Sat Dec 5 23:48:17 2026 1 2 3 4 5 \r\n")

@@ -100,19 +100,6 @@ private slots:
         QCOMPARE(status.count(), 0);
     }
 
-    void portThatCannotOpen()
-    {
-        ComPort panel;
-        QSignalSpy opened(&panel, &ComPort::open);
-        QSignalSpy status(&panel, &ComPort::sigStatus);
-        list(panel, "cbPort")->setEditText(kNoSuchPort);
-        press(panel);
-        QCOMPARE(face(panel), QStringLiteral("closed OPEN 1 1"));
-        QCOMPARE(emitted(opened), QVariantList {false});
-        QCOMPARE(status.count(), 1);
-        QVERIFY(status.at(0).at(0).toString().contains(kNoSuchPort));
-    }
-
     // The other end closing floods the port with read errors: the panel closes as if "CLOSE"
     // had been pressed, says so once, and the storm stops.
     void otherEndVanishes()

@@ -55,14 +55,12 @@ private slots:
         QTest::newRow("modbus, no registers") << hex("01030000000045ca") << hex("0183030131");
         QTest::newRow("coefficient write") << hex("37c8510502000048c161") << hex("39c8510102fa");
         QTest::newRow("fresh coefficient") << hex("37014c01052b") << hex("39014c0400000000bf");
-        // Silence, as on a real bus.
+        // Silence, as on a real bus. That a frame with a bad checksum, or any text but "DO",
+        // is never taken for a request, the request-framer fuzz target checks.
         QTest::newRow("no such sensor") << hex("37020a0066") << QByteArray();
         QTest::newRow("no such sensor, modbus") << hex("020300000004443a") << QByteArray();
         QTest::newRow("modbus broadcast") << hex("00030000000445d8") << QByteArray();
-        QTest::newRow("bad crc-8") << hex("37010a0083") << QByteArray();
-        QTest::newRow("bad crc-16") << hex("0103000000044408") << QByteArray();
         QTest::newRow("unknown coefficient") << hex("37014c0106c9") << QByteArray();
-        QTest::newRow("lower-case do") << QByteArray("do") << QByteArray();
     }
 
     void everyRequestAnswered()
@@ -103,23 +101,13 @@ private slots:
         QCOMPARE(sent.at(1).at(0).toByteArray(), hex("3ec8061424770852cf"));
 
         // A prefix that could still become a request is dropped once the line goes quiet, so
-        // it cannot swallow the next request.
+        // it cannot swallow the next request (that nothing is kept past a quiet line, whatever
+        // came before, the request-framer fuzz target checks).
         sent.clear();
         engine.feed(hex("37c8510502")); // half a coefficient write
         engine.lineIdle();
         engine.feed(hex("3101066c"));
         QCOMPARE(sent.count(), 1);
-
-        // A long burst of noise: nothing kept that could swallow the next request.
-        QByteArray noise;
-        for (int i = 0; i < 5000; ++i)
-            noise.append(char((i * 37 + 11) & 0xFF));
-        engine.feed(noise.replace("DO", "D_")); // the one request without a checksum
-        engine.lineIdle();
-        sent.clear();
-        engine.feed(hex("37010a0082"));
-        QCOMPARE(sent.count(), 1);
-        QCOMPARE(sent.at(0).at(0).toByteArray(), hex("39010a080030751440420f00c9"));
     }
 
     // One degree per measurement request: the sweep turns at +80 and at -40 and goes on.

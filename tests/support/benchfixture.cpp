@@ -7,6 +7,7 @@
 #include "serial/comport.h"
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -102,4 +103,16 @@ bool BenchFixture::deliver(const QByteArray &answer)
 QStringList BenchFixture::runDirectories() const
 {
     return QDir(m_dir.path()).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+}
+
+QList<QStringList> BenchFixture::sensorLines(const QString &path)
+{
+    QList<QStringList> lines;
+    const QString text = QString::fromUtf8(TempWorkDir::contents(path));
+    for (const QString &line : text.split("\r\n", Qt::SkipEmptyParts)) {
+        const QStringList words = line.split(' ', Qt::SkipEmptyParts);
+        const bool timed = QDateTime::fromString(words.mid(0, 5).join(' '), Qt::TextDate).isValid();
+        lines.append(timed ? words.mid(5) : QStringList {"<bad time>"});
+    }
+    return lines;
 }

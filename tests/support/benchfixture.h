@@ -59,6 +59,9 @@ public:
     bool deliver(const QByteArray &answer);
     // Run directories made under the working directory so far.
     QStringList runDirectories() const;
+    // The lines of a sensor's run log split into words, without the time (five words of Qt's
+    // text date); a line whose time does not parse becomes {"<bad time>"}.
+    static QList<QStringList> sensorLines(const QString &path);
 
 private:
     QObject *panelObject(quint8 nomDut, const char *name) const;

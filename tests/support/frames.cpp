@@ -23,12 +23,6 @@ QByteArray withCrc8(QByteArray frame)
     return frame;
 }
 
-QByteArray withCrc16(QByteArray frame)
-{
-    const quint16 crc = crc16(frame);
-    return frame.append(char(crc & 0xFF)).append(char(crc >> 8));
-}
-
 QByteArray floatBytes(float value)
 {
     quint32 raw = 0;
@@ -38,9 +32,9 @@ QByteArray floatBytes(float value)
     return out;
 }
 
-QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period, quint8 aux)
+QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period)
 {
-    QByteArray frame = bytes({0x39, address, 0x0A, 0x08, aux, level, level >> 8, temp});
+    QByteArray frame = bytes({0x39, address, 0x0A, 0x08, 0, level, level >> 8, temp});
     QByteArray raw(4, '\0');
     qToLittleEndian(period, raw.data());
     return withCrc8(frame + raw);
@@ -54,11 +48,6 @@ QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq)
 QByteArray textAnswer(quint16 freq, qint8 temp, quint16 level)
 {
     return QString::asprintf("F=%04X t=%02X N=%04X.0", freq, quint8(temp), level).toLatin1();
-}
-
-QByteArray modbusAnswer(quint8 address, qint8 temp, quint16 level)
-{
-    return withCrc16(bytes({address, 0x03, 0x08, 0x00, temp, level >> 8, level, 0, 0, 0, 0}));
 }
 
 QByteArray writeAck(quint8 address)

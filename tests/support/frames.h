@@ -11,16 +11,13 @@ namespace frames {
 QByteArray bytes(std::initializer_list<int> values);
 // The frame followed by its CRC-8/MAXIM.
 QByteArray withCrc8(QByteArray frame);
-// The frame followed by its CRC-16/MODBUS, low byte first.
-QByteArray withCrc16(QByteArray frame);
 // IEEE-754 single precision, least significant byte first, as the coefficient frames carry it.
 QByteArray floatBytes(float value);
 
-// Measurement answers of the four polling protocols.
-QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period, quint8 aux = 0);
+// Measurement answers of the polling protocols the tests play.
+QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period);
 QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq);
 QByteArray textAnswer(quint16 freq, qint8 temp, quint16 level);
-QByteArray modbusAnswer(quint8 address, qint8 temp, quint16 level);
 
 // Answers to the coefficient frames: the write acknowledgement and the read answer.
 QByteArray writeAck(quint8 address);
