@@ -87,6 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8 *data, size_t size)
             if (info.valid) {
                 FUZZ_CHECK(info.nomDut == kNomDut);
                 FUZZ_CHECK(fromPolledAddress(answer, address));
+            } else {
+                // Nothing of a rejected answer reaches the panel's fields.
+                FUZZ_CHECK((info.level | info.freq | info.period | quint8(info.temp) | info.aux
+                               | info.nomDut)
+                    == 0u);
             }
             checkCounters(request);
         }
