@@ -1,6 +1,8 @@
 #include "sensors/runlog.h"
+#include "sensors/runlogreader.h"
 #include "support/tempworkdir.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QSignalSpy>
@@ -9,6 +11,28 @@
 namespace {
 
 const QDateTime moment(QDate(2026, 12, 5), QTime(23, 48, 17));
+
+DutInfo reading(qint8 temp, quint16 level, quint16 freq = 0, quint32 period = 0, quint8 aux = 0)
+{
+    DutInfo info;
+    info.valid = 1;
+    info.temp = temp;
+    info.level = level;
+    info.freq = freq;
+    info.period = period;
+    info.aux = aux;
+    return info;
+}
+
+QString fields(const DutInfo &i)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(i.aux)
+        .arg(i.temp)
+        .arg(i.level)
+        .arg(i.freq)
+        .arg(i.period);
+}
 
 } // namespace
 
@@ -19,7 +43,13 @@ class TestRunLog : public QObject
 private slots:
     void sensorLinesFollowTheBenchProtocol();
     void filesThatCannotBeMadeAreReportedOnce();
+    void linesBackToReadings_data();
+    void linesBackToReadings();
+    void filesAndRuns();
 };
+
+using Line = RunLogReader::Line;
+Q_DECLARE_METATYPE(RunLogReader::Line)
 
 // The columns follow the protocol in force when the answer was taken, not the answer's shape.
 void TestRunLog::sensorLinesFollowTheBenchProtocol()
@@ -75,5 +105,87 @@ void TestRunLog::filesThatCannotBeMadeAreReportedOnce()
     QCOMPARE(status.count(), 3);
 }
 
-QTEST_APPLESS_MAIN(TestRunLog)
+void TestRunLog::linesBackToReadings_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<RunLogReader::Line>("kind");
+    QTest::addColumn<QString>("fields"); // aux temp level freq period
+
+    // What the run-log writer makes, for each protocol, read back.
+    const auto written = [](quint8 protocol, const DutInfo &info) {
+        return RunLog::sensorLine(moment, protocol, info);
+    };
+    const DutInfo all = reading(-12, 65535, 6699, 4294967295u, 7);
+    QTest::newRow("Veltaro-MD level")
+        << written(0, all) << Line::Reading << "7 -12 65535 0 4294967295";
+    QTest::newRow("Тервал bin") << written(1, all) << Line::Reading << "0 -12 65535 6699 0";
+    QTest::newRow("MODBUS RTU") << written(3, all) << Line::Reading << "0 -12 65535 0 0";
+    QTest::newRow("failed poll") << written(1, DutInfo()) << Line::Error << "";
+    QTest::newRow("edges of the range")
+        << written(3, reading(100, 0)) << Line::Reading << "0 100 0 0 0";
+    QTest::newRow("below the range") << written(3, reading(-91, 5)) << Line::OutOfRange << "";
+    QTest::newRow("above the range") << written(3, reading(101, 5)) << Line::OutOfRange << "";
+
+    // The date's words follow the locale; only the clock and year that end it count.
+    QTest::newRow("another locale's date, LF only")
+        << QByteArray("Сб дек. 5 23:48:17 2026 25 3200 \n") << Line::Reading << "0 25 3200 0 0";
+    QTest::newRow("blank") << QByteArray("\r\n") << Line::Blank << "";
+    QTest::newRow("no year") << QByteArray("Sat Dec 5 23:48:17 25 3200 \r\n") << Line::Damaged
+                             << "";
+    QTest::newRow("five fields") << QByteArray("Sat Dec 5 23:48:17 2026 1 2 3 4 5 \r\n")
+                                 << Line::Damaged << "";
+    QTest::newRow("level past 16 bits")
+        << QByteArray("Sat Dec 5 23:48:17 2026 25 65536 \r\n") << Line::Damaged << "";
+    QTest::newRow("not a number") << QByteArray("Sat Dec 5 23:48:17 2026 25 32x0 \r\n")
+                                  << Line::Damaged << "";
+    QTest::newRow("cut after the clock") << QByteArray("Sat Dec 5 23:48:1") << Line::Damaged << "";
+}
+
+void TestRunLog::linesBackToReadings()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(RunLogReader::Line, kind);
+    QFETCH(QString, fields);
+    DutInfo info;
+    QCOMPARE(RunLogReader::parseLine(line, &info), kind);
+    if (kind == Line::Reading) {
+        QCOMPARE(info.valid, quint8(1));
+        QCOMPARE(::fields(info), fields);
+    }
+}
+
+// A whole file: Windows line ends, no final line end, an overlong line, counted as they come;
+// a run directory without some of the six files.
+void TestRunLog::filesAndRuns()
+{
+    const QByteArray good = "Sat Dec 5 23:48:17 2026 25 3200 \r\n";
+    QByteArray file = good + "Sat Dec 5 23:48:18 2026 error \r\n\r\n" + QByteArray(100000, 'x')
+        + "\r\n" + good + "garbage\r\nSat Dec 5 23:48:19 2026 -95 1 \r\n"
+        + "Sat Dec 5 23:48:20 2026 26 3300 ";
+    QBuffer buffer(&file);
+    buffer.open(QIODevice::ReadOnly);
+    QList<DutInfo> readings;
+    const RunLogReader::Counts counts
+        = RunLogReader::read(buffer, [&readings](const DutInfo &i) { readings << i; });
+    QCOMPARE(counts.readings, 3);
+    QCOMPARE(counts.errors, 1);
+    QCOMPARE(counts.blank, 1);
+    QCOMPARE(counts.damaged, 2);
+    QCOMPARE(counts.outOfRange, 1);
+    QCOMPARE(readings.size(), 3);
+    QCOMPARE(readings.last().level, quint16(3300));
+
+    TempWorkDir dir;
+    QVERIFY(QDir(dir.path()).mkdir("run"));
+    QVERIFY(TempWorkDir::put(dir.filePath("run/1.txt"), good + good));
+    QVERIFY(TempWorkDir::put(dir.filePath("run/4.txt"), QByteArray()));
+    QList<quint8> sensors;
+    const RunLogReader::Run run = RunLogReader::readRun(
+        dir.filePath("run"), [&sensors](quint8 s, const DutInfo &) { sensors << s; });
+    QCOMPARE(sensors, (QList<quint8> {1, 1}));
+    for (quint8 s = 0; s < run.size(); ++s)
+        QCOMPARE(run[s].present, s == 1 || s == 4);
+}
+
+QTEST_GUILESS_MAIN(TestRunLog)
 #include "tst_runlog.moc"
