@@ -3,6 +3,7 @@
 #include "plot/plotcurve.h"
 #include "support/benchfixture.h"
 #include "support/frames.h"
+#include "support/settle.h"
 
 #include <QComboBox>
 #include <QtTest>
@@ -105,15 +106,6 @@ private slots:
     }
 
 private:
-    // Lets the renders asked for so far happen.
-    static void settle()
-    {
-        for (int turn = 0; turn < 3; ++turn)
-            QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents();
-        QCoreApplication::processEvents();
-    }
-
     std::optional<BenchFixture> bench;
 };
 

@@ -4,6 +4,7 @@
 #include "plot/scrollbar.h"
 #include "plot/scrollzoomer.h"
 #include "sensors/duts.h"
+#include "support/settle.h"
 #include "support/tempworkdir.h"
 
 #include <QPointer>
@@ -24,13 +25,6 @@ void mouse(Plot &plot, QEvent::Type type, QPoint pixel, Qt::MouseButton button =
     Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
 {
     send(plot, QMouseEvent(type, pixel, button, button, modifiers));
-}
-
-// Lets the render asked for happen.
-void settle()
-{
-    for (int turn = 0; turn < 4; ++turn)
-        QCoreApplication::processEvents();
 }
 
 // Scales on which a pixel is worth exactly xStep from xFrom and yStep from 0, so that points
