@@ -4,6 +4,7 @@
 #include "sensors/duts.h"
 #include "serial/comport.h"
 #include "support/benchfixture.h"
+#include "support/child.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
 
@@ -76,12 +77,12 @@ private slots:
         QCOMPARE(panel->currentProtocol(), index);
         QCOMPARE(panel->period(), seconds);
         QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Protocol")).toString(),
-            panel->findChild<QComboBox *>(QStringLiteral("cbProtocol"))->currentText());
+            child<QComboBox>(*panel, "cbProtocol")->currentText());
         QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), seconds);
         QVERIFY(window.timer()->isActive());
         QCOMPARE(window.timer()->interval(), seconds * 1000);
 
-        panel->findChild<QSpinBox *>(QStringLiteral("sbPeriod"))->setValue(3);
+        child<QSpinBox>(*panel, "sbPeriod")->setValue(3);
         QCOMPARE(window.timer()->interval(), 3000);
         QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), 3);
     }
@@ -120,7 +121,7 @@ private slots:
         // Nothing happens before the port is open and polling runs; a port that would not open is
         // named in the status bar.
         bench->tick();
-        window.findChild<QComboBox *>("cbPort")->setEditText("/dev/tarikon-no-such-port");
+        child<QComboBox>(window, "cbPort")->setEditText("/dev/tarikon-no-such-port");
         bench->pressOpen();
         QVERIFY(window.statusBar()->currentMessage().contains("/dev/tarikon-no-such-port"));
         QVERIFY(bench->runDirectories().isEmpty());

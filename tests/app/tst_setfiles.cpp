@@ -5,6 +5,7 @@
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
 #include "support/benchfixture.h"
+#include "support/child.h"
 #include "support/filesizelimit.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
@@ -81,13 +82,13 @@ private:
     {
         QWidget *owner = nomDut < 0 ? static_cast<QWidget *>(window->protocolPanel())
                                     : bank().dut(quint8(nomDut));
-        return owner->findChild<QLineEdit *>(QStringLiteral("leFileName"))->text();
+        return child(*owner, "leFileName")->text();
     }
     // A polled reading of sensor s (address s, the default protocol).
     void read(quint8 s, qint8 temp, quint16 level, quint32 period)
     {
         Dut *dut = bank().dut(s);
-        dut->findChild<QComboBox *>(QStringLiteral("cbPort"))->setCurrentIndex(s + 1);
+        child<QComboBox>(*dut, "cbPort")->setCurrentIndex(s + 1);
         dut->setStarted(true);
         QVERIFY(!dut->pollRequest().isEmpty());
         QByteArray answer = frames::veltaroAnswer(s, temp, level, period);
@@ -121,7 +122,7 @@ void TestSetFiles::savedMidValuesComeBackAsPoints()
     QCOMPARE(TempWorkDir::contents(path("all.6fls")), MeasurementSet::encode(saved));
     QCOMPARE(fileField(-1), path("all.6fls"));
     // "Очистить все" asks first; No keeps everything.
-    auto *clearAll = window->protocolPanel()->findChild<QPushButton *>("pbClearAll");
+    auto *clearAll = child<QPushButton>(*window->protocolPanel(), "pbClearAll");
     MessageBoxCatcher boxes;
     boxes.answerWith(QMessageBox::No);
     QTest::mouseClick(clearAll, Qt::LeftButton);
@@ -259,7 +260,7 @@ void TestSetFiles::dialogs()
     };
 
     answerDialog(choose("run"));
-    QTest::mouseClick(protocol->findChild<QPushButton *>("pbSaveAll"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*protocol, "pbSaveAll"), Qt::LeftButton);
     QCOMPARE(start, dir->path());
     QCOMPARE(filters, QStringList {"*.6fls"});
     QVERIFY(QFile::exists(path("run.6fls")));
@@ -268,7 +269,7 @@ void TestSetFiles::dialogs()
     QVERIFY(QDir(dir->path()).mkdir("sub"));
     TempWorkDir::setSetting(kSavePath, path("sub/old.1fls"));
     answerDialog(choose(""));
-    QTest::mouseClick(bank().dut(2)->findChild<QPushButton *>("pbSave"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*bank().dut(2), "pbSave"), Qt::LeftButton);
     QCOMPARE(start, path("sub"));
     QCOMPARE(filters, QStringList {"*.1fls"});
     QCOMPARE(TempWorkDir::setting(kSavePath).toString(), path("sub/old.1fls"));
@@ -311,8 +312,7 @@ void TestSetFiles::runComesBackFromItsLogs()
     // The bench closed and started again: the run read back gives the same measurement set,
     // and reading it twice adds nothing.
     MainWindow fresh;
-    auto *menu = fresh.findChild<FileMenu *>("fileMenu");
-    QVERIFY(menu);
+    auto *menu = child<FileMenu>(fresh, "fileMenu");
     QVERIFY(menu->loadRun(run));
     QVERIFY(menu->loadRun(run));
     const QString status = fresh.statusBar()->currentMessage();
@@ -329,7 +329,7 @@ void TestSetFiles::runComesBackFromItsLogs()
 void TestSetFiles::plotPictures()
 {
     window->resize(1200, 800);
-    auto *menu = window->findChild<FileMenu *>("fileMenu");
+    auto *menu = child<FileMenu>(*window, "fileMenu");
     const QList<QPair<QString, QByteArray>> formats
         = {{"plot.png", "\x89PNG\r\n"}, {"plot.SVG", "<svg"}, {"plot.pdf", "%PDF"}};
     for (const auto &format : formats) {

@@ -2,6 +2,7 @@
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
 #include "sensors/dut.h"
+#include "support/child.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
 #include "support/tempworkdir.h"
@@ -31,13 +32,6 @@ const QString kRed = QStringLiteral("background-color: rgb(200, 0, 0);");
 const QString kGrey = QStringLiteral("background-color: rgb(100, 100, 100);");
 const QString kBlue = QStringLiteral("background-color: rgb(0, 0, 255);");
 
-template<typename T = QLineEdit> T *child(Dut &dut, const char *name)
-{
-    T *widget = dut.findChild<T *>(QLatin1String(name));
-    if (!widget)
-        qFatal("no widget %s", name);
-    return widget;
-}
 QString text(Dut &dut, const char *name)
 {
     return child(dut, name)->text();
@@ -82,13 +76,13 @@ QStringList column(Dut &dut, const char *name)
 {
     QStringList texts;
     for (int i = 0; i < 6; ++i)
-        texts << dut.findChild<QLineEdit *>(name + QString::number(i))->text();
+        texts << child(dut, name + QString::number(i))->text();
     return texts;
 }
 void setColumn(Dut &dut, const QStringList &texts)
 {
     for (int i = 0; i < 6; ++i)
-        dut.findChild<QLineEdit *>("leReadK" + QString::number(i))->setText(texts.value(i));
+        child(dut, "leReadK" + QString::number(i))->setText(texts.value(i));
 }
 // What a panel told the operator, without the withdrawals of conditions that are over.
 QStringList messages(const QSignalSpy &spy)
@@ -99,11 +93,6 @@ QStringList messages(const QSignalSpy &spy)
             texts << args.at(0).toString();
     return texts;
 }
-QVariant stored(const QString &key)
-{
-    return TempWorkDir::setting(key);
-}
-
 } // namespace
 
 class TestDut : public QObject
@@ -216,7 +205,7 @@ private slots:
         QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
         child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("15"));
         QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...15"));
-        QCOMPARE(stored("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
+        QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
 
         // A frequency reference of 0 leaves the window blank: no NaN or infinity shows.
         child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-40"));
@@ -276,7 +265,7 @@ private slots:
         QStringList now;
         for (const char *key : {"DUT/DutAdres3", "Diapazon/Dut3_min", "Polynom/PolynomNom3",
                  "Polynom/PolynomType3", "Enabled/EnabledCurve3_min"})
-            now << stored(QLatin1String(key)).toString();
+            now << TempWorkDir::setting(QLatin1String(key)).toString();
         QCOMPARE(now, (QStringList {"10", "-20", "2", "1", "59"}));
     }
 
@@ -309,14 +298,15 @@ private slots:
 
         MyCheckBox *midl = pickColour("cbMidl", QColor(10, 20, 30));
         QCOMPARE(midl->styleSheet(), QStringLiteral("background-color: rgb(10, 20, 30);"));
-        QCOMPARE(stored("Color/Midl4_color").toString(), QString::number(qRgb(10, 20, 30)));
+        QCOMPARE(TempWorkDir::setting("Color/Midl4_color").toString(),
+            QString::number(qRgb(10, 20, 30)));
         QCOMPARE(colours.count(), 1);
         QCOMPARE(colours.last().at(2).value<QRgb>(), qRgb(10, 20, 30));
         QVERIFY(!midl->isChecked());
 
         // A cancelled dialog changes nothing and stores nothing.
         QCOMPARE(pickColour("cbDelta", QColor())->styleSheet(), kBlue);
-        QVERIFY(!stored("Color/Delta4_color").isValid());
+        QVERIFY(!TempWorkDir::setting("Color/Delta4_color").isValid());
 
         // A left click still toggles the box.
         auto *trend = child<MyCheckBox>(dut, "cbTrend");
@@ -384,7 +374,7 @@ private slots:
             QCOMPARE(kinds.count(), row.shown != row.chosen);
             if (row.shown != row.chosen) {
                 QCOMPARE(kinds.first().at(1).value<eTypeData>(), Level);
-                QCOMPARE(stored("Polynom/PolynomType4").toInt(), 2);
+                QCOMPARE(TempWorkDir::setting("Polynom/PolynomType4").toInt(), 2);
             }
         }
     }
@@ -424,7 +414,7 @@ private slots:
         // Right after clearing: six lines "0".
         QVERIFY(dut.saveFileK(path("zero.k")));
         QCOMPARE(TempWorkDir::contents(path("zero.k")), "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
-        QCOMPARE(stored("Main/saveK_path").toString(), path("zero.k"));
+        QCOMPARE(TempWorkDir::setting("Main/saveK_path").toString(), path("zero.k"));
 
         // Save and open into a cleared panel: the same texts (that what is read writes back to
         // the same file, the coefficient-file fuzz target checks).
@@ -435,18 +425,18 @@ private slots:
         QVERIFY(dut.loadFileK(path("a.k")));
         QCOMPARE(column(dut, "leReadK"), texts);
         QCOMPARE(kCurve.last().at(1).value<double *>()[0], 0.98);
-        QCOMPARE(stored("Main/loadK_path").toString(), path("a.k"));
+        QCOMPARE(TempWorkDir::setting("Main/loadK_path").toString(), path("a.k"));
 
         // A file that cannot be opened changes nothing and stays quiet (short and damaged
         // files: in the coefficient-file test).
         QVERIFY(!dut.loadFileK(path("missing.k")));
         QCOMPARE(column(dut, "leReadK"), texts);
-        QCOMPARE(stored("Main/loadK_path").toString(), path("a.k"));
+        QCOMPARE(TempWorkDir::setting("Main/loadK_path").toString(), path("a.k"));
         QVERIFY(messages(status).isEmpty());
 
         // A save that fails keeps the remembered location and says why.
         QVERIFY(!dut.saveFileK(path("gone/c.k")));
-        QCOMPARE(stored("Main/saveK_path").toString(), path("a.k"));
+        QCOMPARE(TempWorkDir::setting("Main/saveK_path").toString(), path("a.k"));
         QCOMPARE(messages(status).size(), 1);
         QVERIFY(messages(status).first().contains(QStringLiteral("c.k")));
     }

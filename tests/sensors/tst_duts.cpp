@@ -1,5 +1,6 @@
 #include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
+#include "support/child.h"
 #include "support/frames.h"
 #include "support/tempworkdir.h"
 
@@ -21,12 +22,12 @@ QByteArray pollFrame(quint8 address)
 
 void setAddress(Duts &bank, quint8 nomDut, int address)
 {
-    bank.dut(nomDut)->findChild<QComboBox *>("cbPort")->setCurrentIndex(address + 1);
+    child<QComboBox>(*bank.dut(nomDut), "cbPort")->setCurrentIndex(address + 1);
 }
 
 QLineEdit *errorField(Duts &bank, quint8 nomDut)
 {
-    return bank.dut(nomDut)->findChild<QLineEdit *>("leErr");
+    return child(*bank.dut(nomDut), "leErr");
 }
 
 } // namespace

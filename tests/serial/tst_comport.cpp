@@ -1,4 +1,5 @@
 #include "serial/comport.h"
+#include "support/child.h"
 #include "support/pseudoterminal.h"
 #include "support/tempworkdir.h"
 
@@ -13,19 +14,14 @@ namespace {
 
 const QString kNoSuchPort = QStringLiteral("/dev/tarikon-no-such-port");
 
-QComboBox *list(ComPort &panel, const char *name)
-{
-    return panel.findChild<QComboBox *>(QLatin1String(name));
-}
-
 // The panel as the operator sees it: the button's caption and whether the lists take input.
 QString face(ComPort &panel)
 {
     return QStringLiteral("%1 %2 %3 %4")
         .arg(panel.isOpen() ? "open" : "closed")
-        .arg(panel.findChild<QPushButton *>(QStringLiteral("pbOpen"))->text())
-        .arg(list(panel, "cbPort")->isEnabled())
-        .arg(list(panel, "cbSpeed")->isEnabled());
+        .arg(child<QPushButton>(panel, "pbOpen")->text())
+        .arg(child<QComboBox>(panel, "cbPort")->isEnabled())
+        .arg(child<QComboBox>(panel, "cbSpeed")->isEnabled());
 }
 
 // The first argument of every emission so far.
@@ -55,18 +51,18 @@ private slots:
         TempWorkDir::setSetting(QStringLiteral("Port/CurentSpeed"), QStringLiteral("57600"));
         {
             ComPort panel;
-            QCOMPARE(list(panel, "cbPort")->currentText(), pty.slavePath());
-            QCOMPARE(list(panel, "cbSpeed")->currentIndex(), 5);
+            QCOMPARE(child<QComboBox>(panel, "cbPort")->currentText(), pty.slavePath());
+            QCOMPARE(child<QComboBox>(panel, "cbSpeed")->currentIndex(), 5);
         }
 
         // A vanished device and an unknown speed leave the defaults.
         TempWorkDir::setSetting(QStringLiteral("Port/CurentPort"), kNoSuchPort);
         TempWorkDir::setSetting(QStringLiteral("Port/CurentSpeed"), QStringLiteral("1200"));
         ComPort panel;
-        QComboBox *ports = list(panel, "cbPort");
+        QComboBox *ports = child<QComboBox>(panel, "cbPort");
         QVERIFY(ports->findText(kNoSuchPort) < 0);
         QCOMPARE(ports->currentIndex(), ports->count() > 0 ? 0 : -1);
-        QCOMPARE(list(panel, "cbSpeed")->currentText(), QStringLiteral("19200"));
+        QCOMPARE(child<QComboBox>(panel, "cbSpeed")->currentText(), QStringLiteral("19200"));
 
         // A typed path is stored like a chosen one, without the blanks around it.
         ports->setEditText(QStringLiteral(" /dev/ttyACM7 "));
@@ -80,7 +76,7 @@ private slots:
         ComPort panel;
         QSignalSpy opened(&panel, &ComPort::open);
         QSignalSpy status(&panel, &ComPort::sigStatus);
-        list(panel, "cbPort")->setEditText(pty.slavePath());
+        child<QComboBox>(panel, "cbPort")->setEditText(pty.slavePath());
 
         press(panel);
         QCOMPARE(face(panel), QStringLiteral("open CLOSE 0 0"));
@@ -106,7 +102,7 @@ private slots:
     {
         PseudoTerminal pty;
         ComPort panel;
-        list(panel, "cbPort")->setEditText(pty.slavePath());
+        child<QComboBox>(panel, "cbPort")->setEditText(pty.slavePath());
         panel.openPort();
         QVERIFY(panel.isOpen());
 
@@ -127,7 +123,7 @@ private slots:
 private:
     static void press(ComPort &panel)
     {
-        QTest::mouseClick(panel.findChild<QPushButton *>(QStringLiteral("pbOpen")), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(panel, "pbOpen"), Qt::LeftButton);
     }
 
     std::optional<TempWorkDir> dir;
