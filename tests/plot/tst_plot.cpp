@@ -1,12 +1,16 @@
+#include "app/mainwindow.h"
 #include "plot/plot.h"
 #include "plot/plotcurve.h"
 #include "plot/scrollbar.h"
 #include "plot/scrollzoomer.h"
 #include "sensors/duts.h"
+#include "support/settle.h"
 #include "support/tempworkdir.h"
 
+#include <QPointer>
 #include <QtTest>
 #include <qwt_plot_layout.h>
+#include <qwt_plot_marker.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
@@ -58,6 +62,53 @@ QString bars(ScrollZoomer *zoomer)
     return out;
 }
 
+void send(Plot &plot, QEvent &&event)
+{
+    QApplication::sendEvent(plot.canvas(), &event);
+}
+
+// A Ctrl left-button event unless told otherwise.
+void mouse(Plot &plot, QEvent::Type type, QPoint pixel, Qt::MouseButton button = Qt::LeftButton,
+    Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
+{
+    send(plot, QMouseEvent(type, pixel, button, button, modifiers));
+}
+
+// Scales on which a pixel is worth exactly xStep from xFrom and yStep from 0, so that points
+// sit on whole pixels and distances come out exact.
+void exactScales(Plot &plot, double xFrom, double xStep, double yStep)
+{
+    for (int round = 0; round < 5; ++round) {
+        plot.replot();
+        settle();
+        const QwtScaleMap x = plot.canvasMap(QwtPlot::xBottom);
+        const QwtScaleMap y = plot.canvasMap(QwtPlot::yLeft);
+        if (qAbs(x.s1() - xFrom) < 1e-9 && qAbs(x.sDist() - x.pDist() * xStep) < 1e-9
+            && y.sDist() == y.pDist() * yStep)
+            return;
+        plot.setAxisScale(QwtPlot::xBottom, xFrom, xFrom + x.pDist() * xStep);
+        plot.setAxisScale(QwtPlot::yLeft, 0, y.pDist() * yStep);
+    }
+    QFAIL("the scales do not settle");
+}
+
+QPoint pixelOf(const Plot &plot, double x, double y)
+{
+    return QPoint(
+        qRound(plot.transform(QwtPlot::xBottom, x)), qRound(plot.transform(QwtPlot::yLeft, y)));
+}
+
+// A signal's arguments caught by a spy, as numbers.
+QString numbers(const QList<QVariant> &args)
+{
+    QStringList parts;
+    for (const QVariant &arg : args)
+        // An int converts to the enum too, but most ints are no kind: read a kind as a kind only.
+        parts << QString::number(
+            arg.userType() == qMetaTypeId<eTypeData>() ? int(arg.value<eTypeData>()) : arg.toInt());
+    return parts.join(' ');
+}
+
 } // namespace
 
 class TestPlot : public QObject
@@ -65,30 +116,37 @@ class TestPlot : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { QVERIFY(dir.emplace().isValid()); }
-    void cleanup() { dir.reset(); }
+    void init()
+    {
+        QVERIFY(dir.emplace().isValid());
+        plot.emplace(bank.emplace());
+        plot->resize(900, 500);
+        plot->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&*plot));
+    }
+    void cleanup() { plot.reset(), bank.reset(), dir.reset(); }
 
     // The stored masks and colours decide what shows at start; each mask from a panel then
     // sets its sensor's curves, the trend's axis and which y axes are needed by anyone.
     void visibilityColoursAndAxes()
     {
+        plot.reset(), bank.reset(); // made again on these settings
         TempWorkDir::setSetting("Enabled/EnabledCurve2_min", 0x2F);
         TempWorkDir::setSetting("Enabled/EnabledCurve4_min", 0x01);
         TempWorkDir::setSetting("Plot/point_radius", 300); // kept in 8 bits
         TempWorkDir::setSetting("Color/Value3_color", QString::number(0x80112233u));
-        Duts bank;
-        Plot plot(bank);
-        QCOMPARE(shown(plot, 0), 0);
-        QCOMPARE(shown(plot, 2), 0x2F);
-        QCOMPARE(shown(plot, 4), 0x01);
-        QCOMPARE(plot.pickRadius(), quint8(44));
+        Plot chart(bank.emplace());
+        QCOMPARE(shown(chart, 0), 0);
+        QCOMPARE(shown(chart, 2), 0x2F);
+        QCOMPARE(shown(chart, 4), 0x01);
+        QCOMPARE(chart.pickRadius(), quint8(44));
         // The value colour's alpha is dropped; an update recolours that sensor alone.
-        QCOMPARE(plot.valueCurve(3, 0)->symbol()->brush().color().rgba(), 0xFF112233u);
-        const QRgb other = plot.midlCurve(2)->pen().color().rgba();
-        plot.slUpdatePlotColor(3, 0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F);
-        QCOMPARE(plot.valueCurve(3, 254)->symbol()->brush().color().rgba(), 0xFF010203u);
-        QCOMPARE(plot.kCurve(3)->pen().color().rgba(), 0xFF0D0E0Fu);
-        QCOMPARE(plot.midlCurve(2)->pen().color().rgba(), other);
+        QCOMPARE(chart.valueCurve(3, 0)->symbol()->brush().color().rgba(), 0xFF112233u);
+        const QRgb other = chart.midlCurve(2)->pen().color().rgba();
+        chart.slUpdatePlotColor(3, 0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F);
+        QCOMPARE(chart.valueCurve(3, 254)->symbol()->brush().color().rgba(), 0xFF010203u);
+        QCOMPARE(chart.kCurve(3)->pen().color().rgba(), 0xFF0D0E0Fu);
+        QCOMPARE(chart.midlCurve(2)->pen().color().rgba(), other);
 
         struct Step
         {
@@ -109,13 +167,13 @@ private slots:
             {1, 0x1F, 0x0F, QwtPlot::yLeft, "LR"},
         };
         for (const Step &step : steps) {
-            plot.slSetVisible(step.sensor, step.mask);
-            QCOMPARE(shown(plot, step.sensor), step.shows);
-            QCOMPARE(plot.trendCurve(step.sensor)->yAxis(), step.trendAxis);
-            QCOMPARE(axes(plot), step.axes);
+            chart.slSetVisible(step.sensor, step.mask);
+            QCOMPARE(shown(chart, step.sensor), step.shows);
+            QCOMPARE(chart.trendCurve(step.sensor)->yAxis(), step.trendAxis);
+            QCOMPARE(axes(chart), step.axes);
         }
-        plot.slSetVisible(6, 0x3F); // no such sensor
-        QCOMPARE(axes(plot), QStringLiteral("LR"));
+        chart.slSetVisible(6, 0x3F); // no such sensor
+        QCOMPARE(axes(chart), QStringLiteral("LR"));
     }
 
     // Readings sit at their slot's temperature, slots past 249 are not drawn, maps are cut to
@@ -123,55 +181,48 @@ private slots:
     // sensor's own coefficients in percent.
     void dataSets()
     {
-        Duts bank;
-        Plot plot(bank);
         Dut::ValueSets sets;
         sets[110] = {1005, 1000};
         sets[0] = {7};
         sets[200] = {4294967295u};
         sets[250] = {1};
-        plot.setValueCurves(&sets, 5);
-        QCOMPARE(points(plot.valueCurve(5, 110)), (QVector<QPointF> {{20, 1000}, {20, 1005}}));
-        QCOMPARE(points(plot.valueCurve(5, 0)), (QVector<QPointF> {{-90, 7}}));
-        QCOMPARE(points(plot.valueCurve(5, 200)), (QVector<QPointF> {{110, 4294967295.0}}));
-        QCOMPARE(plot.valueCurve(5, 250)->dataSize(), size_t(0));
-        QCOMPARE(plot.valueCurve(4, 110)->dataSize(), size_t(0));
+        plot->setValueCurves(&sets, 5);
+        QCOMPARE(points(plot->valueCurve(5, 110)), (QVector<QPointF> {{20, 1000}, {20, 1005}}));
+        QCOMPARE(points(plot->valueCurve(5, 0)), (QVector<QPointF> {{-90, 7}}));
+        QCOMPARE(points(plot->valueCurve(5, 200)), (QVector<QPointF> {{110, 4294967295.0}}));
+        QCOMPARE(plot->valueCurve(5, 250)->dataSize(), size_t(0));
+        QCOMPARE(plot->valueCurve(4, 110)->dataSize(), size_t(0));
 
         const Dut::MidlMap midl {{-3, 10u}, {-40, 4000000000u}, {20, 30u}};
-        plot.setMidlCurve(&midl, 1);
-        QCOMPARE(points(plot.midlCurve(1)),
+        plot->setMidlCurve(&midl, 1);
+        QCOMPARE(points(plot->midlCurve(1)),
             (QVector<QPointF> {{-40, 4000000000.0}, {-3, 10}, {20, 30}}));
         Dut::CurveMap tooLong;
         for (int i = 0; i < 300; ++i)
             tooLong.insert(i, 1.0);
-        plot.setDeltaCurve(&tooLong, 0);
-        QCOMPARE(plot.deltaCurve(0)->dataSize(), size_t(Plot::maxMapPoints));
+        plot->setDeltaCurve(&tooLong, 0);
+        QCOMPARE(plot->deltaCurve(0)->dataSize(), size_t(Plot::maxMapPoints));
 
-        plot.clearValueCurves();
-        QCOMPARE(plot.valueCurve(5, 110)->dataSize(), size_t(0));
-        QCOMPARE(plot.midlCurve(1)->dataSize(), size_t(3));
+        plot->clearValueCurves();
+        QCOMPARE(plot->valueCurve(5, 110)->dataSize(), size_t(0));
+        QCOMPARE(plot->midlCurve(1)->dataSize(), size_t(3));
 
         double k[6] = {0.5, 0.01, 0, 0, 0, 1e-10};
-        plot.slUpdateK(3, k);
-        QCOMPARE(plot.kCurve(3)->dataSize(), size_t(191));
+        plot->slUpdateK(3, k);
+        QCOMPARE(plot->kCurve(3)->dataSize(), size_t(191));
         // At -10 °C: (0.5 - 0.1 - 1e-5) * 100 - 100
-        QCOMPARE(plot.kCurve(3)->sample(80).x(), -10.0);
-        QVERIFY(qAbs(plot.kCurve(3)->sample(80).y() - (-60.001)) < 1e-9);
-        plot.slUpdateK(3, nullptr);
-        QCOMPARE(plot.kCurve(3)->dataSize(), size_t(191));
+        QCOMPARE(plot->kCurve(3)->sample(80).x(), -10.0);
+        QVERIFY(qAbs(plot->kCurve(3)->sample(80).y() - (-60.001)) < 1e-9);
+        plot->slUpdateK(3, nullptr);
+        QCOMPARE(plot->kCurve(3)->dataSize(), size_t(191));
     }
 
     // Zoomed in one way, both ways and back: bars along the top and the right edge and canvas
     // margins that come back as they were, also when the zoomer goes away while zoomed in.
     void scrollZoomer()
     {
-        Duts bank;
-        Plot plot(bank);
-        plot.resize(900, 500);
-        plot.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&plot));
-        ScrollZoomer *zoomer = plot.zoomer();
-        const auto base = margins(plot);
+        ScrollZoomer *zoomer = plot->zoomer();
+        const auto base = margins(*plot);
         const QRectF whole = zoomer->zoomBase();
 
         zoomer->zoom(QRectF(-30, whole.top(), 20, whole.height()));
@@ -179,16 +230,16 @@ private slots:
         QCOMPARE(bars(zoomer), QStringLiteral("100"));
         auto zoomedX = base;
         zoomedX[3] += h->thickness();
-        QCOMPARE(margins(plot), zoomedX);
+        QCOMPARE(margins(*plot), zoomedX);
         QVERIFY(qAbs(h->minSliderValue() - -30) < 1e-3 && qAbs(h->maxSliderValue() - -10) < 1e-3);
 
         zoomer->zoom(QRectF(-20, whole.center().y(), 10, whole.height() / 4));
         ScrollBar *v = zoomer->verticalScrollBar();
         QCOMPARE(bars(zoomer), QStringLiteral("111"));
-        QCOMPARE(v->geometry().right(), plot.canvas()->contentsRect().right());
+        QCOMPARE(v->geometry().right(), plot->canvas()->contentsRect().right());
         auto zoomedXY = zoomedX;
         zoomedXY[1] += v->thickness();
-        QCOMPARE(margins(plot), zoomedXY);
+        QCOMPARE(margins(*plot), zoomedXY);
 
         // The vertical slider at its top shows the top of the range, as on the canvas.
         v->setValue(v->minimum());
@@ -200,17 +251,17 @@ private slots:
 
         zoomer->zoom(0);
         QCOMPARE(bars(zoomer), QStringLiteral("000"));
-        QCOMPARE(margins(plot), base);
+        QCOMPARE(margins(*plot), base);
 
         // Gone while zoomed in: the canvas gets back its margins, and the scales their borders.
         zoomer->zoom(QRectF(-20, whole.center().y(), 10, whole.height() / 4));
         delete zoomer;
-        QCOMPARE(margins(plot), base);
+        QCOMPARE(margins(*plot), base);
         int start = -1;
         int end = -1;
-        plot.axisWidget(QwtPlot::xBottom)->getMinBorderDist(start, end);
+        plot->axisWidget(QwtPlot::xBottom)->getMinBorderDist(start, end);
         QCOMPARE(start + end, 0);
-        QCOMPARE(plot.canvas()->findChildren<ScrollBar *>().size(), 0);
+        QCOMPARE(plot->canvas()->findChildren<ScrollBar *>().size(), 0);
 
         // A mirrored bar counts from the other end; an empty base divides by nothing.
         ScrollBar bar(0.0, 50.0, Qt::Horizontal);
@@ -222,8 +273,160 @@ private slots:
         QCOMPARE(bar.pageStep(), ScrollBar::tickCount);
     }
 
+    // Ctrl alone with the left button grabs the nearest point strictly within the radius, of
+    // the lower sensor when two coincide, of hidden curves too; each move then asks for the
+    // value under the pointer, truncated and never below zero; the release lets go.
+    void pickAndDrag()
+    {
+        exactScales(*plot, -90, 1.0, 0.25);
+        const Dut::MidlMap low {{-50, 10u}, {20, 40u}};
+        const Dut::MidlMap same {{20, 40u}};
+        plot->setMidlCurve(&low, 0);
+        plot->setMidlCurve(&same, 3); // both hidden
+        QSignalSpy edits(&*plot, &Plot::editMidl);
+        const PlotEditor &editor = plot->editor();
+        const QPoint point = pixelOf(*plot, 20, 40);
+
+        mouse(*plot, QEvent::MouseButtonPress, point + QPoint(0, 10));
+        QVERIFY(!editor.selectedCurve() && editor.selectedIndex() == 0);
+        mouse(*plot, QEvent::MouseMove, point);
+        mouse(*plot, QEvent::MouseButtonRelease, point);
+        QCOMPARE(editor.selectedIndex(), -1);
+        mouse(*plot, QEvent::MouseButtonPress, point, Qt::LeftButton,
+            Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(editor.selectedIndex(), -1);
+        QCOMPARE(edits.count(), 0);
+
+        mouse(*plot, QEvent::MouseButtonPress, point + QPoint(0, 9));
+        QCOMPARE(editor.selectedCurve(), plot->midlCurve(0));
+        QCOMPARE(editor.selectedIndex(), 1);
+        const int zero = qRound(plot->transform(QwtPlot::yLeft, 0));
+        mouse(*plot, QEvent::MouseMove, point - QPoint(0, 51)); // 52.75
+        // A reading at a new temperature puts a point before the held one.
+        const Dut::MidlMap more {{-60, 10u}, {-50, 10u}, {20, 40u}};
+        plot->setMidlCurve(&more, 0);
+        mouse(*plot, QEvent::MouseMove, QPoint(point.x(), zero + 9)); // -2.25
+        mouse(*plot, QEvent::MouseButtonRelease, point);
+        mouse(*plot, QEvent::MouseMove, point);
+        QCOMPARE(edits.count(), 2);
+        QCOMPARE(numbers(edits.at(0)) + '|' + numbers(edits.at(1)), QStringLiteral("0 1 52|0 2 0"));
+        QCOMPARE(PlotEditor::rawValue(5e9), 4294967295u);
+    }
+
+    // A Ctrl right click asks for a point of sensor 0 at the truncated temperature, with the
+    // plot's data kind, and for none where there is no temperature slot. A and D walk the
+    // marker along sensor 0's points and stop at the ends; letting go of Alt hides it. A plain
+    // right click gives back the whole range and a self-scaling data axis under a new zoomer
+    // that has left no bar behind.
+    void rightClicksAndMarker()
+    {
+        const QRectF whole = plot->zoomer()->zoomBase();
+        exactScales(*plot, -30, 0.1, 0.25);
+        plot->setTypeData(Period);
+        QSignalSpy adds(&*plot, &Plot::addMidl);
+        const int p1 = qRound(plot->canvasMap(QwtPlot::xBottom).p1());
+        const int zero = qRound(plot->transform(QwtPlot::yLeft, 0));
+        for (QPoint pixel : {QPoint(p1 + 557, zero - 202), QPoint(p1 + 261, zero + 9),
+                 QPoint(p1 + 1600, zero - 202)}) // 25.7 °C 50.5, -3.9 °C -2.25, 130 °C
+            mouse(*plot, QEvent::MouseButtonPress, pixel, Qt::RightButton);
+        QCOMPARE(adds.count(), 2);
+        QCOMPARE(
+            numbers(adds.at(0)) + '|' + numbers(adds.at(1)), QStringLiteral("0 25 50 2|0 -3 0 2"));
+
+        const Dut::MidlMap points {{-50, 100u}, {20, 200u}, {60, 1234567u}};
+        plot->setMidlCurve(&points, 0);
+        QwtPlotMarker *marker = plot->marker();
+        QString walk;
+        for (int key : {Qt::Key_A, Qt::Key_D, Qt::Key_D, Qt::Key_D, Qt::Key_A}) {
+            send(*plot, QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
+            walk += QStringLiteral("%1:%2|")
+                        .arg(plot->editor().markerIndex())
+                        .arg(marker->label().text());
+        }
+        QCOMPARE(walk, QStringLiteral("0:|1:20 200|2:60 1.23457e+06|2:60 1.23457e+06|1:20 200|"));
+        send(*plot, QKeyEvent(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier));
+        mouse(*plot, QEvent::MouseMove, QPoint(p1 + 100, zero - 40), Qt::NoButton, {});
+        QCOMPARE(marker->value(), QPointF(-20, 10));
+        QVERIFY(!marker->isVisible());
+
+        plot->zoomer()->zoom(QRectF(-20, whole.center().y(), 10, whole.height() / 4));
+        QPointer<ScrollZoomer> old = plot->zoomer();
+        mouse(*plot, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton, {});
+        mouse(*plot, QEvent::MouseButtonRelease, QPoint(100, 100), Qt::RightButton, {});
+        QVERIFY(old.isNull() && plot->zoomer());
+        const QwtScaleDiv &x = plot->axisScaleDiv(QwtPlot::xBottom);
+        QCOMPARE(x.interval(), QwtInterval(-90, 90));
+        QVERIFY(plot->axisAutoScale(QwtPlot::yLeft));
+        QCOMPARE(plot->zoomer()->zoomBase().left(), -90.0);
+        QCOMPARE(plot->canvas()->findChildren<ScrollBar *>().size(), 0);
+    }
+
+    // Through the window: each step of a drag moves the panel's point and redraws the point
+    // and its trend with one render, over readings that are not drawn again; the scales hold
+    // until the release. New readings are drawn again. A Ctrl right click adds a point to
+    // sensor 0 and shows it at once.
+    void dragInWindow()
+    {
+        plot.reset();
+        MainWindow window;
+        Plot &chart = *window.plot();
+        Duts &panels = *window.sensorBank();
+        window.resize(1400, 900);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        for (qint8 t : {10, 20, 30})
+            panels.slAddMidl(0, t, quint32(4000 + 100 * t), chart.currentTypeData());
+        window.slUpdatePlot(0);
+        Dut::ValueSets readings;
+        for (int slot = 60; slot < 140; ++slot)
+            readings[slot] = {quint32(3000 + slot), quint32(9000 - slot)};
+        chart.setValueCurves(&readings, 1);
+        window.slSetVisible(0, 0x0A);
+        window.slSetVisible(1, 0x01);
+        settle();
+
+        const QPoint point = pixelOf(chart, 10, 5000);
+        mouse(chart, QEvent::MouseButtonPress, point);
+        QVERIFY(!chart.axisAutoScale(QwtPlot::yLeft) && !chart.axisAutoScale(QwtPlot::yRight));
+        settle();
+        const int renders = chart.renderCount();
+        const int layers = chart.valueLayerRenderCount();
+        for (int step = 1; step <= 5; ++step) {
+            const QPointF trendBefore = chart.trendCurve(0)->sample(0);
+            const QPoint to = point - QPoint(0, 20 * step);
+            mouse(chart, QEvent::MouseMove, to);
+            const quint32 y = quint32(chart.invTransform(QwtPlot::yLeft, to.y()));
+            QCOMPARE(panels.getMidl(0)->value(10), y);
+            QCOMPARE(chart.midlCurve(0)->sample(0), QPointF(10, y));
+            QVERIFY(chart.trendCurve(0)->sample(0) != trendBefore);
+            settle();
+            QCOMPARE(chart.renderCount(), renders + step);
+        }
+        QCOMPARE(chart.valueLayerRenderCount(), layers);
+        mouse(chart, QEvent::MouseButtonRelease, point);
+        QVERIFY(chart.axisAutoScale(QwtPlot::yLeft) && chart.axisAutoScale(QwtPlot::yRight));
+
+        settle();
+        const QColor valueColor = chart.valueCurve(1, 60)->pen().color();
+        auto colorAt = [&chart](QPoint pixel) {
+            return QColor(chart.canvas()->grab().toImage().pixel(pixel));
+        };
+        QCOMPARE(colorAt(pixelOf(chart, -30, 3060)), valueColor);
+        readings[60] = {};
+        chart.setValueCurves(&readings, 1);
+        chart.requestReplot();
+        settle();
+        QVERIFY(colorAt(pixelOf(chart, -30, 3060)) != valueColor);
+
+        mouse(chart, QEvent::MouseButtonPress, pixelOf(chart, 50.4, 6000), Qt::RightButton);
+        QCOMPARE(panels.getMidl(0)->keys(), (QList<qint8> {10, 20, 30, 50}));
+        QCOMPARE(chart.midlCurve(0)->dataSize(), size_t(4));
+    }
+
 private:
     std::optional<TempWorkDir> dir;
+    std::optional<Duts> bank;
+    std::optional<Plot> plot;
 };
 
 QTEST_MAIN(TestPlot)
