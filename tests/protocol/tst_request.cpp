@@ -13,11 +13,6 @@ using namespace frames;
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
 const QByteArray kAck1 = hex("390151000028");
 
 } // namespace

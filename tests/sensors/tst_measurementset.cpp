@@ -1,9 +1,11 @@
 #include "sensors/measurementset.h"
+#include "support/frames.h"
 
 #include <QtTest>
 
 using Map = MeasurementSet::Map;
 using Maps = QList<Map>;
+using frames::hex;
 
 namespace {
 
@@ -14,11 +16,6 @@ Maps empty(int n)
     while (maps.size() < n)
         maps.append(Map());
     return maps;
-}
-
-QByteArray hex(const char *digits)
-{
-    return QByteArray::fromHex(digits);
 }
 
 // Three maps of a sensor, with entries, as the writer puts them: 4 + 3 * (4 + 2 * 5) bytes.

@@ -1,5 +1,6 @@
 #include "sensors/runlog.h"
 #include "sensors/runlogreader.h"
+#include "support/frames.h"
 #include "support/tempworkdir.h"
 
 #include <QBuffer>
@@ -8,21 +9,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+using frames::reading;
+
 namespace {
 
 const QDateTime moment(QDate(2026, 12, 5), QTime(23, 48, 17));
-
-DutInfo reading(qint8 temp, quint16 level, quint16 freq = 0, quint32 period = 0, quint8 aux = 0)
-{
-    DutInfo info;
-    info.valid = 1;
-    info.temp = temp;
-    info.level = level;
-    info.freq = freq;
-    info.period = period;
-    info.aux = aux;
-    return info;
-}
 
 QString fields(const DutInfo &i)
 {

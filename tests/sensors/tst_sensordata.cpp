@@ -1,22 +1,14 @@
 #include "sensors/sensordata.h"
+#include "support/frames.h"
 
 #include <QtTest>
 
 using MidlMap = SensorData::MidlMap;
 using CurveMap = SensorData::CurveMap;
 
-namespace {
+using frames::reading;
 
-DutInfo reading(qint8 temp, quint16 level, quint16 freq, quint32 period)
-{
-    DutInfo info;
-    info.valid = 1;
-    info.temp = temp;
-    info.level = level;
-    info.freq = freq;
-    info.period = period;
-    return info;
-}
+namespace {
 
 bool near(double a, double b)
 {

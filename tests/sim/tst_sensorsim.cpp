@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+using frames::hex;
 using frames::withCrc8;
 
 namespace {
@@ -24,11 +25,6 @@ SimulatorConfig quietConfig()
     c.noisePpm = 0.0;
     c.temperatureLow = c.temperatureHigh = c.temperatureStart = 20.0;
     return c;
-}
-
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(text);
 }
 
 } // namespace

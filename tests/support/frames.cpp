@@ -9,6 +9,11 @@
 
 namespace frames {
 
+QByteArray hex(const char *digits)
+{
+    return QByteArray::fromHex(digits);
+}
+
 QByteArray bytes(std::initializer_list<int> values)
 {
     QByteArray out;
@@ -58,6 +63,18 @@ QByteArray writeAck(quint8 address)
 QByteArray readKAnswer(quint8 address, float value)
 {
     return withCrc8(bytes({0x39, address, 0x4C, 0x04}) + floatBytes(value));
+}
+
+DutInfo reading(qint8 temp, quint16 level, quint16 freq, quint32 period, quint8 aux)
+{
+    DutInfo info;
+    info.valid = 1;
+    info.temp = temp;
+    info.level = level;
+    info.freq = freq;
+    info.period = period;
+    info.aux = aux;
+    return info;
 }
 
 } // namespace frames
