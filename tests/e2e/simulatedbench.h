@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "serial/comport.h"
 #include "support/benchfixture.h"
+#include "support/child.h"
 #include "support/sensorsimulator.h"
 
 #include <QComboBox>
@@ -98,7 +99,7 @@ public:
         fixture.setProtocol(protocol);
         for (int n = 0; n < 6; ++n)
             fixture.setAddress(quint8(n), addresses.section(',', 5 - n, 5 - n).toInt());
-        window().comPort()->findChild<QComboBox *>("cbPort")->setEditText(simulator.devicePath());
+        child<QComboBox>(*window().comPort(), "cbPort")->setEditText(simulator.devicePath());
         fixture.pressOpen();
         if (!window().comPort()->isOpen())
             fail("port not opened: " + simulator.devicePath());

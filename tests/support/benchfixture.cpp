@@ -5,6 +5,7 @@
 #include "sensors/dut.h"
 #include "sensors/duts.h"
 #include "serial/comport.h"
+#include "support/child.h"
 
 #include <QComboBox>
 #include <QDateTime>
@@ -45,31 +46,24 @@ void BenchFixture::setAddress(quint8 nomDut, int address)
 
 void BenchFixture::setProtocol(int index)
 {
-    m_window->protocolPanel()
-        ->findChild<QComboBox *>(QStringLiteral("cbProtocol"))
-        ->setCurrentIndex(index);
+    child<QComboBox>(*m_window->protocolPanel(), "cbProtocol")->setCurrentIndex(index);
 }
 
 bool BenchFixture::openPort()
 {
-    m_window->comPort()
-        ->findChild<QComboBox *>(QStringLiteral("cbPort"))
-        ->setEditText(m_line.slavePath());
+    child<QComboBox>(*m_window->comPort(), "cbPort")->setEditText(m_line.slavePath());
     pressOpen();
     return m_window->comPort()->isOpen();
 }
 
 void BenchFixture::pressOpen()
 {
-    QTest::mouseClick(
-        m_window->comPort()->findChild<QPushButton *>(QStringLiteral("pbOpen")), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*m_window->comPort(), "pbOpen"), Qt::LeftButton);
 }
 
 void BenchFixture::pressStart()
 {
-    QTest::mouseClick(
-        m_window->protocolPanel()->findChild<QPushButton *>(QStringLiteral("pbStart")),
-        Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*m_window->protocolPanel(), "pbStart"), Qt::LeftButton);
 }
 
 void BenchFixture::tick()
