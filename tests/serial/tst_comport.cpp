@@ -94,20 +94,10 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(face(panel), QStringLiteral("open CLOSE 0 0"));
         QCOMPARE(status.count(), 0);
-    }
 
-    // The other end closing floods the port with read errors: the panel closes as if "CLOSE"
-    // had been pressed, says so once, and the storm stops.
-    void otherEndVanishes()
-    {
-        PseudoTerminal pty;
-        ComPort panel;
-        child<QComboBox>(panel, "cbPort")->setEditText(pty.slavePath());
-        panel.openPort();
-        QVERIFY(panel.isOpen());
-
-        QSignalSpy opened(&panel, &ComPort::open);
-        QSignalSpy status(&panel, &ComPort::sigStatus);
+        // The other end closing floods the port with read errors: the panel closes as if "CLOSE"
+        // had been pressed, says so once, and the storm stops.
+        opened.clear();
         QSignalSpy errors(panel.findChild<QSerialPort *>(), &QSerialPort::errorOccurred);
         pty.closeMaster();
         QTRY_VERIFY(!panel.isOpen());
