@@ -126,6 +126,16 @@ private slots:
         QCOMPARE(text(dut, "leTemperat"), QStringLiteral("101"));
         QVERIFY(feed(dut, tervalAnswer(5, 100, 3333, 0)).valid);
         QVERIFY(feed(dut, tervalAnswer(5, -90, 4444, 0)).valid);
+
+        // Mid values and points (checked themselves on the sensor data) are those of the kind
+        // shown; clearing empties every kind.
+        setKind(dut, Level);
+        dut.editPoint(0, 555);
+        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{-90, 555}, {25, 3250}}));
+        QCOMPARE(dut.getMidl(Freq)->value(25), 6699u);
+        dut.slClear();
+        QVERIFY(dut.getMidl(Level)->isEmpty());
+        QVERIFY(dut.getMidl(Freq)->isEmpty());
     }
 
     void errorCountAndStatus()
@@ -170,23 +180,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(status(dut), cleared, 2000);
         QTest::mouseClick(child<QPushButton>(dut, "pbClear"), Qt::LeftButton);
         QCOMPARE(boxes.texts().size(), 1);
-    }
-
-    // The mid values and points themselves are checked on the sensor data; here the panel's kind.
-    void midValuesAndCalibrationPoints()
-    {
-        Dut dut(nullptr, 0);
-        setAddress(dut, 1);
-        setKind(dut, Period);
-        feed(dut, veltaroAnswer(1, 25, 1, 100));
-        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{25, 100}}));
-        setKind(dut, Level);
-        dut.editPoint(0, 555);
-        QCOMPARE(*dut.getMidl(), (Dut::MidlMap {{25, 555}}));
-        QCOMPARE(dut.getMidl(Period)->value(25), 100u);
-        dut.slClear();
-        QVERIFY(dut.getMidl(Level)->isEmpty());
-        QVERIFY(dut.getMidl(Period)->isEmpty());
     }
 
     void deviationStatistics()
