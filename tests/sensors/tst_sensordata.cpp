@@ -22,15 +22,14 @@ class TestSensorData : public QObject
     Q_OBJECT
 
 private slots:
-    void readingsAndMidValues();
-    void calibrationPoints();
+    void readingsMidValuesAndPoints();
     void windowStatistics_data();
     void windowStatistics();
     void deviationCurve();
     void fit();
 };
 
-void TestSensorData::readingsAndMidValues()
+void TestSensorData::readingsMidValuesAndPoints()
 {
     SensorData data;
     // Every reading fills all three kinds; a value seen twice at one temperature is kept once.
@@ -54,14 +53,9 @@ void TestSensorData::readingsAndMidValues()
     QCOMPARE(*data.midl(Period), (MidlMap {{-5, 70000}, {25, 102}, {26, 4294967294u}}));
     QVERIFY(data.midl(static_cast<eTypeData>(3))->isEmpty());
 
+    // Cleared (the maps below hold nothing of the readings above), calibration points join the
+    // mid values of their kind.
     data.clear();
-    for (eTypeData kind : {Level, Freq, Period})
-        QVERIFY(data.midl(kind)->isEmpty());
-}
-
-void TestSensorData::calibrationPoints()
-{
-    SensorData data;
     data.insert(reading(25, 1, 0, 102));
     data.insert(reading(26, 1, 0, 7));
     data.setPoint(30, 777, Period);
@@ -86,7 +80,7 @@ void TestSensorData::calibrationPoints()
     data.setPoints({}, static_cast<eTypeData>(3));
     QCOMPARE(data.midl(Level)->size(), 4);
 
-    data.clear();
+    data.clear(); // points go too
     QVERIFY(data.midl(Level)->isEmpty());
 }
 
