@@ -4,6 +4,7 @@
 #include "sensors/dut.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
+#include "support/answerdialog.h"
 #include "support/benchfixture.h"
 #include "support/child.h"
 #include "support/filesizelimit.h"
@@ -11,16 +12,13 @@
 #include "support/messageboxcatcher.h"
 #include "support/tempworkdir.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTimer>
 #include <QtTest>
 
-#include <functional>
 #include <optional>
 
 using Maps = QList<MeasurementSet::Map>;
@@ -29,20 +27,6 @@ namespace {
 
 const QString kSavePath = QStringLiteral("Main/save_path");
 const QString kLoadPath = QStringLiteral("Main/load_path");
-
-// Answers the next file dialog: `act` looks at it and accepts or rejects it.
-void answerDialog(std::function<void(QFileDialog *)> act)
-{
-    auto *poll = new QTimer(qApp);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
-            poll->deleteLater();
-            poll->stop();
-            act(dialog);
-        }
-    });
-    poll->start(10);
-}
 
 } // namespace
 
@@ -259,7 +243,7 @@ void TestSetFiles::dialogs()
         };
     };
 
-    answerDialog(choose("run"));
+    answerDialog<QFileDialog>(choose("run"));
     QTest::mouseClick(child<QPushButton>(*protocol, "pbSaveAll"), Qt::LeftButton);
     QCOMPARE(start, dir->path());
     QCOMPARE(filters, QStringList {"*.6fls"});
@@ -268,7 +252,7 @@ void TestSetFiles::dialogs()
 
     QVERIFY(QDir(dir->path()).mkdir("sub"));
     TempWorkDir::setSetting(kSavePath, path("sub/old.1fls"));
-    answerDialog(choose(""));
+    answerDialog<QFileDialog>(choose(""));
     QTest::mouseClick(child<QPushButton>(*bank().dut(2), "pbSave"), Qt::LeftButton);
     QCOMPARE(start, path("sub"));
     QCOMPARE(filters, QStringList {"*.1fls"});

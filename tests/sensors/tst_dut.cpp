@@ -2,12 +2,12 @@
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
 #include "sensors/dut.h"
+#include "support/answerdialog.h"
 #include "support/child.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
 #include "support/tempworkdir.h"
 
-#include <QApplication>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QLineEdit>
@@ -15,7 +15,6 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardItemModel>
-#include <QTimer>
 #include <QtTest>
 
 #include <optional>
@@ -273,16 +272,10 @@ private slots:
         // Right-clicks a box and answers the colour dialog it opens: a valid colour is chosen,
         // an invalid one cancels.
         auto pickColour = [&](const char *name, const QColor &colour) {
-            QTimer timer;
-            connect(&timer, &QTimer::timeout, this, [&] {
-                if (auto *dialog
-                    = qobject_cast<QColorDialog *>(QApplication::activeModalWidget())) {
-                    timer.stop();
-                    dialog->setCurrentColor(colour);
-                    colour.isValid() ? dialog->accept() : dialog->reject();
-                }
+            answerDialog<QColorDialog>([colour](QColorDialog *dialog) {
+                dialog->setCurrentColor(colour);
+                colour.isValid() ? dialog->accept() : dialog->reject();
             });
-            timer.start(10);
             auto *box = child<MyCheckBox>(dut, name);
             QTest::mousePress(box, Qt::RightButton);
             QTest::mouseRelease(box, Qt::RightButton);
