@@ -131,8 +131,8 @@ private slots:
         QCOMPARE(request.saveKLeft() + request.readKLeft() + request.attemptsLeft(), 0);
     }
 
-    // The whole write and read run tick by tick over the line in the coefficient exchange
-    // test; here what a real sensor cannot easily be made to do.
+    // The whole write and read run tick by tick over the line in the simulated-line test; here
+    // what a real sensor cannot easily be made to do.
     void failedAndOverlappingExchanges()
     {
         float fitted[6];

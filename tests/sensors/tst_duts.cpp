@@ -33,8 +33,7 @@ QLineEdit *errorField(Duts &bank, quint8 nomDut)
 } // namespace
 
 // What only the bank decides. The turn-taking, the routing of answers and the order in which
-// panels are served are checked over the line in the polling cycle and coefficient exchange
-// tests.
+// panels are served are checked over the line in the window and simulated-line tests.
 class TestDuts : public QObject
 {
     Q_OBJECT
