@@ -34,27 +34,18 @@ class TestSensorSim : public QObject
     Q_OBJECT
 
 private slots:
-    // Answers worked out by hand from the wire layouts.
+    // Answers worked out by hand from the wire layouts, for what the bench never sends or
+    // never checks. Readings, coefficient writes and MODBUS maps and refusals are checked over
+    // the line: by the bench's end-to-end tests and by mbpoll.
     void everyRequestAnswered_data()
     {
         QTest::addColumn<QByteArray>("request");
         QTest::addColumn<QByteArray>("answer");
-        QTest::newRow("level/period, 1") << hex("37010a0082") << hex("39010a080030751440420f00c9");
-        QTest::newRow("level/frequency, 1") << hex("3101066c") << hex("3e0106143075204ea3");
-        QTest::newRow("level/frequency, 200") << hex("31c8066a") << hex("3ec8061424770852cf");
-        QTest::newRow("text: first sensor")
-            << QByteArray("DO") << QByteArray("F=4E20 t=14 N=7530.0");
-        QTest::newRow("modbus, 1") << hex("0103000000044409") << hex("010308001475304e2000009c55");
-        QTest::newRow("modbus, registers 1..2")
-            << hex("01030001000295cb") << hex("01030475304e20d448");
-        QTest::newRow("modbus, past the map") << hex("010300030002340b") << hex("018302c0f1");
         QTest::newRow("modbus, no registers") << hex("01030000000045ca") << hex("0183030131");
-        QTest::newRow("coefficient write") << hex("37c8510502000048c161") << hex("39c8510102fa");
         QTest::newRow("fresh coefficient") << hex("37014c01052b") << hex("39014c0400000000bf");
         // Silence, as on a real bus. That a frame with a bad checksum, or any text but "DO",
         // is never taken for a request, the request-framer fuzz target checks.
         QTest::newRow("no such sensor") << hex("37020a0066") << QByteArray();
-        QTest::newRow("no such sensor, modbus") << hex("020300000004443a") << QByteArray();
         QTest::newRow("modbus broadcast") << hex("00030000000445d8") << QByteArray();
         QTest::newRow("unknown coefficient") << hex("37014c0106c9") << QByteArray();
     }
@@ -211,11 +202,9 @@ private slots:
             ::close(fd);
             QCOMPARE(answer, hex("3e0106143075204ea3"));
         }
-        // SIGTERM: a clean exit that takes the link away and leaves the final counts.
+        // SIGTERM: a clean exit that takes the link away.
         QVERIFY(sim.stop());
         QVERIFY(!QFileInfo(link).isSymLink());
-        QCOMPARE(sim.counts().value("requests")["levelFrequency"].toInt(), 2);
-        QCOMPARE(sim.counts().value("answered").toInt(), 2);
     }
 };
 
