@@ -90,24 +90,16 @@ void TestSensorData::windowStatistics_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("lo");
     QTest::addColumn<int>("hi");
-    // cold up, cold down, warm up, warm down; NaN: the window has no figures
+    // cold up, cold down, warm up, warm down. The sensor panel's test shows the plain level
+    // window, bounds that empty either side and a reference of 0 in the fields; here what its
+    // fields cannot show.
     QTest::addColumn<QVector<double>>("expected");
 
-    const MidlMap levels {{19, 2000}, {20, 2048}, {21, 2100}};
-    const double nan = qQNaN();
-    QTest::newRow("level") << levels << int(Level) << -40 << 80
-                           << QVector<double> {0, -1.171875, 1.26953125, 0};
-    QTest::newRow("cold bound above 20 °C")
-        << levels << int(Level) << 25 << 80 << QVector<double> {0, 0, 1.26953125, 0};
-    QTest::newRow("warm bound below 20 °C")
-        << levels << int(Level) << 25 << 15 << QVector<double> {0, 0, 0, 0};
-    QTest::newRow("bounds inside")
-        << levels << int(Level) << 20 << 20 << QVector<double> {0, 0, 0, 0};
+    QTest::newRow("bounds inside") << MidlMap {{19, 2000}, {20, 2048}, {21, 2100}} << int(Level)
+                                   << 20 << 20 << QVector<double> {0, 0, 0, 0};
     QTest::newRow("frequency is relative")
         << MidlMap {{10, 990}, {20, 1000}, {30, 1010}} << int(Freq) << -40 << 80
         << QVector<double> {0, -1, 1, 0};
-    QTest::newRow("reference 0") << MidlMap {{10, 1010}, {20, 0}} << int(Freq) << -40 << 80
-                                 << QVector<double> {nan, nan, nan, nan};
     QTest::newRow("150 %") << MidlMap {{10, 8192}, {20, 2048}} << int(Level) << -40 << 80
                            << QVector<double> {150, 0, 0, 0};
     QTest::newRow("empty") << MidlMap {} << int(Period) << -40 << 80
@@ -124,14 +116,11 @@ void TestSensorData::windowStatistics()
     const SensorData::WindowStatistics s
         = SensorData::windowStatistics(map, static_cast<eTypeData>(kind), lo, hi);
     QVector<double> got;
-    for (const SensorData::Deviation &d : {s.cold, s.warm}) {
+    for (const SensorData::Deviation &d : {s.cold, s.warm})
         got << (d.valid ? d.up : qQNaN()) << (d.valid ? d.down : qQNaN());
-        QVERIFY(!d.valid || (std::isfinite(d.up) && std::isfinite(d.down)));
-    }
-    for (int i = 0; i < 4; ++i) {
-        const bool same = std::isnan(expected[i]) ? std::isnan(got[i]) : near(got[i], expected[i]);
-        QVERIFY2(same, qPrintable(QStringLiteral("field %1: %2").arg(i).arg(got[i])));
-    }
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(
+            near(got[i], expected[i]), qPrintable(QStringLiteral("%1: %2").arg(i).arg(got[i])));
 }
 
 void TestSensorData::deviationCurve()
@@ -157,17 +146,9 @@ void TestSensorData::fit()
     SensorData::Coefficients k {};
     data.setPoints({{10, 990}, {20, 1000}, {30, 1010}}, Level);
 
-    // As a deviation in percent from the 20 °C value...
-    QVERIFY(data.fitTrend(Level, 1, false, &k));
-    QVERIFY(near(k[0], 0.98) && near(k[1], 0.001));
-    QCOMPARE(std::vector<double>(k.begin() + 2, k.end()), std::vector<double>(4, 0.0));
-    QVERIFY(near(data.trendCurve()->value(20.0), 0.0));
-    QVERIFY(near(data.trendCurve()->value(30.0), 1.0));
-
-    // ...and the same fit in the sensor's own units.
+    // The panel's test reads this fit off its coefficient column and its curve in both
+    // scalings; here the sensor's units reach out to -90 °C.
     QVERIFY(data.fitTrend(Level, 1, true, &k));
-    QVERIFY(near(k[1], 0.001));
-    QVERIFY(near(data.trendCurve()->value(20.0), 1000.0));
     QVERIFY(near(data.trendCurve()->value(-90.0), 890.0));
 
     // No value at 20 °C, or a 0 there: nothing to refer to, k untouched, no curve.
