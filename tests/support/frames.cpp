@@ -28,15 +28,6 @@ QByteArray withCrc8(QByteArray frame)
     return frame;
 }
 
-QByteArray floatBytes(float value)
-{
-    quint32 raw = 0;
-    std::memcpy(&raw, &value, sizeof raw);
-    QByteArray out(4, '\0');
-    qToLittleEndian(raw, out.data());
-    return out;
-}
-
 QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period)
 {
     QByteArray frame = bytes({0x39, address, 0x0A, 0x08, 0, level, level >> 8, temp});
@@ -62,7 +53,11 @@ QByteArray writeAck(quint8 address)
 
 QByteArray readKAnswer(quint8 address, float value)
 {
-    return withCrc8(bytes({0x39, address, 0x4C, 0x04}) + floatBytes(value));
+    quint32 raw = 0;
+    std::memcpy(&raw, &value, sizeof raw);
+    QByteArray bits(4, '\0');
+    qToLittleEndian(raw, bits.data());
+    return withCrc8(bytes({0x39, address, 0x4C, 0x04}) + bits);
 }
 
 DutInfo reading(qint8 temp, quint16 level, quint16 freq, quint32 period, quint8 aux)

@@ -15,15 +15,14 @@ QByteArray hex(const char *digits);
 QByteArray bytes(std::initializer_list<int> values);
 // The frame followed by its CRC-8/MAXIM.
 QByteArray withCrc8(QByteArray frame);
-// IEEE-754 single precision, least significant byte first, as the coefficient frames carry it.
-QByteArray floatBytes(float value);
 
 // Measurement answers of the polling protocols the tests play.
 QByteArray veltaroAnswer(quint8 address, qint8 temp, quint16 level, quint32 period);
 QByteArray tervalAnswer(quint8 address, qint8 temp, quint16 level, quint16 freq);
 QByteArray textAnswer(quint16 freq, qint8 temp, quint16 level);
 
-// Answers to the coefficient frames: the write acknowledgement and the read answer.
+// Answers to the coefficient frames: the write acknowledgement and the read answer, whose
+// value goes in single precision, least significant byte first.
 QByteArray writeAck(quint8 address);
 QByteArray readKAnswer(quint8 address, float value);
 
