@@ -184,23 +184,21 @@ private slots:
             qPrintable(sim.errorText()));
         QCOMPARE(QFile::symLinkTarget(link), sim.devicePath());
 
-        // Open, ask, close, and again: the simulator's own hold on the slave keeps the line
-        // alive between the bench's openings.
-        for (int round = 0; round < 2; ++round) {
-            const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY);
-            QVERIFY(fd >= 0);
-            QCOMPARE(::write(fd, "\x31\x01\x06\x6c", 4), ssize_t(4));
-            QByteArray answer;
-            char buf[64];
-            for (pollfd p {fd, POLLIN, 0}; answer.size() < 9 && ::poll(&p, 1, 3000) > 0;) {
-                const ssize_t n = ::read(fd, buf, sizeof buf);
-                if (n <= 0)
-                    break;
-                answer.append(buf, int(n));
-            }
-            ::close(fd);
-            QCOMPARE(answer, hex("3e0106143075204ea3"));
+        // Asked once through the link; that the line stays alive between openings, mbpoll's
+        // six runs in the MODBUS master test show.
+        const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, "\x31\x01\x06\x6c", 4), ssize_t(4));
+        QByteArray answer;
+        char buf[64];
+        for (pollfd p {fd, POLLIN, 0}; answer.size() < 9 && ::poll(&p, 1, 3000) > 0;) {
+            const ssize_t n = ::read(fd, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            answer.append(buf, int(n));
         }
+        ::close(fd);
+        QCOMPARE(answer, hex("3e0106143075204ea3"));
         // SIGTERM: a clean exit that takes the link away.
         QVERIFY(sim.stop());
         QVERIFY(!QFileInfo(link).isSymLink());
