@@ -4,14 +4,14 @@
 #
 #   tools/screenshot.sh [--size WxH] [--after SECONDS] [--out FILE] [simulator options]
 #
-# Defaults: 1920x1080, 240 s, docs/screenshot.png. The demo's settings in build/demo/ are used
-# as they are, so a picture shows what the operator left there; delete build/demo/settings.ini
-# for the demo's first-start look.
+# Defaults: 1920x1080, 300 s (as the README's picture was made), docs/screenshot.png. The
+# demo's settings in build/demo/ are used as they are, so a picture shows what the operator
+# left there; delete build/demo/settings.ini for the demo's first-start look.
 set -euo pipefail
 source "$(dirname "$0")/bootstrap.sh"
 
 size=1920x1080
-after=240
+after=300
 out="$TARIKON_ROOT/docs/screenshot.png"
 while [ $# -gt 0 ]; do
     case "$1" in

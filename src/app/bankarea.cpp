@@ -24,8 +24,9 @@ int BankArea::fullHeight() const
     if (!bank)
         return 0;
     const int frame = 2 * frameWidth();
-    int height = bank->minimumSizeHint().height() + frame;
-    if (bank->minimumSizeHint().width() > width() - frame)
+    const QSize least = bank->minimumSizeHint();
+    int height = least.height() + frame;
+    if (least.width() > width() - frame)
         height += horizontalScrollBar()->sizeHint().height();
     return height;
 }

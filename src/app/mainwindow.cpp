@@ -301,11 +301,6 @@ QString setSuffix(int nomDut)
     return nomDut == MainWindow::allSensors ? QStringLiteral("6fls") : QStringLiteral("1fls");
 }
 
-void storeSetting(const QString &key, const QString &value)
-{
-    settingskeys::store(key, value);
-}
-
 // Where a set dialog starts: the file last saved or opened. A drive path such as the stored
 // default "c:/" means nothing on this system, and a folder may have gone since; such dialogs
 // start at home.
@@ -371,7 +366,7 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
     }
     // A failure reported earlier is over once a set was read.
     m_status->post(kSetTopic, QString());
-    storeSetting(settingskeys::loadPath(), path);
+    settingskeys::store(settingskeys::loadPath(), path);
     if (all)
         m_protocol->setFileName(path);
 
@@ -427,7 +422,7 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
         return false;
     }
     m_status->post(kSetTopic, QString());
-    storeSetting(settingskeys::savePath(), path);
+    settingskeys::store(settingskeys::savePath(), path);
     if (nomDut == allSensors)
         m_protocol->setFileName(path);
     else

@@ -206,9 +206,10 @@ void Dut::buildForm()
     for (int i = 0; i < cbTypePolinom->count(); ++i)
         longest = qMax(
             longest, cbTypePolinom->fontMetrics().horizontalAdvance(cbTypePolinom->itemText(i)));
-    const int arrow = cbTypePolinom->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    cbTypePolinom->setMinimumWidth(longest + arrow + 12);
-    cbTypePolinom->setMaximumWidth(qMax(60, longest + arrow + 12));
+    const int needed
+        = longest + cbTypePolinom->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 12;
+    cbTypePolinom->setMinimumWidth(needed);
+    cbTypePolinom->setMaximumWidth(qMax(60, needed));
     stats->addWidget(cbTypePolinom, 0, 1);
     stats->addWidget(caption(QStringLiteral("Степень"), frame), 0, 3);
     sbNomPolinom = new QSpinBox(frame);

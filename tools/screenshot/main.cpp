@@ -1,7 +1,7 @@
 // Runs the bench in the current directory (the demo's, with its settings.ini), opens the port,
 // starts polling and, after the given number of seconds, saves the whole screen as a PNG and
 // quits. Environment: TARIKON_SHOT (the PNG's path, required), TARIKON_SHOT_AFTER (seconds,
-// default 240).
+// default 300).
 #include "app/mainwindow.h"
 
 #include <QAbstractButton>
@@ -36,7 +36,7 @@ int main(int argc, char *argv[])
     bool ok = false;
     int after = qEnvironmentVariableIntValue("TARIKON_SHOT_AFTER", &ok);
     if (!ok || after < 0)
-        after = 240;
+        after = 300;
 
     MainWindow window;
     // Without a window manager a maximised window keeps its own size: give it the screen.
