@@ -1,3 +1,4 @@
+#include "sensors/coverage.h"
 #include "sensors/sensordata.h"
 #include "support/frames.h"
 
@@ -27,6 +28,7 @@ private slots:
     void windowStatistics();
     void deviationCurve();
     void fit();
+    void coverage();
 };
 
 void TestSensorData::readingsMidValuesAndPoints()
@@ -160,3 +162,28 @@ void TestSensorData::fit()
 
 QTEST_GUILESS_MAIN(TestSensorData)
 #include "tst_sensordata.moc"
+
+void TestSensorData::coverage()
+{
+    // Gaps at both ends and in the middle, a single-degree gap, a degree outside the range.
+    MidlMap map;
+    for (int t : {-39, -38, 20, 21, 23, 79, 81})
+        map.insert(qint8(t), 100);
+    Coverage c = Coverage::of(map, -40, 80);
+    QCOMPARE(c.total(), 121);
+    QCOMPARE(c.covered(), 6);
+    QCOMPARE(c.missingText(), QStringLiteral("-40, -37..19, 22, 24..78, 80"));
+    QVERIFY(!c.complete());
+
+    // A reversed range reads as the same degrees; one fully covered misses nothing.
+    c = Coverage::of(map, 21, 20);
+    QCOMPARE(c.total(), 2);
+    QVERIFY(c.complete());
+    QVERIFY(c.missingText().isEmpty());
+
+    // Nothing collected: the whole range is one run, even past the 8-bit temperatures.
+    c = Coverage::of(MidlMap(), -90, 100);
+    QCOMPARE(c.total(), 191);
+    QCOMPARE(c.covered(), 0);
+    QCOMPARE(c.missingText(), QStringLiteral("-90..100"));
+}
