@@ -370,19 +370,24 @@ private slots:
         auto *write = child<QPushButton>(dut, "pbSaveK");
         QSignalSpy status(&dut, &Dut::sigStatus);
 
-        // Anything that is not a finite single-precision number stops the write before its
-        // first frame, and the operator is told which field it is.
-        for (const char *bad : {"abc", "", "1.5.", "nan", "-inf", "1e39", "1e400"}) {
-            setColumn(dut, {"1", "2", "3", QString::fromLatin1(bad), "5", "6"});
+        // Anything that is not a normal single-precision number (or zero) stops the write
+        // before its first frame, and the operator is told which field it is and why.
+        const QList<QPair<const char *, QString>> bad {{"abc", "не число"}, {"", "не число"},
+            {"1.5.", "не число"}, {"nan", "не число"}, {"-inf", "не число"},
+            {"1e39", "слишком велико"}, {"-1e40", "слишком велико"}, {"1e400", "не число"},
+            {"1e-50", "слишком мало"}, {"-1e-40", "слишком мало"}};
+        for (const auto &[text, why] : bad) {
+            setColumn(dut, {"1", "2", "3", QString::fromLatin1(text), "5", "6"});
             QTest::mouseClick(write, Qt::LeftButton);
-            QVERIFY2(dut.getRequestK().isEmpty(), bad);
+            QVERIFY2(dut.getRequestK().isEmpty(), text);
             QCOMPARE(write->text(), QStringLiteral("Запись К"));
             const QString message = status.takeFirst().at(0).toString();
-            QVERIFY2(message.contains("K3") && message.contains(bad), qPrintable(message));
+            QVERIFY2(message.contains("K3") && message.contains(text) && message.contains(why),
+                qPrintable(message));
         }
 
         // A decimal comma is a decimal point.
-        setColumn(dut, {"1,5", "1", "0", "0", "0", "0"});
+        setColumn(dut, {"1,5", "1", "-0", "1e-37", "0", "0"});
         QTest::mouseClick(write, Qt::LeftButton);
         QCOMPARE(dut.getRequestK().mid(4, 5), QByteArray::fromHex("050000c03f"));
     }
