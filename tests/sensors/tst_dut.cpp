@@ -192,9 +192,18 @@ private slots:
         // Bounds past 20 °C empty their window; the range change is stored and shown.
         child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("25"));
         QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
+        QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_min").toString(), QStringLiteral("25"));
+        // A lower bound above the upper one is refused: the statistics, the range shown and
+        // the stored pair stay, and the status bar says why until the pair is usable again.
+        QSignalSpy status(&dut, &Dut::sigStatus);
         child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("15"));
-        QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...15"));
-        QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
+        QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...80"));
+        QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_max").toString(), QStringLiteral("80"));
+        QVERIFY(status.last().at(0).toString().contains("выше верхней"));
+        dut.getMidl();
+        QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
+        child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("30"));
+        QCOMPARE(status.last().at(0).toString(), QString());
 
         // A frequency reference of 0 leaves the window blank: no NaN or infinity shows.
         child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-40"));
