@@ -1,5 +1,6 @@
 #include "plot/plot.h"
 
+#include "plot/axisscaledraw.h"
 #include "plot/picker.h"
 #include "plot/plotcurve.h"
 #include "plot/scrollzoomer.h"
@@ -80,6 +81,9 @@ Plot::Plot(const Duts &bank, QWidget *parent)
     setAxisTitle(yRight, titleText(QStringLiteral("Отклонение, %")));
     setAxisTitle(yLeft, titleText(QStringLiteral("Данные")));
     enableAxis(yRight);
+    // One number format per axis, whatever the magnitude and the locale.
+    for (int axis : {yLeft, yRight, xBottom})
+        setAxisScaleDraw(axis, new AxisScaleDraw());
     setAxisScale(xBottom, kAxisMin, kAxisMax, kAxisStep);
     setAxisAutoScale(yLeft);
     setAxisAutoScale(yRight);

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "plot/axisscaledraw.h"
 #include "plot/plot.h"
 #include "plot/plotcurve.h"
 #include "plot/scrollbar.h"
@@ -11,6 +12,7 @@
 #include <QtTest>
 #include <qwt_plot_layout.h>
 #include <qwt_plot_marker.h>
+#include <qwt_scale_draw.h>
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
@@ -269,6 +271,38 @@ private slots:
         QCOMPARE(bar.pageStep(), ScrollBar::tickCount);
     }
 
+    // Every label of an axis in one format: grouped plain digits with one count of decimals
+    // below 10^7, one common exponent above; the cross-hair writes its numbers alike.
+    void axisLabelFormat()
+    {
+        const QRegularExpression plain(QStringLiteral("^-?\\d{1,3}(\u2009\\d{3})*(\\.\\d+)?$"));
+        for (const auto &[low, high] : {std::pair {800000.0, 1400000.0}, {0.0, 0.003}, {-2.5, 1.0},
+                 {9e6, 1.2e7}, {1e9, 3e9}, {-5e8, 5e8}}) {
+            for (int axis : {QwtPlot::yLeft, QwtPlot::yRight}) {
+                plot->setAxisScale(axis, low, high);
+                plot->replot();
+                QStringList labels;
+                for (double tick : plot->axisScaleDiv(axis).ticks(QwtScaleDiv::MajorTick))
+                    labels << plot->axisScaleDraw(axis)->label(tick).text();
+                QSet<int> decimals;
+                QSet<QString> exponents;
+                for (const QString &label : labels) {
+                    const int e = label.indexOf('e');
+                    const QString mantissa = e < 0 ? label : label.left(e);
+                    exponents << (e < 0 ? QString() : label.mid(e));
+                    QVERIFY2(plain.match(mantissa).hasMatch(), qPrintable(labels.join('|')));
+                    decimals << (mantissa.contains('.') ? mantissa.size() - mantissa.indexOf('.')
+                                                        : 0);
+                }
+                QVERIFY2(
+                    decimals.size() == 1 && exponents.size() == 1, qPrintable(labels.join('|')));
+                QCOMPARE(exponents.values().first().isEmpty(), high < 1e7 && low > -1e7);
+            }
+        }
+        QCOMPARE(AxisScaleDraw::text(-1234567.0, {0, 0}), QStringLiteral("-1\u2009234\u2009567"));
+        QCOMPARE(AxisScaleDraw::text(-0.001, {1, 0}), QStringLiteral("0.0"));
+    }
+
     // Ctrl alone with the left button grabs the nearest point strictly within the radius, of
     // the lower sensor when two coincide, of hidden curves too; each move then asks for the
     // value under the pointer, truncated and never below zero; the release lets go.
@@ -332,6 +366,8 @@ private slots:
         const Dut::MidlMap points {{-50, 100u}, {20, 200u}, {60, 1234567u}};
         plot->setMidlCurve(&points, 0);
         QwtPlotMarker *marker = plot->marker();
+        plot->setAxisScale(QwtPlot::yLeft, 0, 1500000);
+        plot->replot();
         QString walk;
         for (int key : {Qt::Key_A, Qt::Key_D, Qt::Key_D, Qt::Key_D, Qt::Key_A}) {
             send(*plot, QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
@@ -339,7 +375,11 @@ private slots:
                         .arg(plot->editor().markerIndex())
                         .arg(marker->label().text());
         }
-        QCOMPARE(walk, QStringLiteral("0:|1:20 200|2:60 1.23457e+06|2:60 1.23457e+06|1:20 200|"));
+        // One number format for every point, that of the axes' labels.
+        QCOMPARE(walk,
+            QStringLiteral("0:|1:20 °C; 200|2:60 °C; 1\u2009234\u2009567|2:60 °C; "
+                           "1\u2009234\u2009567|1:20 °C; 200|"));
+        exactScales(*plot, -30, 0.1, 0.25);
         send(*plot, QKeyEvent(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier));
         mouse(*plot, QEvent::MouseMove, QPoint(p1 + 100, zero - 40), Qt::NoButton, {});
         QCOMPARE(marker->value(), QPointF(-20, 10));
