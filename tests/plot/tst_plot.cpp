@@ -303,6 +303,93 @@ private slots:
         QCOMPARE(AxisScaleDraw::text(-0.001, {1, 0}), QStringLiteral("0.0"));
     }
 
+    // Random zooms, wheel steps on the bars, bar drags and new data between them: the view
+    // stays inside the zoom base, the axes show the view, and every shown bar shows its axis.
+    void zoomAndScrollProperty()
+    {
+        QRandomGenerator random(24);
+        auto uniform = [&random](double low, double high) {
+            return low + (high - low) * random.generateDouble();
+        };
+        plot->slSetVisible(0, 0x02);
+        for (int step = 0; step < 400; ++step) {
+            ScrollZoomer *zoomer = plot->zoomer();
+            ScrollBar *bars[] = {zoomer->horizontalScrollBar(), zoomer->verticalScrollBar()};
+            ScrollBar *bar = bars[random.bounded(2)];
+            const QString what = QStringLiteral("step %1").arg(step);
+            switch (random.bounded(5)) {
+            case 0: { // readings of another magnitude rescale the data axis at the base
+                const double top = std::pow(10.0, uniform(0, 7));
+                const Dut::MidlMap map {{-40, quint32(top / 3)}, {20, quint32(top)}};
+                plot->setMidlCurve(&map, 0);
+                break;
+            }
+            case 1: { // a rubber band drawn on what the canvas shows
+                const QwtScaleMap x = plot->canvasMap(QwtPlot::xBottom);
+                const QwtScaleMap y = plot->canvasMap(QwtPlot::yLeft);
+                const double x1 = uniform(x.s1(), x.s2());
+                const double y1 = uniform(y.s1(), y.s2());
+                zoomer->zoom(QRectF(x1, y1, uniform(0, x.s2() - x1), uniform(0, y.s2() - y1)));
+                break;
+            }
+            case 2: // out by one, or back to a self-scaling data axis (a plain right click)
+                if (random.bounded(2))
+                    zoomer->zoom(-1);
+                else
+                    plot->resetView();
+                break;
+            case 3:
+                if (bar && !bar->isHidden()) {
+                    QWheelEvent wheel(QPointF(2, 2), bar->mapToGlobal(QPoint(2, 2)), QPoint(),
+                        QPoint(0, random.bounded(2) ? 120 : -120), Qt::NoButton, Qt::NoModifier,
+                        Qt::NoScrollPhase, false);
+                    QApplication::sendEvent(bar, &wheel);
+                }
+                break;
+            default:
+                if (bar && !bar->isHidden()) {
+                    bar->setSliderDown(true);
+                    for (int i = 0; i < 3; ++i)
+                        bar->setSliderPosition(
+                            int(uniform(bar->minimum() - 1000, bar->maximum() + 1000)));
+                    bar->setSliderDown(false);
+                }
+            }
+            plot->replot();
+            zoomer = plot->zoomer();
+            const QRectF base = zoomer->zoomBase();
+            const QRectF now = zoomer->zoomRect();
+            const double slackX = base.width() * 1e-6;
+            const double slackY = base.height() * 1e-6;
+            QVERIFY2(now.left() >= base.left() - slackX && now.right() <= base.right() + slackX
+                    && now.top() >= base.top() - slackY && now.bottom() <= base.bottom() + slackY,
+                qPrintable(what));
+            if (zoomer->zoomRectIndex() == 0)
+                continue;
+            const QwtInterval x = plot->axisInterval(QwtPlot::xBottom);
+            const QwtInterval y = plot->axisInterval(QwtPlot::yLeft);
+            QVERIFY2(qAbs(x.minValue() - now.left()) <= slackX
+                    && qAbs(y.maxValue() - now.bottom()) <= slackY,
+                qPrintable(what));
+            const std::pair<ScrollBar *, QwtInterval> shownBars[]
+                = {{zoomer->horizontalScrollBar(), x}, {zoomer->verticalScrollBar(), y}};
+            for (const auto &[shownBar, axis] : shownBars) {
+                const bool needed = shownBar == zoomer->horizontalScrollBar()
+                    ? now.width() < base.width() - 2 * slackX
+                    : now.height() < base.height() - 2 * slackY;
+                QVERIFY2(!needed || (shownBar && !shownBar->isHidden()), qPrintable(what));
+                if (!shownBar || shownBar->isHidden())
+                    continue;
+                const double slack
+                    = (shownBar == zoomer->horizontalScrollBar() ? base.width() : base.height())
+                    * 2e-6;
+                QVERIFY2(qAbs(shownBar->minSliderValue() - axis.minValue()) <= slack
+                        && qAbs(shownBar->maxSliderValue() - axis.maxValue()) <= slack,
+                    qPrintable(what));
+            }
+        }
+    }
+
     // Ctrl alone with the left button grabs the nearest point strictly within the radius, of
     // the lower sensor when two coincide, of hidden curves too; each move then asks for the
     // value under the pointer, truncated and never below zero; the release lets go.
