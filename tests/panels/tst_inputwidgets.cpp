@@ -54,6 +54,9 @@ private slots:
         QCOMPARE(darkInside(render(box)), 0);
         box.setChecked(true);
         QVERIFY(darkInside(render(box)) > 0);
+        // On a black swatch the tick is drawn light.
+        box.setStyleSheet(QStringLiteral("background-color: rgb(0, 0, 0);"));
+        QVERIFY(darkInside(render(box)) < 15 * 15);
         box.setEnabled(false);
         QVERIFY(qAbs(QColor(render(box).pixel(10, 0)).red() - QColor(Qt::darkGray).red()) <= 2);
     }

@@ -2,6 +2,7 @@
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
 #include "sensors/dut.h"
+#include "sensors/storedsettings.h"
 #include "support/answerdialog.h"
 #include "support/child.h"
 #include "support/frames.h"
@@ -29,7 +30,6 @@ namespace {
 const QString kGreen = QStringLiteral("background-color: rgb(0, 200, 0);");
 const QString kRed = QStringLiteral("background-color: rgb(200, 0, 0);");
 const QString kGrey = QStringLiteral("background-color: rgb(100, 100, 100);");
-const QString kBlue = QStringLiteral("background-color: rgb(0, 0, 255);");
 
 QString text(Dut &dut, const char *name)
 {
@@ -245,6 +245,13 @@ private slots:
         QCOMPARE(child<QWidget>(dut, "cbValue")->styleSheet(), "background-color: rgb(255, 0, 0);");
         QCOMPARE(dut.getColorMidl(), qRgb(0, 255, 0));
         QCOMPARE(child<QWidget>(dut, "cbDelta")->styleSheet(), "background-color: rgb(0, 0, 0);");
+        // Colours not stored take the sensor's own defaults, thirty different ones.
+        QCOMPARE(dut.getColorTrend(), StoredSettings::defaultColors(3)[3]);
+        QSet<quint32> defaults;
+        for (int s = 0; s < 6; ++s)
+            for (quint32 colour : StoredSettings::defaultColors(s))
+                defaults << colour;
+        QCOMPARE(defaults.size(), 30);
 
         QSignalSpy plot(&dut, &Dut::updatePlot);
         QSignalSpy colours(&dut, &Dut::updatePlotColor);
@@ -277,8 +284,10 @@ private slots:
 
         // Right-clicks a box and answers the colour dialog it opens: a valid colour is chosen,
         // an invalid one cancels.
+        QColor opened;
         auto pickColour = [&](const char *name, const QColor &colour) {
-            answerDialog<QColorDialog>([colour](QColorDialog *dialog) {
+            answerDialog<QColorDialog>([colour, &opened](QColorDialog *dialog) {
+                opened = dialog->currentColor();
                 dialog->setCurrentColor(colour);
                 colour.isValid() ? dialog->accept() : dialog->reject();
             });
@@ -296,9 +305,14 @@ private slots:
         QCOMPARE(colours.last().at(2).value<QRgb>(), qRgb(10, 20, 30));
         QVERIFY(!midl->isChecked());
 
-        // A cancelled dialog changes nothing and stores nothing.
-        QCOMPARE(pickColour("cbDelta", QColor())->styleSheet(), kBlue);
+        // A cancelled dialog changes nothing and stores nothing; the dialog opens on the
+        // box's colour.
+        const QString before = child<MyCheckBox>(dut, "cbDelta")->styleSheet();
+        QCOMPARE(pickColour("cbDelta", QColor())->styleSheet(), before);
+        QCOMPARE(opened.rgb(), dut.getColorDelta());
         QVERIFY(!TempWorkDir::setting("Color/Delta4_color").isValid());
+        pickColour("cbMidl", QColor(1, 2, 3));
+        QCOMPARE(opened, QColor(10, 20, 30));
 
         // A left click still toggles the box.
         auto *trend = child<MyCheckBox>(dut, "cbTrend");
