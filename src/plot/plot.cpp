@@ -1,5 +1,6 @@
 #include "plot/plot.h"
 
+#include "plot/altrelease.h"
 #include "plot/axisscaledraw.h"
 #include "plot/picker.h"
 #include "plot/plotcurve.h"
@@ -154,6 +155,13 @@ Plot::Plot(const Duts &bank, QWidget *parent)
     picker->setRubberBandPen(QPen(Qt::red));
     picker->setTrackerPen(QPen(Qt::black));
     picker->setStateMachine(new QwtPickerDragPointMachine());
+
+    connect(new AltRelease(this), &AltRelease::released, this, [this] {
+        if (m_marker->isVisible()) {
+            m_marker->setVisible(false);
+            requestReplot();
+        }
+    });
 
     replotTimer = new QTimer(this);
     replotTimer->setSingleShot(true);
