@@ -2,6 +2,7 @@
 #include "plot/axisscaledraw.h"
 #include "plot/plot.h"
 #include "plot/plotcurve.h"
+#include "plot/plotpicture.h"
 #include "plot/scrollbar.h"
 #include "plot/scrollzoomer.h"
 #include "sensors/duts.h"
@@ -389,6 +390,34 @@ private slots:
                     qPrintable(what));
             }
         }
+    }
+
+    // The saved picture: white, a title with the date and time, a legend entry per shown
+    // sensor in its colour, and the window's cross-hair still there afterwards.
+    void pictureForReport()
+    {
+        plot->slSetVisible(2, 0x02);
+        const PlotPicture::Legend legend = PlotPicture::legendOf(*plot, *bank);
+        QCOMPARE(legend.size(), 1);
+        QCOMPARE(legend.first().text, QStringLiteral("ДУТ 2, адрес off"));
+        QCOMPARE(legend.first().color.rgb(), bank->dut(2)->getColorValue());
+
+        QImage image(800, 450, QImage::Format_ARGB32);
+        {
+            QPainter painter(&image);
+            PlotPicture::draw(*plot, painter, image.rect(), legend, QDateTime::currentDateTime());
+        }
+        QVERIFY(plot->marker()->isVisible());
+        QCOMPARE(QColor(image.pixel(2, 2)), QColor(Qt::white));
+        auto count = [&image](int top, int bottom, auto &&match) {
+            int n = 0;
+            for (int y = top; y < bottom; ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    n += match(QColor(image.pixel(x, y)));
+            return n;
+        };
+        QVERIFY(count(0, 16, [](const QColor &c) { return c.value() < 100; }) > 50); // title
+        QVERIFY(count(16, 30, [&](const QColor &c) { return c == legend.first().color; }) > 20);
     }
 
     // Ctrl alone with the left button grabs the nearest point strictly within the radius, of
