@@ -117,9 +117,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
     m_protocol->setClearConfirmation([this] {
-        return !m_duts->hasCollected()
+        return !(m_duts->hasCollected() || m_duts->hasCoefficients())
             || DiscardQuestion::confirm(this, QStringLiteral("Очистить все"),
-                QStringLiteral("Удалить собранные показания и точки всех ДУТ?"));
+                QStringLiteral("Удалить у всех ДУТ собранные показания, точки калибровки и оба "
+                               "столбца коэффициентов K0…K5 (подобранные и для записи в "
+                               "датчик, также уже записанные или прочитанные)?"));
     });
     connect(m_duts, &Duts::sigLoad, this, &MainWindow::slLoad);
     connect(m_plot, &Plot::editMidl, this, &MainWindow::slEditMidl);

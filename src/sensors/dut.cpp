@@ -420,9 +420,11 @@ bool Dut::isPolled() const
 
 void Dut::slAskClear()
 {
-    if (!model->isEmpty()
+    if ((!model->isEmpty() || hasCoefficients())
         && !DiscardQuestion::confirm(this, lName->text(),
-            QStringLiteral("Удалить собранные показания и точки %1?").arg(lName->text())))
+            QStringLiteral("Удалить собранные показания, точки калибровки и оба столбца "
+                           "коэффициентов K0…K5 %1?")
+                .arg(lName->text())))
         return;
     slClear();
 }

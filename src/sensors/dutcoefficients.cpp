@@ -178,3 +178,10 @@ bool Dut::loadFileK(const QString &path)
         leReadK[i]->setText(texts.value(i));
     return true;
 }
+
+bool Dut::hasCoefficients() const
+{
+    auto shows = [](const QLineEdit *edit) { return edit->text() != QLatin1String("0"); };
+    return std::any_of(leK.begin(), leK.end(), shows)
+        || std::any_of(leReadK.begin(), leReadK.end(), shows);
+}

@@ -118,6 +118,14 @@ void TestSetFiles::savedMidValuesComeBackAsPoints()
     QCOMPARE(fileField(-1), QString());
     for (const MeasurementSet::Map &map : midl())
         QVERIFY(map.isEmpty());
+    // Coefficients alone are asked about too, and the question names them.
+    auto *readK = child<QLineEdit>(*window, "leReadK0");
+    readK->setText(QStringLiteral("1.5"));
+    boxes.answerWith(QMessageBox::No);
+    QTest::mouseClick(clearAll, Qt::LeftButton);
+    QCOMPARE(boxes.texts().size(), 3);
+    QVERIFY2(boxes.texts().last().contains("коэффициентов"), qPrintable(boxes.texts().last()));
+    QCOMPARE(readK->text(), QStringLiteral("1.5"));
 
     QVERIFY(window->loadSet(path("all.6fls")));
     QCOMPARE(midl(), saved);
