@@ -368,7 +368,9 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
     }
     // A failure reported earlier is over once a set was read.
     m_status->post(kSetTopic, QString());
+    // Both set dialogs start where a set was last saved or opened.
     settingskeys::store(settingskeys::loadPath(), path);
+    settingskeys::store(settingskeys::savePath(), path);
     if (all)
         m_protocol->setFileName(path);
 
@@ -425,6 +427,7 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
     }
     m_status->post(kSetTopic, QString());
     settingskeys::store(settingskeys::savePath(), path);
+    settingskeys::store(settingskeys::loadPath(), path);
     if (nomDut == allSensors)
         m_protocol->setFileName(path);
     else

@@ -164,7 +164,9 @@ bool Dut::saveFileK(const QString &path)
         return false;
     }
     emit sigStatus(QString(), topic);
+    // Both coefficient dialogs start where a file was last saved or opened.
     keys::store(keys::saveKPath(), path);
+    keys::store(keys::loadKPath(), path);
     return true;
 }
 
@@ -174,6 +176,7 @@ bool Dut::loadFileK(const QString &path)
     if (path.isEmpty() || !CoefficientFile::read(path, &texts))
         return false;
     keys::store(keys::loadKPath(), path);
+    keys::store(keys::saveKPath(), path);
     for (int i = 0; i < 6; ++i)
         leReadK[i]->setText(texts.value(i));
     return true;
