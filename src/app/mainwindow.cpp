@@ -3,6 +3,7 @@
 #include "app/bankarea.h"
 #include "app/filemenu.h"
 #include "app/statusboard.h"
+#include "app/tooltips.h"
 #include "panels/discardquestion.h"
 #include "panels/protocol.h"
 #include "plot/plot.h"
@@ -99,6 +100,7 @@ MainWindow::MainWindow(QWidget *parent)
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     gridLayout->addWidget(splitter, 1, 1, 1, 2);
+    ToolTips::apply(this);
 
     // Opening or closing the port updates the coefficient buttons before anything else.
     connect(m_comPort, &ComPort::open, this, &MainWindow::slEnableK);
