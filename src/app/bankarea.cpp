@@ -39,8 +39,11 @@ QSize BankArea::sizeHint() const
 
 QSize BankArea::minimumSizeHint() const
 {
-    // Narrow and short: the bank scrolls rather than widening the window past the screen.
-    return {100, horizontalScrollBar()->sizeHint().height() + 2 * frameWidth()};
+    // Narrow: the bank scrolls sideways rather than widen the window past the screen. Never
+    // shorter than the whole bank: the splitter above the plot stops there, so that the
+    // statistics rows and the coefficient buttons at the panels' foot stay in sight instead
+    // of going behind a vertical scroll.
+    return {100, fullHeight()};
 }
 
 bool BankArea::eventFilter(QObject *watched, QEvent *event)

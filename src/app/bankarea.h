@@ -2,9 +2,9 @@
 
 #include <QScrollArea>
 
-// The sensor bank in a window narrower than its six panels: the bank scrolls sideways and
-// never grows taller than the panels with the scroll bar they need. Made shorter by the
-// splitter above the plot, it scrolls up and down as well.
+// The sensor bank in a window narrower than its six panels: the bank scrolls sideways and is
+// exactly as tall as the panels with the scroll bar they need; the splitter above the plot
+// cannot make it shorter, so no row of a panel ever hides behind a vertical scroll.
 class BankArea : public QScrollArea
 {
     Q_OBJECT

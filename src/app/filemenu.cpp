@@ -8,12 +8,17 @@
 #include "sensors/duts.h"
 #include "sensors/runlogreader.h"
 #include "sensors/safefile.h"
+#include "sensors/settingskeys.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
+
+#include <optional>
 
 FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     : QObject(window)
@@ -41,7 +46,12 @@ void FileMenu::slLoadRun()
 
 void FileMenu::slSavePlot()
 {
-    QFileDialog dialog(window, QStringLiteral("Сохранить график"), QDir::homePath(),
+    // Starts at the last picture saved, if its folder is still there.
+    std::optional<QSettings> own;
+    QString start = settingskeys::reader(own).value(settingskeys::savePlotPath()).toString();
+    if (start.isEmpty() || !QFileInfo(start).absoluteDir().exists())
+        start = QDir::homePath();
+    QFileDialog dialog(window, QStringLiteral("Сохранить график"), start,
         QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("png"));
@@ -94,13 +104,15 @@ bool FileMenu::savePlot(const QString &path)
             QStringLiteral("График не сохранён в %1: нужен файл .png, .svg или .pdf").arg(where));
         return false;
     }
-    const QByteArray picture = PlotPicture::render(*window->plot(), format);
+    const QByteArray picture = PlotPicture::render(
+        *window->plot(), format, PlotPicture::legendOf(*window->plot(), *window->sensorBank()));
     QString error;
     if (picture.isEmpty() || !SafeFile::write(path, picture, &error)) {
         status(QStringLiteral("График не сохранён в %1: %2")
                    .arg(where, picture.isEmpty() ? QStringLiteral("рисунок не получился") : error));
         return false;
     }
+    settingskeys::store(settingskeys::savePlotPath(), path);
     status(QStringLiteral("График сохранён в %1").arg(where));
     return true;
 }

@@ -3,6 +3,7 @@
 #include "app/bankarea.h"
 #include "app/filemenu.h"
 #include "app/statusboard.h"
+#include "app/tooltips.h"
 #include "panels/discardquestion.h"
 #include "panels/protocol.h"
 #include "plot/plot.h"
@@ -99,6 +100,7 @@ MainWindow::MainWindow(QWidget *parent)
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
     gridLayout->addWidget(splitter, 1, 1, 1, 2);
+    ToolTips::apply(this);
 
     // Opening or closing the port updates the coefficient buttons before anything else.
     connect(m_comPort, &ComPort::open, this, &MainWindow::slEnableK);
@@ -117,9 +119,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
     m_protocol->setClearConfirmation([this] {
-        return !m_duts->hasCollected()
+        return !(m_duts->hasCollected() || m_duts->hasCoefficients())
             || DiscardQuestion::confirm(this, QStringLiteral("Очистить все"),
-                QStringLiteral("Удалить собранные показания и точки всех ДУТ?"));
+                QStringLiteral("Удалить у всех ДУТ собранные показания, точки калибровки и оба "
+                               "столбца коэффициентов K0…K5 (подобранные и для записи в "
+                               "датчик, также уже записанные или прочитанные)?"));
     });
     connect(m_duts, &Duts::sigLoad, this, &MainWindow::slLoad);
     connect(m_plot, &Plot::editMidl, this, &MainWindow::slEditMidl);
@@ -366,7 +370,9 @@ bool MainWindow::loadSet(const QString &path, int nomDut)
     }
     // A failure reported earlier is over once a set was read.
     m_status->post(kSetTopic, QString());
+    // Both set dialogs start where a set was last saved or opened.
     settingskeys::store(settingskeys::loadPath(), path);
+    settingskeys::store(settingskeys::savePath(), path);
     if (all)
         m_protocol->setFileName(path);
 
@@ -423,6 +429,7 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
     }
     m_status->post(kSetTopic, QString());
     settingskeys::store(settingskeys::savePath(), path);
+    settingskeys::store(settingskeys::loadPath(), path);
     if (nomDut == allSensors)
         m_protocol->setFileName(path);
     else

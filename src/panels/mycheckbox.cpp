@@ -44,7 +44,8 @@ void MyCheckBox::paintEvent(QPaintEvent *)
 
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.fillRect(QRect(1, 1, w - 2, h - 2), swatchColor());
+    const QColor swatch = swatchColor();
+    painter.fillRect(QRect(1, 1, w - 2, h - 2), swatch);
 
     QPen pen(
         isEnabled() ? Qt::black : Qt::darkGray, 1, Qt::SolidLine, Qt::SquareCap, Qt::BevelJoin);
@@ -52,6 +53,10 @@ void MyCheckBox::paintEvent(QPaintEvent *)
     painter.drawRect(QRect(0, 0, w - 2, h - 2));
 
     if (isChecked()) {
+        // A black tick would vanish on a dark swatch: there it is drawn light.
+        if (qGray(swatch.rgb()) < 110)
+            painter.setPen(QPen(isEnabled() ? Qt::white : Qt::lightGray, 1, Qt::SolidLine,
+                Qt::SquareCap, Qt::BevelJoin));
         const QPoint bottom(w / 2, int(0.8 * h));
         painter.drawLine(QPoint(int(0.2 * w), h / 2), bottom);
         painter.drawLine(QPoint(int(0.8 * w), int(0.2 * h)), bottom);

@@ -8,9 +8,8 @@
 
 namespace {
 
-// Unlike QIntValidator, refuses a number beyond the range while it is typed: every keystroke
-// reaches the statistics, and 200 must never get there. A sign alone or an empty field is
-// still being typed.
+// Takes a sign and up to four digits, so that "-100" stays in the field as typed and is
+// refused visibly instead of losing its last digit.
 class BoundValidator : public QValidator
 {
 public:
@@ -18,14 +17,14 @@ public:
 
     State validate(QString &input, int &) const override
     {
-        static const QRegularExpression partial(QStringLiteral("^[+-]?[0-9]*$"));
+        static const QRegularExpression partial(QStringLiteral("^[+-]?[0-9]{0,4}$"));
         if (!partial.match(input).hasMatch())
             return Invalid;
-        if (input.isEmpty() || input == QLatin1String("-") || input == QLatin1String("+"))
-            return Intermediate;
-        return RangeEdit::isBound(input) ? Acceptable : Invalid;
+        return RangeEdit::isBound(input) ? Acceptable : Intermediate;
     }
 };
+
+const QString kRefusedStyle = QStringLiteral("background-color: rgb(255, 170, 170);");
 
 } // namespace
 
@@ -34,6 +33,47 @@ bool RangeEdit::isBound(const QString &text)
     bool ok = false;
     const int degrees = text.toInt(&ok);
     return ok && degrees >= lowest && degrees <= highest;
+}
+
+void RangeEdit::setPair(
+    RangeEdit &lower, RangeEdit &upper, const QString &lowText, const QString &upText)
+{
+    QString low = isBound(lowText) ? lowText : QStringLiteral("-40");
+    QString up = isBound(upText) ? upText : QStringLiteral("80");
+    if (low.toInt() > up.toInt()) {
+        low = QStringLiteral("-40");
+        up = QStringLiteral("80");
+    }
+    lower.setText(low);
+    upper.setText(up);
+    settle(lower, upper);
+}
+
+QString RangeEdit::settle(RangeEdit &lower, RangeEdit &upper)
+{
+    const bool lowOk = isBound(lower.text());
+    const bool upOk = isBound(upper.text());
+    const bool ordered = !lowOk || !upOk || lower.text().toInt() <= upper.text().toInt();
+    lower.markRefused(!lowOk || !ordered);
+    upper.markRefused(!upOk || !ordered);
+    const QString kept
+        = QStringLiteral(", диапазон остаётся %1...%2").arg(lower.bound()).arg(upper.bound());
+    const QString outside = QStringLiteral("%1 граница \"%2\" не в -90...+100 °C");
+    if (!lowOk)
+        return outside.arg(QStringLiteral("нижняя"), lower.text()) + kept;
+    if (!upOk)
+        return outside.arg(QStringLiteral("верхняя"), upper.text()) + kept;
+    if (!ordered)
+        return QStringLiteral("нижняя граница %1 выше верхней %2").arg(lower.text(), upper.text())
+            + kept;
+    lower.accepted = lower.text().toInt();
+    upper.accepted = upper.text().toInt();
+    return QString();
+}
+
+void RangeEdit::markRefused(bool refused)
+{
+    lineEdit->setStyleSheet(refused ? kRefusedStyle : QString());
 }
 
 RangeEdit::RangeEdit(QWidget *parent, NumberSide side)

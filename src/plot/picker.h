@@ -9,4 +9,8 @@ class Picker : public QwtPlotPicker
 
 public:
     Picker(int xAxis, int yAxis, RubberBand rubberBand, DisplayMode trackerMode, QWidget *canvas);
+
+protected:
+    // The coordinates in the number format of the axes' labels.
+    QwtText trackerTextF(const QPointF &pos) const override;
 };

@@ -1,5 +1,7 @@
 #include "plot/plot.h"
 
+#include "plot/altrelease.h"
+#include "plot/axisscaledraw.h"
 #include "plot/picker.h"
 #include "plot/plotcurve.h"
 #include "plot/scrollzoomer.h"
@@ -80,6 +82,9 @@ Plot::Plot(const Duts &bank, QWidget *parent)
     setAxisTitle(yRight, titleText(QStringLiteral("Отклонение, %")));
     setAxisTitle(yLeft, titleText(QStringLiteral("Данные")));
     enableAxis(yRight);
+    // One number format per axis, whatever the magnitude and the locale.
+    for (int axis : {yLeft, yRight, xBottom})
+        setAxisScaleDraw(axis, new AxisScaleDraw());
     setAxisScale(xBottom, kAxisMin, kAxisMax, kAxisStep);
     setAxisAutoScale(yLeft);
     setAxisAutoScale(yRight);
@@ -150,6 +155,13 @@ Plot::Plot(const Duts &bank, QWidget *parent)
     picker->setRubberBandPen(QPen(Qt::red));
     picker->setTrackerPen(QPen(Qt::black));
     picker->setStateMachine(new QwtPickerDragPointMachine());
+
+    connect(new AltRelease(this), &AltRelease::released, this, [this] {
+        if (m_marker->isVisible()) {
+            m_marker->setVisible(false);
+            requestReplot();
+        }
+    });
 
     replotTimer = new QTimer(this);
     replotTimer->setSingleShot(true);

@@ -1,5 +1,6 @@
 #include "plot/ploteditor.h"
 
+#include "plot/axisscaledraw.h"
 #include "plot/plot.h"
 #include "plot/plotcurve.h"
 
@@ -180,8 +181,8 @@ void PlotEditor::stepMarker(int step)
     const QPointF point = curve->sample(markerPoint);
     QwtPlotMarker *marker = plot.marker();
     marker->setValue(point);
-    marker->setLabel(QwtText(QStringLiteral("%1 %2").arg(
-        QString::number(point.x(), 'g', 6), QString::number(point.y(), 'g', 6))));
+    marker->setLabel(
+        QwtText(AxisScaleDraw::coordinates(plot, point, marker->xAxis(), marker->yAxis())));
     plot.requestReplot();
 }
 

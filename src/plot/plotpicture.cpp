@@ -1,7 +1,13 @@
 #include "plot/plotpicture.h"
 
+#include "plot/plot.h"
+#include "plot/plotcurve.h"
+#include "sensors/dut.h"
+#include "sensors/duts.h"
+
 #include <QBuffer>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageLayout>
 #include <QPageSize>
@@ -9,21 +15,105 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 #include <qwt_plot.h>
+#include <qwt_plot_item.h>
 #include <qwt_plot_renderer.h>
 
 namespace {
 
 constexpr QSize kPixels(1600, 900);
 
-void draw(const QwtPlot &plot, QPainter &painter, const QRectF &area)
+// Shows the curves of the plot without the window's cross-hair, and puts it back after.
+class MarkerHidden
 {
-    QwtPlotRenderer renderer;
-    renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground, false);
-    renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasFrame, true);
-    renderer.render(const_cast<QwtPlot *>(&plot), &painter, area);
-}
+public:
+    explicit MarkerHidden(const QwtPlot &plot)
+    {
+        for (QwtPlotItem *item : plot.itemList(QwtPlotItem::Rtti_PlotMarker)) {
+            if (item->isVisible()) {
+                hidden.append(item);
+                item->setVisible(false);
+            }
+        }
+    }
+    ~MarkerHidden()
+    {
+        for (QwtPlotItem *item : hidden)
+            item->setVisible(true);
+    }
+    MarkerHidden(const MarkerHidden &) = delete;
+    MarkerHidden &operator=(const MarkerHidden &) = delete;
+
+private:
+    QList<QwtPlotItem *> hidden;
+};
 
 } // namespace
+
+void PlotPicture::draw(const QwtPlot &plot, QPainter &painter, const QRectF &area,
+    const Legend &legend, const QDateTime &when)
+{
+    painter.save();
+    painter.fillRect(area, Qt::white);
+
+    // Sizes follow the page, so a PNG and a 150 dpi PDF look alike.
+    const double unit = area.height() / 900.0;
+    QFont font = painter.font();
+    font.setPixelSize(qMax(8, int(22 * unit)));
+    font.setBold(true);
+    painter.setFont(font);
+    const double line = QFontMetricsF(font).height();
+    double y = area.top() + 8 * unit;
+    const QString title = QStringLiteral("Тарикон: данные ДУТ по температуре, %1")
+                              .arg(when.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")));
+    painter.setPen(Qt::black);
+    painter.drawText(QRectF(area.left(), y, area.width(), line), Qt::AlignCenter, title);
+    y += line + 4 * unit;
+
+    font.setPixelSize(qMax(8, int(16 * unit)));
+    painter.setFont(font);
+    const QFontMetricsF metrics(font);
+    const double swatch = metrics.height() * 0.7;
+    double x = area.left() + 20 * unit;
+    for (const LegendEntry &entry : legend) {
+        const double width = swatch + 6 * unit + metrics.horizontalAdvance(entry.text);
+        if (x + width > area.right() - 20 * unit && x > area.left() + 20 * unit) {
+            x = area.left() + 20 * unit;
+            y += metrics.height() + 2 * unit;
+        }
+        const double middle = y + metrics.height() / 2;
+        painter.fillRect(QRectF(x, middle - swatch / 2, swatch, swatch), entry.color);
+        painter.setPen(entry.color);
+        painter.drawText(QPointF(x + swatch + 6 * unit, y + metrics.ascent()), entry.text);
+        x += width + 30 * unit;
+    }
+    if (!legend.isEmpty())
+        y += metrics.height() + 6 * unit;
+
+    const MarkerHidden marker(plot);
+    QwtPlotRenderer renderer;
+    renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground, true);
+    renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasBackground, true);
+    renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasFrame, true);
+    renderer.setDiscardFlag(QwtPlotRenderer::DiscardTitle, true);
+    renderer.render(const_cast<QwtPlot *>(&plot), &painter,
+        QRectF(area.left(), y, area.width(), area.bottom() - y));
+    painter.restore();
+}
+
+PlotPicture::Legend PlotPicture::legendOf(const Plot &plot, const Duts &bank)
+{
+    Legend legend;
+    for (quint8 s = 0; s < Plot::sensorCount; ++s) {
+        const Dut *dut = bank.dut(s);
+        const bool shown = plot.valueCurve(s, 0)->isVisible() || plot.midlCurve(s)->isVisible()
+            || plot.trendCurve(s)->isVisible() || plot.deltaCurve(s)->isVisible()
+            || plot.kCurve(s)->isVisible();
+        if (dut && shown)
+            legend.append({QStringLiteral("ДУТ %1, адрес %2").arg(s).arg(dut->addressText()),
+                QColor(dut->getColorValue())});
+    }
+    return legend;
+}
 
 PlotPicture::Format PlotPicture::formatOf(const QString &fileName)
 {
@@ -37,7 +127,8 @@ PlotPicture::Format PlotPicture::formatOf(const QString &fileName)
     return Format::None;
 }
 
-QByteArray PlotPicture::render(const QwtPlot &plot, Format format)
+QByteArray PlotPicture::render(
+    const QwtPlot &plot, Format format, const Legend &legend, const QDateTime &when)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -48,7 +139,7 @@ QByteArray PlotPicture::render(const QwtPlot &plot, Format format)
         image.fill(Qt::white);
         {
             QPainter painter(&image);
-            draw(plot, painter, QRectF(QPointF(0, 0), kPixels));
+            draw(plot, painter, QRectF(QPointF(0, 0), kPixels), legend, when);
         }
         if (!image.save(&buffer, "PNG"))
             return {};
@@ -61,7 +152,7 @@ QByteArray PlotPicture::render(const QwtPlot &plot, Format format)
         svg.setViewBox(QRect(QPoint(0, 0), kPixels));
         svg.setTitle(plot.windowTitle());
         QPainter painter(&svg);
-        draw(plot, painter, QRectF(QPointF(0, 0), kPixels));
+        draw(plot, painter, QRectF(QPointF(0, 0), kPixels), legend, when);
         break;
     }
     case Format::Pdf: {
@@ -70,7 +161,7 @@ QByteArray PlotPicture::render(const QwtPlot &plot, Format format)
             QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10)));
         pdf.setResolution(150);
         QPainter painter(&pdf);
-        draw(plot, painter, QRectF(QPointF(0, 0), QSizeF(pdf.width(), pdf.height())));
+        draw(plot, painter, QRectF(QPointF(0, 0), QSizeF(pdf.width(), pdf.height())), legend, when);
         break;
     }
     case Format::None:

@@ -111,6 +111,16 @@ ScrollBar *ScrollZoomer::barFor(Qt::Orientation orientation)
     return data.bar;
 }
 
+void ScrollZoomer::zoom(const QRectF &rect)
+{
+    if (zoomRectIndex() == 0)
+        setZoomBase(true);
+    const QRectF inside = rect.normalized() & zoomBase();
+    if (inside.isEmpty())
+        return;
+    QwtPlotZoomer::zoom(inside);
+}
+
 void ScrollZoomer::scrollBarMoved(Qt::Orientation orientation, double min, double)
 {
     const QRectF rect = zoomRect();

@@ -38,9 +38,15 @@ public:
     QWidget *cornerWidget() const { return corner; }
 
     bool eventFilter(QObject *watched, QEvent *event) override;
+    using QwtPlotZoomer::zoom;
 
 public slots:
     void scrollBarMoved(Qt::Orientation orientation, double min, double max);
+    // Zooming in from the base first takes the scales the plot shows now as the base: the
+    // data axis scales itself to the readings after the zoomer was made, and a base left
+    // behind would put the view and the bars outside what the axis shows. The new view is
+    // kept inside the base.
+    void zoom(const QRectF &rect) override;
 
 protected:
     void rescale() override;

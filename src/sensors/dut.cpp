@@ -103,8 +103,7 @@ void Dut::readSettings()
     // An index the lists do not have falls back to the first entry ("off", "Период").
     cbPort->setCurrentIndex(stored.addressIndex < cbPort->count() ? stored.addressIndex : 0);
     // A bound the range edits could not have taken reads as the default.
-    leMin->setText(RangeEdit::isBound(stored.rangeMin) ? stored.rangeMin : QStringLiteral("-40"));
-    leMax->setText(RangeEdit::isBound(stored.rangeMax) ? stored.rangeMax : QStringLiteral("80"));
+    RangeEdit::setPair(*leMin, *leMax, stored.rangeMin, stored.rangeMax);
     cbTypePolinom->setCurrentIndex(
         stored.polynomType < cbTypePolinom->count() ? stored.polynomType : 0);
     sbNomPolinom->setValue(stored.polynomDegree);
@@ -280,7 +279,7 @@ Dut::MidlMap *Dut::getMidl()
 void Dut::showWindowStatistics(eTypeData kind)
 {
     const SensorData::WindowStatistics stats = SensorData::windowStatistics(*model->lastMidl(),
-        kind, static_cast<qint8>(leMin->text().toInt()), static_cast<qint8>(leMax->text().toInt()));
+        kind, static_cast<qint8>(leMin->bound()), static_cast<qint8>(leMax->bound()));
     leDeltaMinusPlus->setText(deviationText(stats.cold.valid, stats.cold.up));
     leDeltaMinusMinus->setText(deviationText(stats.cold.valid, stats.cold.down));
     leDeltaPlusPlus->setText(deviationText(stats.warm.valid, stats.warm.up));
@@ -312,6 +311,13 @@ void Dut::slUpdateDelta()
 
 void Dut::changeDiapazon()
 {
+    // A refused end stays marked and the accepted pair stays in use and in the settings.
+    const QString refused = RangeEdit::settle(*leMin, *leMax);
+    emit sigStatus(
+        refused.isEmpty() ? refused : QStringLiteral("ДУТ %1: %2").arg(nomDut).arg(refused),
+        QStringLiteral("dut%1.range").arg(nomDut));
+    if (!refused.isEmpty())
+        return;
     keys::store(keys::rangeMin(nomDut), leMin->text());
     keys::store(keys::rangeMax(nomDut), leMax->text());
     getMidl();
@@ -414,9 +420,11 @@ bool Dut::isPolled() const
 
 void Dut::slAskClear()
 {
-    if (!model->isEmpty()
+    if ((!model->isEmpty() || hasCoefficients())
         && !DiscardQuestion::confirm(this, lName->text(),
-            QStringLiteral("Удалить собранные показания и точки %1?").arg(lName->text())))
+            QStringLiteral("Удалить собранные показания, точки калибровки и оба столбца "
+                           "коэффициентов K0…K5 %1?")
+                .arg(lName->text())))
         return;
     slClear();
 }

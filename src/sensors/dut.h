@@ -73,6 +73,8 @@ public:
     void setPoints(const MidlMap &points, eTypeData kind);
 
     eTypeData currentKind() const;
+    // Whether either coefficient column holds anything but the "0" a clear leaves.
+    bool hasCoefficients() const;
 
     // Coefficient files without the dialogs. saveFileK writes the six texts of the write/read
     // column to path (atomically; a failure keeps the old file and is reported through

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -31,15 +32,21 @@ bool numberOf(const QString &text, double *value)
     return ok && std::isfinite(*value);
 }
 
-// A coefficient for the sensor's single-precision cells. Text that is no number, "nan", "inf"
-// and numbers beyond the float range are none a sensor can be given.
-bool coefficientOf(const QString &text, float *value)
+// Why a text cannot go to the sensor's single-precision cells, or nothing when it can (value
+// is then set). Text that is no number, "nan" and "inf" are none; a number beyond the float
+// range is too large; one that is not zero but would reach the sensor as 0 or as a subnormal
+// (which the sensor may flush to 0) is too small.
+QString refusalOf(const QString &text, float *value)
 {
     double number = 0;
     if (!numberOf(text, &number))
-        return false;
+        return QStringLiteral("не число");
+    if (std::fabs(number) > double(std::numeric_limits<float>::max()))
+        return QStringLiteral("слишком велико для датчика");
     *value = static_cast<float>(number);
-    return std::isfinite(*value);
+    if (number != 0 && std::fpclassify(*value) != FP_NORMAL)
+        return QStringLiteral("слишком мало для датчика");
+    return QString();
 }
 
 double numberOr0(const QString &text)
@@ -68,11 +75,12 @@ void Dut::slStartSaveK()
     const QString topic = QStringLiteral("dut%1.writeK").arg(nomDut);
     float values[6] = {};
     for (int i = 0; i < 6; ++i) {
-        if (!coefficientOf(leReadK[i]->text(), &values[i])) {
-            emit sigStatus(QStringLiteral("ДУТ %1: K%2 = \"%3\" не число, запись К не начата")
+        const QString refusal = refusalOf(leReadK[i]->text(), &values[i]);
+        if (!refusal.isEmpty()) {
+            emit sigStatus(QStringLiteral("ДУТ %1: K%2 = \"%3\" %4, запись К не начата")
                                .arg(nomDut)
                                .arg(i)
-                               .arg(leReadK[i]->text()),
+                               .arg(leReadK[i]->text(), refusal),
                 topic);
             return;
         }
@@ -156,7 +164,9 @@ bool Dut::saveFileK(const QString &path)
         return false;
     }
     emit sigStatus(QString(), topic);
+    // Both coefficient dialogs start where a file was last saved or opened.
     keys::store(keys::saveKPath(), path);
+    keys::store(keys::loadKPath(), path);
     return true;
 }
 
@@ -166,7 +176,15 @@ bool Dut::loadFileK(const QString &path)
     if (path.isEmpty() || !CoefficientFile::read(path, &texts))
         return false;
     keys::store(keys::loadKPath(), path);
+    keys::store(keys::saveKPath(), path);
     for (int i = 0; i < 6; ++i)
         leReadK[i]->setText(texts.value(i));
     return true;
+}
+
+bool Dut::hasCoefficients() const
+{
+    auto shows = [](const QLineEdit *edit) { return edit->text() != QLatin1String("0"); };
+    return std::any_of(leK.begin(), leK.end(), shows)
+        || std::any_of(leReadK.begin(), leReadK.end(), shows);
 }

@@ -126,7 +126,8 @@ bool Dut::eventFilter(QObject *watched, QEvent *event)
 
     if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
         // A cancelled dialog leaves the colour as it was.
-        const QColor chosen = QColorDialog::getColor(Qt::white);
+        // The dialog opens on the box's own colour, so that a small change is a small step.
+        const QColor chosen = QColorDialog::getColor(box->swatchColor());
         if (chosen.isValid())
             setColor(box, qRgb(chosen.red(), chosen.green(), chosen.blue()));
     }

@@ -10,6 +10,8 @@
 #include <QMap>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 QString runLogTopic()
@@ -101,6 +103,12 @@ bool Duts::hasCollected() const
             return true;
     }
     return false;
+}
+
+bool Duts::hasCoefficients() const
+{
+    return std::any_of(
+        dutList.begin(), dutList.end(), [](const Dut *panel) { return panel->hasCoefficients(); });
 }
 
 void Duts::checkLine()

@@ -32,6 +32,8 @@ public:
     void updateAll();
     // Whether any panel holds collected readings or points.
     bool hasCollected() const;
+    // Whether any panel's coefficient columns hold values (fitted, to write or read back).
+    bool hasCoefficients() const;
 
     // Per-sensor access; an unknown sensor number gives an empty or null result.
     void setFileName(quint8 nomDut, const QString &fileName);

@@ -161,6 +161,11 @@ inline QString loadKPath()
 {
     return QStringLiteral("Main/loadK_path");
 }
+// The last plot picture saved.
+inline QString savePlotPath()
+{
+    return QStringLiteral("Main/savePlot_path");
+}
 
 // Serial panel: port name and speed text.
 inline QString portName()

@@ -27,12 +27,29 @@ StoredSettings::Sensor StoredSettings::sensor(const QSettings &settings, int nom
     stored.polynomType = listIndex(settings, keys::polynomType(nomDut), Sensor::polynomTypes);
     stored.polynomDegree = qBound(Sensor::minDegree,
         settings.value(keys::polynomDegree(nomDut), 0).toInt(), Sensor::maxDegree);
-    stored.colorValue = color(settings, keys::colorValue(nomDut), Sensor::defaultColor);
-    stored.colorMidl = color(settings, keys::colorMidl(nomDut), Sensor::defaultColor);
-    stored.colorDelta = color(settings, keys::colorDelta(nomDut), Sensor::defaultColor);
-    stored.colorTrend = color(settings, keys::colorTrend(nomDut), Sensor::defaultColor);
-    stored.colorK = color(settings, keys::colorK(nomDut), Sensor::defaultColor);
+    const std::array<quint32, 5> fresh = defaultColors(nomDut);
+    stored.colorValue = color(settings, keys::colorValue(nomDut), fresh[0]);
+    stored.colorMidl = color(settings, keys::colorMidl(nomDut), fresh[1]);
+    stored.colorDelta = color(settings, keys::colorDelta(nomDut), fresh[2]);
+    stored.colorTrend = color(settings, keys::colorTrend(nomDut), fresh[3]);
+    stored.colorK = color(settings, keys::colorK(nomDut), fresh[4]);
     return stored;
+}
+
+std::array<quint32, 5> StoredSettings::defaultColors(int nomDut)
+{
+    // Per hue (blue, red, green, magenta, orange, teal): the full colour for the readings, a
+    // dark one for the mid values, a light one for the deviation, a three-quarter one for
+    // the trend and a greyed one for the K curve.
+    static constexpr quint32 table[6][5]
+        = {{0xFF0000FFu, 0xFF000080u, 0xFF9999FFu, 0xFF0000BFu, 0xFF454599u},
+            {0xFFFF0000u, 0xFF800000u, 0xFFFF9999u, 0xFFBF0000u, 0xFF994545u},
+            {0xFF00C000u, 0xFF005A00u, 0xFF99FF99u, 0xFF008C00u, 0xFF459945u},
+            {0xFFFF00FFu, 0xFF800080u, 0xFFFF99FFu, 0xFFBF00BFu, 0xFF994599u},
+            {0xFFFF8000u, 0xFF804000u, 0xFFFFCC99u, 0xFFBF6000u, 0xFF996F45u},
+            {0xFF00C0C0u, 0xFF005A5Au, 0xFF99FFFFu, 0xFF008C8Cu, 0xFF459999u}};
+    const auto &row = table[nomDut >= 0 && nomDut < 6 ? nomDut : 0];
+    return {row[0], row[1], row[2], row[3], row[4]};
 }
 
 StoredSettings::Bench StoredSettings::bench(const QSettings &settings)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <array>
+
 class QSettings;
 
 // What a sensor panel and the bench strip take from the settings file when they are built.
@@ -43,6 +45,10 @@ public:
     };
 
     static Sensor sensor(const QSettings &settings, int nomDut);
+    // The colours a sensor's five curves (value, mid value, deviation, trend, K) start with
+    // when the settings have none: shades of the sensor's own hue, different for every
+    // sensor and every curve. Sensor 0's readings keep the blue they always had.
+    static std::array<quint32, 5> defaultColors(int nomDut);
     static Bench bench(const QSettings &settings);
 
     // Colours are kept as unsigned decimal text; a signed form of the same 32 bits reads too.

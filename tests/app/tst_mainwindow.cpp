@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "panels/protocol.h"
+#include "panels/rangeedit.h"
 #include "plot/plot.h"
 #include "plot/plotcurve.h"
 #include "sensors/dut.h"
@@ -11,6 +12,7 @@
 #include "support/messageboxcatcher.h"
 #include "support/settle.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -122,6 +124,30 @@ private slots:
         child<QSpinBox>(*panel, "sbPeriod")->setValue(3);
         QCOMPARE(window.timer()->interval(), 3000);
         QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), 3);
+    }
+
+    // Every control of the port panel, the protocol panel and the sensor panels explains
+    // itself; a range edit does so as a whole.
+    void everyControlHasAToolTip()
+    {
+        MainWindow window;
+        QList<QWidget *> panels {window.findChild<ComPort *>(), window.protocolPanel()};
+        for (Dut *dut : window.findChildren<Dut *>())
+            panels << dut;
+        QCOMPARE(panels.size(), 8);
+        for (QWidget *panel : panels) {
+            for (QWidget *control : panel->findChildren<QWidget *>()) {
+                const bool inner = qobject_cast<QAbstractSpinBox *>(control->parentWidget())
+                    || qobject_cast<QComboBox *>(control->parentWidget())
+                    || qobject_cast<RangeEdit *>(control->parentWidget());
+                const bool isControl = qobject_cast<QAbstractButton *>(control)
+                    || qobject_cast<QLineEdit *>(control) || qobject_cast<QComboBox *>(control)
+                    || qobject_cast<QAbstractSpinBox *>(control)
+                    || qobject_cast<RangeEdit *>(control);
+                if (isControl && !inner)
+                    QVERIFY2(!control->toolTip().isEmpty(), qPrintable(control->objectName()));
+            }
+        }
     }
 
     // Start-up announces every stored value again; what the file already holds is not written

@@ -118,6 +118,14 @@ void TestSetFiles::savedMidValuesComeBackAsPoints()
     QCOMPARE(fileField(-1), QString());
     for (const MeasurementSet::Map &map : midl())
         QVERIFY(map.isEmpty());
+    // Coefficients alone are asked about too, and the question names them.
+    auto *readK = child<QLineEdit>(*window, "leReadK0");
+    readK->setText(QStringLiteral("1.5"));
+    boxes.answerWith(QMessageBox::No);
+    QTest::mouseClick(clearAll, Qt::LeftButton);
+    QCOMPARE(boxes.texts().size(), 3);
+    QVERIFY2(boxes.texts().last().contains("коэффициентов"), qPrintable(boxes.texts().last()));
+    QCOMPARE(readK->text(), QStringLiteral("1.5"));
 
     QVERIFY(window->loadSet(path("all.6fls")));
     QCOMPARE(midl(), saved);
@@ -254,8 +262,25 @@ void TestSetFiles::dialogs()
     QCOMPARE(filters, QStringList {"*.1fls"});
     QCOMPARE(TempWorkDir::setting(kSavePath).toString(), path("sub/old.1fls"));
     QCOMPARE(fileField(2), QString());
-
     QVERIFY(status().isEmpty());
+
+    // Every open or save dialog starts where its kind of file last went or came from.
+    for (const char *folder : {"sets", "coefficients", "pictures"})
+        QVERIFY(QDir(dir->path()).mkdir(folder));
+    QVERIFY(window->saveSet(path("sets/a.6fls")));
+    QVERIFY(bank().dut(1)->saveFileK(path("coefficients/a.k")));
+    QVERIFY(child<FileMenu>(*window, "fileMenu")->savePlot(path("pictures/a.png")));
+    const QList<std::pair<QPushButton *, QString>> opens {
+        {child<QPushButton>(*protocol, "pbLoadAll"), "sets"},
+        {child<QPushButton>(*bank().dut(3), "pbLoadFileK"), "coefficients"}};
+    for (const auto &[button, folder] : opens) {
+        answerDialog<QFileDialog>(choose(""));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(start, dir->filePath(folder));
+    }
+    answerDialog<QFileDialog>(choose(""));
+    child<FileMenu>(*window, "fileMenu")->slSavePlot();
+    QCOMPARE(start, path("pictures"));
 }
 
 void TestSetFiles::runComesBackFromItsLogs()

@@ -51,6 +51,12 @@ private slots:
         QVERIFY(area->widget()->width() >= area->widget()->minimumSizeHint().width());
         if (!bankScrolls)
             QVERIFY(window.plot()->height() >= screen.height() / 2);
+        // The splitter pulled up as far as it goes keeps the panels' lower rows in sight.
+        auto *splitter = window.findChild<QSplitter *>(QStringLiteral("bankPlotSplitter"));
+        splitter->setSizes({0, splitter->height()});
+        QCoreApplication::processEvents();
+        QVERIFY(!area->verticalScrollBar()->isVisible());
+        QVERIFY(area->viewport()->height() >= area->widget()->minimumSizeHint().height());
 
         // Every control outside the bank lies within the window; none has its text cut.
         const QRect inside = window.rect();

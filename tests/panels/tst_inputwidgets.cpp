@@ -54,24 +54,48 @@ private slots:
         QCOMPARE(darkInside(render(box)), 0);
         box.setChecked(true);
         QVERIFY(darkInside(render(box)) > 0);
+        // On a black swatch the tick is drawn light.
+        box.setStyleSheet(QStringLiteral("background-color: rgb(0, 0, 0);"));
+        QVERIFY(darkInside(render(box)) < 15 * 15);
         box.setEnabled(false);
         QVERIFY(qAbs(QColor(render(box).pixel(10, 0)).red() - QColor(Qt::darkGray).red()) <= 2);
     }
 
-    // Typing takes whole degrees within -90..+100 only; the grey "+20" takes nothing.
-    void rangeEditsTakeDegrees()
+    // Typing keeps signs and up to four digits as typed; a pair is accepted only when both
+    // ends lie within -90..+100 and in order, and a refused end is marked and keeps the bound.
+    void rangeEditsRefuseVisibly()
     {
         LineEditMin min;
         LineEditMax max;
-        for (const auto &[typed, kept] : {std::pair {"200", "20"}, {"-95", "-9"}, {"abc", ""},
-                 {"99999999999", "99"}, {"1.5", "15"}, {"-90", "-90"}, {"+100", "+100"}}) {
-            for (QLineEdit *edit :
-                {min.findChild<QLineEdit *>("lineEdit"), max.findChild<QLineEdit *>("lineEdit")}) {
-                edit->clear();
-                QTest::keyClicks(edit, QLatin1String(typed));
-                QCOMPARE(edit->text(), QLatin1String(kept));
-            }
+        auto *typed = min.findChild<QLineEdit *>("lineEdit");
+        for (const auto &[keys, kept] :
+            {std::pair {"abc", ""}, {"1.5", "15"}, {"99999999999", "9999"}, {"-100", "-100"}}) {
+            typed->clear();
+            QTest::keyClicks(typed, QLatin1String(keys));
+            QCOMPARE(typed->text(), QLatin1String(kept));
         }
+        RangeEdit::setPair(min, max, QStringLiteral("-30"), QStringLiteral("70"));
+        for (const auto &[low, up, refused] :
+            {std::tuple {"-100", "70", "нижняя граница \"-100\""}, {"-30", "101", "верхняя"},
+                {"60", "30", "нижняя граница 60 выше верхней 30"}, {"-", "70", "нижняя"}}) {
+            min.setText(QLatin1String(low));
+            max.setText(QLatin1String(up));
+            const QString why = RangeEdit::settle(min, max);
+            QVERIFY2(why.contains(QString::fromUtf8(refused)) && why.contains("остаётся -30...70"),
+                qPrintable(why));
+            QCOMPARE(std::pair(min.bound(), max.bound()), std::pair(-30, 70));
+            QVERIFY(!typed->styleSheet().isEmpty() || QLatin1String(up) == QLatin1String("101"));
+        }
+        min.setText(QStringLiteral("-90"));
+        max.setText(QStringLiteral("+100"));
+        QCOMPARE(RangeEdit::settle(min, max), QString());
+        QCOMPARE(std::pair(min.bound(), max.bound()), std::pair(-90, 100));
+        QVERIFY(typed->styleSheet().isEmpty());
+
+        // A stored pair out of order reads as the defaults.
+        RangeEdit::setPair(min, max, QStringLiteral("60"), QStringLiteral("30"));
+        QCOMPARE(std::pair(min.bound(), max.bound()), std::pair(-40, 80));
+
         auto *fixed = max.findChild<QLineEdit *>("lineEdit_2");
         QTest::keyClicks(fixed, "5");
         QCOMPARE(fixed->text(), QStringLiteral("+20"));

@@ -2,6 +2,7 @@
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
 #include "sensors/dut.h"
+#include "sensors/storedsettings.h"
 #include "support/answerdialog.h"
 #include "support/child.h"
 #include "support/frames.h"
@@ -29,7 +30,6 @@ namespace {
 const QString kGreen = QStringLiteral("background-color: rgb(0, 200, 0);");
 const QString kRed = QStringLiteral("background-color: rgb(200, 0, 0);");
 const QString kGrey = QStringLiteral("background-color: rgb(100, 100, 100);");
-const QString kBlue = QStringLiteral("background-color: rgb(0, 0, 255);");
 
 QString text(Dut &dut, const char *name)
 {
@@ -192,9 +192,18 @@ private slots:
         // Bounds past 20 °C empty their window; the range change is stored and shown.
         child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("25"));
         QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
+        QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_min").toString(), QStringLiteral("25"));
+        // A lower bound above the upper one is refused: the statistics, the range shown and
+        // the stored pair stay, and the status bar says why until the pair is usable again.
+        QSignalSpy status(&dut, &Dut::sigStatus);
         child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("15"));
-        QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...15"));
-        QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_max").toString(), QStringLiteral("15"));
+        QCOMPARE(text(dut, "leDiap"), QStringLiteral("25...80"));
+        QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_max").toString(), QStringLiteral("80"));
+        QVERIFY(status.last().at(0).toString().contains("выше верхней"));
+        dut.getMidl();
+        QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
+        child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("30"));
+        QCOMPARE(status.last().at(0).toString(), QString());
 
         // A frequency reference of 0 leaves the window blank: no NaN or infinity shows.
         child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-40"));
@@ -236,6 +245,13 @@ private slots:
         QCOMPARE(child<QWidget>(dut, "cbValue")->styleSheet(), "background-color: rgb(255, 0, 0);");
         QCOMPARE(dut.getColorMidl(), qRgb(0, 255, 0));
         QCOMPARE(child<QWidget>(dut, "cbDelta")->styleSheet(), "background-color: rgb(0, 0, 0);");
+        // Colours not stored take the sensor's own defaults, thirty different ones.
+        QCOMPARE(dut.getColorTrend(), StoredSettings::defaultColors(3)[3]);
+        QSet<quint32> defaults;
+        for (int s = 0; s < 6; ++s)
+            for (quint32 colour : StoredSettings::defaultColors(s))
+                defaults << colour;
+        QCOMPARE(defaults.size(), 30);
 
         QSignalSpy plot(&dut, &Dut::updatePlot);
         QSignalSpy colours(&dut, &Dut::updatePlotColor);
@@ -268,8 +284,10 @@ private slots:
 
         // Right-clicks a box and answers the colour dialog it opens: a valid colour is chosen,
         // an invalid one cancels.
+        QColor opened;
         auto pickColour = [&](const char *name, const QColor &colour) {
-            answerDialog<QColorDialog>([colour](QColorDialog *dialog) {
+            answerDialog<QColorDialog>([colour, &opened](QColorDialog *dialog) {
+                opened = dialog->currentColor();
                 dialog->setCurrentColor(colour);
                 colour.isValid() ? dialog->accept() : dialog->reject();
             });
@@ -287,9 +305,14 @@ private slots:
         QCOMPARE(colours.last().at(2).value<QRgb>(), qRgb(10, 20, 30));
         QVERIFY(!midl->isChecked());
 
-        // A cancelled dialog changes nothing and stores nothing.
-        QCOMPARE(pickColour("cbDelta", QColor())->styleSheet(), kBlue);
+        // A cancelled dialog changes nothing and stores nothing; the dialog opens on the
+        // box's colour.
+        const QString before = child<MyCheckBox>(dut, "cbDelta")->styleSheet();
+        QCOMPARE(pickColour("cbDelta", QColor())->styleSheet(), before);
+        QCOMPARE(opened.rgb(), dut.getColorDelta());
         QVERIFY(!TempWorkDir::setting("Color/Delta4_color").isValid());
+        pickColour("cbMidl", QColor(1, 2, 3));
+        QCOMPARE(opened, QColor(10, 20, 30));
 
         // A left click still toggles the box.
         auto *trend = child<MyCheckBox>(dut, "cbTrend");
@@ -370,19 +393,24 @@ private slots:
         auto *write = child<QPushButton>(dut, "pbSaveK");
         QSignalSpy status(&dut, &Dut::sigStatus);
 
-        // Anything that is not a finite single-precision number stops the write before its
-        // first frame, and the operator is told which field it is.
-        for (const char *bad : {"abc", "", "1.5.", "nan", "-inf", "1e39", "1e400"}) {
-            setColumn(dut, {"1", "2", "3", QString::fromLatin1(bad), "5", "6"});
+        // Anything that is not a normal single-precision number (or zero) stops the write
+        // before its first frame, and the operator is told which field it is and why.
+        const QList<QPair<const char *, QString>> bad {{"abc", "не число"}, {"", "не число"},
+            {"1.5.", "не число"}, {"nan", "не число"}, {"-inf", "не число"},
+            {"1e39", "слишком велико"}, {"-1e40", "слишком велико"}, {"1e400", "не число"},
+            {"1e-50", "слишком мало"}, {"-1e-40", "слишком мало"}};
+        for (const auto &[text, why] : bad) {
+            setColumn(dut, {"1", "2", "3", QString::fromLatin1(text), "5", "6"});
             QTest::mouseClick(write, Qt::LeftButton);
-            QVERIFY2(dut.getRequestK().isEmpty(), bad);
+            QVERIFY2(dut.getRequestK().isEmpty(), text);
             QCOMPARE(write->text(), QStringLiteral("Запись К"));
             const QString message = status.takeFirst().at(0).toString();
-            QVERIFY2(message.contains("K3") && message.contains(bad), qPrintable(message));
+            QVERIFY2(message.contains("K3") && message.contains(text) && message.contains(why),
+                qPrintable(message));
         }
 
         // A decimal comma is a decimal point.
-        setColumn(dut, {"1,5", "1", "0", "0", "0", "0"});
+        setColumn(dut, {"1,5", "1", "-0", "1e-37", "0", "0"});
         QTest::mouseClick(write, Qt::LeftButton);
         QCOMPARE(dut.getRequestK().mid(4, 5), QByteArray::fromHex("050000c03f"));
     }
