@@ -2,6 +2,7 @@
 
 #include "app/bankarea.h"
 #include "app/filemenu.h"
+#include "app/runprogress.h"
 #include "app/statusboard.h"
 #include "panels/discardquestion.h"
 #include "panels/protocol.h"
@@ -79,6 +80,7 @@ MainWindow::MainWindow(QWidget *parent)
     // Right after the bank, whose panels give the plot its start colours.
     m_plot = new Plot(*m_duts, centralWidget);
     m_protocol = new Protocol(centralWidget);
+    m_progress = new RunProgress(*m_duts, m_plot, statusBar);
 
     // The one timer that drives polling and the coefficient exchange; it runs for the whole
     // life of the window and each tick decides for itself whether to act.
@@ -175,8 +177,10 @@ void MainWindow::slotTimer()
     m_duts->writeLog(traceBytes(answerBuffer, raw));
     const DutInfo info = m_duts->processAnswer(&answerBuffer);
     answerBuffer.clear();
-    if (info.valid)
+    if (info.valid) {
         slUpdatePlot(info.nomDut);
+        m_progress->take(info);
+    }
 
     // ...and open the next one.
     sendPort(m_duts->getPollRequest());
