@@ -1,4 +1,6 @@
 #include "app/mainwindow.h"
+#include "app/runprogress.h"
+#include "panels/lineeditmax.h"
 #include "panels/protocol.h"
 #include "plot/plot.h"
 #include "plot/plotcurve.h"
@@ -14,12 +16,14 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
+#include <qwt_plot_marker.h>
 
 #include <algorithm>
 #include <optional>
@@ -255,13 +259,46 @@ private slots:
         QCOMPARE(enabled(), 0);
     }
 
+    // Warming by 0.5 °C/min with nothing collected yet: the time left runs to the top of the
+    // widest range among the polled panels, and the chamber's line on the plot follows.
+    void chamberProgress()
+    {
+        MainWindow &window = bench->window();
+        bench->setAddress(0, 1);
+        bench->setAddress(2, 2);
+        bench->panel<LineEditMax>(2, "leMax")->setText(QStringLiteral("90"));
+        auto *label = window.statusBar()->findChild<QLabel *>(QStringLiteral("lChamber"));
+        QVERIFY(label);
+        QCOMPARE(label->text(), QStringLiteral("Камера: нет показаний"));
+        for (int i = 0; i <= 60; ++i)
+            window.runProgress()->take(reading(qint8(20 + i / 12), 1000), i * 10000);
+        QVERIFY2(label->text().contains(QStringLiteral("°C/мин, осталось ≈ 2 ч"))
+                && label->text().endsWith(QStringLiteral("(до 90 °C)")),
+            qPrintable(label->text()));
+        const QwtPlotItemList markers = window.plot()->itemList(QwtPlotItem::Rtti_PlotMarker);
+        const auto chamber = std::find_if(markers.cbegin(), markers.cend(),
+            [](const QwtPlotItem *item) { return item->title().text() == "Камера"; });
+        QVERIFY(chamber != markers.cend());
+        QVERIFY(qAbs(static_cast<QwtPlotMarker *>(*chamber)->xValue() - 25) < 1);
+
+        // A panel that is not polled has no say.
+        bench->setAddress(2, -1);
+        window.runProgress()->take(reading(25, 1000), 610000);
+        QVERIFY2(label->text().endsWith(QStringLiteral("(до 80 °C)")), qPrintable(label->text()));
+    }
+
     void silentSensorEndsInError()
     {
         MainWindow &window = bench->window();
         bench->setAddress(3, 7);
         QVERIFY(bench->openPort());
         QPushButton *write = button(3, "pbSaveK");
+        // Nothing is collected: the write is asked for first.
+        boxes->answerWith(QMessageBox::Yes);
         QTest::mouseClick(write, Qt::LeftButton);
+        QCOMPARE(boxes->texts().size(), 1);
+        boxes->answerWith(QMessageBox::Ok);
+        const QString question = boxes->texts().constFirst();
 
         // The first frame and its one repeat, then the exchange gives up without sending again.
         for (int attempt = 0; attempt < 2; ++attempt) {
@@ -271,12 +308,12 @@ private slots:
         }
         bench->tick();
         QCOMPARE(write->text(), QStringLiteral("Запись К"));
-        QVERIFY(boxes->texts().isEmpty());
+        QCOMPARE(boxes->texts(), QStringList {question});
         // The timer goes on while the box is open: with a short period, the box is closed only
         // after a few more ticks.
         window.timer()->setInterval(5);
         boxes->holdNextBox(window.timer(), 3);
-        QTRY_COMPARE(boxes->texts(), QStringList {"ERROR"});
+        QTRY_COMPARE(boxes->texts(), (QStringList {question, "ERROR"}));
         QVERIFY(boxes->ticksUnderHeldBox() >= 3);
         window.timer()->setInterval(99000);
         QVERIFY(bench->sent(1, 100).isEmpty());
@@ -289,12 +326,12 @@ private slots:
         bench->tick();
         bench->tick();
         QCOMPARE(read->text(), QStringLiteral("Чтен. К"));
-        QTRY_COMPARE(boxes->texts(), (QStringList {"ERROR", "ERROR"}));
+        QTRY_COMPARE(boxes->texts(), (QStringList {question, "ERROR", "ERROR"}));
 
         // Exchanges that end close together get their boxes one after the other.
         emit window.sensorBank()->sigExchangeOk(0);
         emit window.sensorBank()->sigExchangeError(4);
-        QTRY_COMPARE(boxes->texts(), QStringList({"ERROR", "ERROR", "OK", "ERROR"}));
+        QTRY_COMPARE(boxes->texts(), QStringList({question, "ERROR", "ERROR", "OK", "ERROR"}));
         QCOMPARE(boxes->mostOpenAtOnce(), 1);
     }
 

@@ -213,6 +213,50 @@ private slots:
         QCOMPARE(plot->kCurve(3)->dataSize(), size_t(191));
     }
 
+    // The trend and K curves beyond the mid values' lowest and highest degree are drawn
+    // dashed and faded, the samples left as they are; the part between them stays solid.
+    void extrapolationDrawnDashed()
+    {
+        const Dut::MidlMap midl {{0, 100u}, {20, 100u}};
+        plot->setMidlCurve(&midl, 0);
+        PlotCurve *trend = plot->trendCurve(0);
+        QVERIFY(trend->isExtrapolated(-1) && !trend->isExtrapolated(0));
+        QVERIFY(!trend->isExtrapolated(20) && trend->isExtrapolated(21));
+        const Dut::MidlMap none;
+        plot->setMidlCurve(&none, 1);
+        QVERIFY(plot->kCurve(1)->isExtrapolated(10));
+
+        Dut::CurveMap flat;
+        for (int t = -90; t <= 100; ++t)
+            flat.insert(t, 50.0);
+        plot->setTrendCurve(&flat, 0);
+        QCOMPARE(trend->dataSize(), size_t(191));
+        plot->slUpdatePlotColor(0, 0xFF000000, 0xFFFFFFFF, 0xFF000000, 0xFFFF0000, 0xFF000000);
+        plot->slSetVisible(0, 0x1A); // trend beside the mid values: on the left axis
+        plot->setAxisScale(QwtPlot::xBottom, -90, 90);
+        plot->setAxisScale(QwtPlot::yLeft, 0, 200);
+        plot->replot();
+        const QImage image = plot->canvas()->grab().toImage();
+        // Columns with red on the line: every one of the backed part, the dashes' of the rest.
+        auto red = [&](double from, double to) {
+            int count = 0;
+            const int x0 = pixelOf(*plot, from, 50).x();
+            const int x1 = pixelOf(*plot, to, 50).x();
+            for (int x = x0; x <= x1; ++x) {
+                bool any = false;
+                for (int dy = -1; dy <= 1; ++dy) {
+                    const QRgb pixel = image.pixel(x, pixelOf(*plot, 0, 50).y() + dy);
+                    any = any || qRed(pixel) > qGreen(pixel) + 60;
+                }
+                count += any;
+            }
+            return double(count) / (x1 - x0 + 1);
+        };
+        QCOMPARE(red(2, 18), 1.0);
+        for (const double dashed : {red(-80, -10), red(30, 80)})
+            QVERIFY2(dashed > 0.3 && dashed < 0.85, qPrintable(QString::number(dashed)));
+    }
+
     // Zoomed in one way, both ways and back: bars along the top and the right edge and canvas
     // margins that come back as they were, also when the zoomer goes away while zoomed in.
     void scrollZoomer()
