@@ -114,6 +114,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::changeProtocol, this, &MainWindow::slChangeProtocol);
     connect(m_protocol, &Protocol::changePeriod, this, &MainWindow::slChangePeriod);
     connect(m_protocol, &Protocol::changeStart, m_duts, &Duts::slChangeStart);
+    connect(m_protocol, &Protocol::changeStart, m_progress, &RunProgress::setPolling);
     connect(m_protocol, &Protocol::sigSave, this, &MainWindow::slSaveAll);
     connect(m_duts, &Duts::sigSave, this, &MainWindow::slSave);
     connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);

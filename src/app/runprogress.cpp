@@ -64,11 +64,19 @@ void RunProgress::take(const DutInfo &info, qint64 ms)
     show();
 }
 
+void RunProgress::setPolling(bool started)
+{
+    polling = started;
+    label->setText(text());
+}
+
 QString RunProgress::text() const
 {
     if (!trend.hasTemperature())
         return QStringLiteral("Камера: нет показаний");
     const QString temperature = QStringLiteral("Камера: %1 °C").arg(trend.temperature(), 0, 'f', 1);
+    if (!polling)
+        return temperature + QStringLiteral(", опрос остановлен");
     if (!trend.hasRate())
         return temperature + QStringLiteral(", скорость %1, осталось %1").arg(kNone);
 
@@ -100,6 +108,7 @@ void RunProgress::show()
 {
     label->setText(text());
     marker->setXValue(trend.temperature());
+    marker->setLabel(QwtText(QStringLiteral("камера %1 °C").arg(trend.temperature(), 0, 'f', 1)));
     marker->setVisible(true);
     plot->requestReplot();
 }

@@ -28,6 +28,9 @@ public:
     void take(const DutInfo &info);
     void take(const DutInfo &info, qint64 ms);
 
+    // While polling is stopped the time left would go stale: the label says so instead.
+    void setPolling(bool started);
+
     const ChamberTrend &chamber() const { return trend; }
     QString text() const;
 
@@ -40,4 +43,5 @@ private:
     QwtPlotMarker *marker = nullptr;
     ChamberTrend trend;
     QElapsedTimer clock;
+    bool polling = true;
 };
