@@ -2,6 +2,7 @@
 
 #include "app/bankarea.h"
 #include "app/filemenu.h"
+#include "app/runprogress.h"
 #include "app/statusboard.h"
 #include "app/tooltips.h"
 #include "panels/discardquestion.h"
@@ -80,6 +81,7 @@ MainWindow::MainWindow(QWidget *parent)
     // Right after the bank, whose panels give the plot its start colours.
     m_plot = new Plot(*m_duts, centralWidget);
     m_protocol = new Protocol(centralWidget);
+    m_progress = new RunProgress(*m_duts, m_plot, statusBar);
 
     // The one timer that drives polling and the coefficient exchange; it runs for the whole
     // life of the window and each tick decides for itself whether to act.
@@ -114,6 +116,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::changeProtocol, this, &MainWindow::slChangeProtocol);
     connect(m_protocol, &Protocol::changePeriod, this, &MainWindow::slChangePeriod);
     connect(m_protocol, &Protocol::changeStart, m_duts, &Duts::slChangeStart);
+    connect(m_protocol, &Protocol::changeStart, m_progress, &RunProgress::setPolling);
     connect(m_protocol, &Protocol::sigSave, this, &MainWindow::slSaveAll);
     connect(m_duts, &Duts::sigSave, this, &MainWindow::slSave);
     connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
@@ -179,8 +182,10 @@ void MainWindow::slotTimer()
     m_duts->writeLog(traceBytes(answerBuffer, raw));
     const DutInfo info = m_duts->processAnswer(&answerBuffer);
     answerBuffer.clear();
-    if (info.valid)
+    if (info.valid) {
         slUpdatePlot(info.nomDut);
+        m_progress->take(info);
+    }
 
     // ...and open the next one.
     sendPort(m_duts->getPollRequest());

@@ -14,6 +14,7 @@ class Duts;
 class Plot;
 class Protocol;
 class QTimer;
+class RunProgress;
 class StatusBoard;
 
 // The one window of the bench. It owns the serial-port panel, the protocol panel, the
@@ -33,6 +34,8 @@ public:
     QTimer *timer() const { return pollTimer; }
     // The status bar's messages, one per condition.
     StatusBoard *statusBoard() const { return m_status; }
+    // The chamber's temperature, rate and the time left of the sweep.
+    RunProgress *runProgress() const { return m_progress; }
     // Bytes received since the last tick that examined them.
     const QByteArray &receivedBytes() const { return answerBuffer; }
 
@@ -98,6 +101,7 @@ private:
     Protocol *m_protocol = nullptr;
     QByteArray answerBuffer;
     StatusBoard *m_status = nullptr;
+    RunProgress *m_progress = nullptr;
     // Title and text of each box still to show.
     QList<QPair<QString, QString>> pendingBoxes;
     bool showingBox = false;

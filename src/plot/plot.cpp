@@ -286,6 +286,14 @@ void Plot::setMidlCurve(const Dut::MidlMap *map, quint8 nomDut)
             points.append(QPointF(it.key(), it.value()));
     }
     curve->setSamples(points);
+    // The trend is fitted through these mid values, and the written coefficients stand for
+    // the degrees they cover: beyond the lowest and the highest both are extrapolations.
+    for (PlotCurve *fitted : {trendCurve(nomDut), kCurve(nomDut)}) {
+        if (points.isEmpty())
+            fitted->setNoSupport();
+        else
+            fitted->setSupport(points.constFirst().x(), points.constLast().x());
+    }
     requestReplot();
 }
 

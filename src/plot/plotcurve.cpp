@@ -1,5 +1,6 @@
 #include "plot/plotcurve.h"
 
+#include <QPainter>
 #include <QPen>
 #include <qwt_plot.h>
 
@@ -12,4 +13,75 @@ PlotCurve::PlotCurve(const QString &title, QRgb color)
     setItemAttribute(QwtPlotItem::Legend, false);
     setPen(QColor(color), 0.0, Qt::SolidLine);
     setAxes(QwtPlot::xBottom, QwtPlot::yLeft);
+}
+
+void PlotCurve::setSupport(double lo, double hi)
+{
+    support = Support::Span;
+    supportLo = qMin(lo, hi);
+    supportHi = qMax(lo, hi);
+}
+
+void PlotCurve::setNoSupport()
+{
+    support = Support::None;
+}
+
+void PlotCurve::clearSupport()
+{
+    support = Support::All;
+}
+
+bool PlotCurve::isExtrapolated(double x) const
+{
+    switch (support) {
+    case Support::All:
+        return false;
+    case Support::None:
+        return true;
+    case Support::Span:
+        break;
+    }
+    return x < supportLo || x > supportHi;
+}
+
+void PlotCurve::drawCurve(QPainter *painter, int style, const QwtScaleMap &xMap,
+    const QwtScaleMap &yMap, const QRectF &canvasRect, int from, int to) const
+{
+    if (support == Support::All || style == NoCurve || from >= to) {
+        QwtPlotCurve::drawCurve(painter, style, xMap, yMap, canvasRect, from, to);
+        return;
+    }
+    // The samples run in ascending temperature: a dashed piece below the backed degrees, the
+    // backed piece, a dashed piece above. Neighbouring pieces share their end sample, so the
+    // line has no gap.
+    int first = from;
+    while (first <= to && isExtrapolated(sample(first).x()))
+        ++first;
+    int last = first;
+    while (last + 1 <= to && !isExtrapolated(sample(last + 1).x()))
+        ++last;
+    const bool backed = first <= to && !isExtrapolated(sample(first).x());
+
+    QPen extrapolated = painter->pen();
+    extrapolated.setStyle(Qt::DashLine);
+    QColor faded = extrapolated.color();
+    faded.setAlphaF(faded.alphaF() * 0.6);
+    extrapolated.setColor(faded);
+    auto piece = [&](int a, int b, bool dashed) {
+        if (a >= b)
+            return;
+        painter->save();
+        if (dashed)
+            painter->setPen(extrapolated);
+        QwtPlotCurve::drawCurve(painter, style, xMap, yMap, canvasRect, a, b);
+        painter->restore();
+    };
+    if (!backed) {
+        piece(from, to, true);
+        return;
+    }
+    piece(from, first, true);
+    piece(first, last, false);
+    piece(last, to, true);
 }

@@ -113,7 +113,7 @@ void Dut::readSettings()
 
 void Dut::makeConnections()
 {
-    connect(pbSaveK, &QPushButton::clicked, this, &Dut::slStartSaveK);
+    connect(pbSaveK, &QPushButton::clicked, this, &Dut::slAskSaveK);
     connect(pbReadK, &QPushButton::clicked, this, &Dut::slStartReadK);
     connect(cbPort, qOverload<int>(&QComboBox::currentIndexChanged), request, &Request::setNomPort);
     connect(request, &Request::updateLableK, this, &Dut::slUpdateLableK);
@@ -164,6 +164,7 @@ DutInfo Dut::takeAnswer(QByteArray *answer)
 
     if (info.valid) {
         model->insert(info);
+        refreshCoverage();
         leTemperat->setText(QString::number(info.temp));
         setStatusStyle(kStyleGood);
         leLevel->setText(QString::number(info.level));
@@ -268,6 +269,8 @@ Dut::MidlMap *Dut::getMidl(eTypeData kind)
 {
     model->midl(kind);
     showWindowStatistics(kind);
+    if (kind == currentKind())
+        showCoverage(*model->lastMidl());
     return model->lastMidl();
 }
 
@@ -327,17 +330,20 @@ void Dut::changeDiapazon()
 void Dut::setPoint(qint8 temp, quint32 value, eTypeData kind)
 {
     model->setPoint(temp, value, kind);
+    refreshCoverage();
 }
 
 void Dut::editPoint(quint8 nomPoint, quint32 value)
 {
     getMidl();
     model->editPoint(currentKind(), nomPoint, value);
+    refreshCoverage();
 }
 
 void Dut::setPoints(const MidlMap &points, eTypeData kind)
 {
     model->setPoints(points, kind);
+    refreshCoverage();
 }
 
 Dut::CurveMap *Dut::getDelta()
@@ -375,6 +381,7 @@ void Dut::slClear()
     leErr->setText(QStringLiteral("0"));
 
     model->clear();
+    refreshCoverage();
     for (int i = 0; i < 6; ++i) {
         leReadK[i]->setText(QStringLiteral("0"));
         leK[i]->setText(QStringLiteral("0"));
@@ -389,6 +396,7 @@ void Dut::slTypePolinom(const QString &)
 {
     keys::store(keys::polynomType(nomDut), cbTypePolinom->currentIndex());
     model->forgetMidl();
+    refreshCoverage();
     emit sendTypePolinom(nomDut, currentKind());
 }
 

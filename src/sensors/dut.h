@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/dutinfo.h"
+#include "sensors/coverage.h"
 #include "sensors/sensordata.h"
 #include "sensors/storedsettings.h"
 
@@ -75,6 +76,9 @@ public:
     eTypeData currentKind() const;
     // Whether either coefficient column holds anything but the "0" a clear leaves.
     bool hasCoefficients() const;
+    // How much of the "Диап." range the mid values of the current kind cover, as lCoverage
+    // shows it; kept up to date with every reading, point, clear, kind and range change.
+    Coverage coverage() const { return rangeCoverage; }
 
     // Coefficient files without the dialogs. saveFileK writes the six texts of the write/read
     // column to path (atomically; a failure keeps the old file and is reported through
@@ -119,6 +123,9 @@ public slots:
     void slLoad();
     void slCalc2Save();
     void slUpdateK();
+    // "Запись К": asks first when the range is not fully covered (No is the default), then
+    // starts the write as slStartSaveK().
+    void slAskSaveK();
     void slStartSaveK();
     void slStartReadK();
     void slUpdateLableK(quint8 nomK);
@@ -158,10 +165,14 @@ private:
     void setColor(MyCheckBox *box, QRgb color);
     void emitColors();
     quint8 visibilityMask() const;
+    // Counts the range's degrees in the current kind's mid values and shows them on lCoverage.
+    void refreshCoverage();
+    void showCoverage(const MidlMap &midl);
 
     const uchar nomDut;
 
     SensorData *model = nullptr;
+    Coverage rangeCoverage;
 
     quint16 errCount = 0;
     QString lastStyle;
@@ -197,6 +208,7 @@ private:
     QLineEdit *leErr = nullptr;
     QLineEdit *lineEdit = nullptr;
     QLineEdit *lineEdit_2 = nullptr;
+    QLabel *lCoverage = nullptr;
     std::array<QLineEdit *, 6> leK {};
     std::array<QLineEdit *, 6> leReadK {};
     QPushButton *pbCalc2Save = nullptr;

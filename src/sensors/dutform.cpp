@@ -151,6 +151,13 @@ void Dut::buildForm()
     readings->addWidget(caption(QStringLiteral("Статус"), frame), 8, 0);
     lineEdit68(lineEdit_2, "lineEdit_2", QString());
     readings->addWidget(lineEdit_2, 8, 1);
+    // Beside "Объем" and "Статус", under the coefficients: how much of the range is covered.
+    // It takes the width the columns above it have and never asks for more.
+    lCoverage = new QLabel(frame);
+    named(lCoverage, "lCoverage");
+    lCoverage->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lCoverage->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    readings->addWidget(lCoverage, 7, 2, 2, 4);
 
     for (int i = 0; i < 6; ++i) {
         readings->addWidget(caption(QStringLiteral("K%1").arg(i), frame), i + 1, 2);

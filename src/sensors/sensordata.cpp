@@ -116,16 +116,22 @@ void SensorData::editPoint(eTypeData kind, quint8 nomPoint, quint32 value)
 
 SensorData::MidlMap *SensorData::midl(eTypeData kind)
 {
-    midlMap.clear();
+    midlMap = midlOf(kind);
+    return &midlMap;
+}
+
+SensorData::MidlMap SensorData::midlOf(eTypeData kind) const
+{
+    MidlMap map;
     if (!isKind(kind))
-        return &midlMap;
+        return map;
     const ValueSets &sets = valueSets[kind];
     const MidlMap &points = calibPoints[kind];
     for (int t = kMidlFirst; t <= kMidlLast; ++t) {
         const qint8 temp = static_cast<qint8>(t);
         const auto point = points.constFind(temp);
         if (point != points.constEnd()) {
-            midlMap.insert(temp, point.value());
+            map.insert(temp, point.value());
             continue;
         }
         const ValueSet &set = sets[slotOf(temp)];
@@ -133,9 +139,9 @@ SensorData::MidlMap *SensorData::midl(eTypeData kind)
             continue;
         // Midpoint of the range seen, summed wide so that it cannot overflow.
         const quint64 sum = quint64(*set.begin()) + quint64(*set.rbegin());
-        midlMap.insert(temp, static_cast<quint32>(sum / 2));
+        map.insert(temp, static_cast<quint32>(sum / 2));
     }
-    return &midlMap;
+    return map;
 }
 
 SensorData::WindowStatistics SensorData::windowStatistics(

@@ -73,6 +73,8 @@ public:
     // Rebuilds the mid-value map of a kind over -90..+99 °C (empty for an unknown kind). The
     // map belongs to this object and stays valid until the next rebuild.
     MidlMap *midl(eTypeData kind);
+    // The same map as a copy, leaving the one handed out by midl() as it is.
+    MidlMap midlOf(eTypeData kind) const;
     // The map as last rebuilt (or emptied by forgetMidl()).
     MidlMap *lastMidl() { return &midlMap; }
     void forgetMidl() { midlMap.clear(); }

@@ -1,4 +1,6 @@
 #include "app/mainwindow.h"
+#include "app/runprogress.h"
+#include "panels/lineeditmax.h"
 #include "panels/protocol.h"
 #include "panels/rangeedit.h"
 #include "plot/plot.h"
@@ -16,12 +18,14 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
+#include <qwt_plot_marker.h>
 
 #include <algorithm>
 #include <optional>
@@ -281,13 +285,37 @@ private slots:
         QCOMPARE(enabled(), 0);
     }
 
+    // Warming by 0.5 °C/min with nothing collected: the time left runs to the top of the
+    // widest range among the polled panels, and the chamber's line on the plot follows.
+    void chamberProgress()
+    {
+        MainWindow &window = bench->window();
+        bench->setAddress(0, 1);
+        bench->setAddress(2, 2);
+        bench->panel<LineEditMax>(2, "leMax")->setText(QStringLiteral("90"));
+        auto *label = window.statusBar()->findChild<QLabel *>(QStringLiteral("lChamber"));
+        for (int i = 0; i <= 60; ++i)
+            window.runProgress()->take(reading(qint8(20 + i / 12), 1000), i * 10000);
+        QVERIFY2(label->text().contains(QStringLiteral("°C/мин, осталось ≈ 2 ч"))
+                && label->text().endsWith(QStringLiteral("(до 90 °C)")),
+            qPrintable(label->text()));
+        for (const QwtPlotItem *item : window.plot()->itemList(QwtPlotItem::Rtti_PlotMarker))
+            if (item->title().text() == "Камера")
+                QVERIFY(qAbs(static_cast<const QwtPlotMarker *>(item)->xValue() - 25) < 1);
+
+        // A panel that is not polled has no say.
+        bench->setAddress(2, -1);
+        window.runProgress()->take(reading(25, 1000), 610000);
+        QVERIFY2(label->text().endsWith(QStringLiteral("(до 80 °C)")), qPrintable(label->text()));
+    }
+
     void silentSensorEndsInError()
     {
         MainWindow &window = bench->window();
         bench->setAddress(3, 7);
         QVERIFY(bench->openPort());
         QPushButton *write = button(3, "pbSaveK");
-        QTest::mouseClick(write, Qt::LeftButton);
+        bench->dut(3)->slStartSaveK();
 
         // The first frame and its one repeat, then the exchange gives up without sending again.
         for (int attempt = 0; attempt < 2; ++attempt) {

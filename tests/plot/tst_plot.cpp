@@ -217,6 +217,41 @@ private slots:
         QCOMPARE(plot->kCurve(3)->dataSize(), size_t(191));
     }
 
+    // The trend and K curves beyond the mid values' lowest and highest degree are drawn
+    // dashed and faded, the samples left as they are; the part between them stays solid.
+    void extrapolationDrawnDashed()
+    {
+        const Dut::MidlMap midl {{0, 100u}, {20, 100u}}, none;
+        plot->setMidlCurve(&midl, 0);
+        plot->setMidlCurve(&none, 1);
+        QVERIFY(plot->kCurve(1)->isExtrapolated(10));
+        Dut::CurveMap flat;
+        for (int t = -90; t <= 100; ++t)
+            flat.insert(t, 50.0);
+        plot->setTrendCurve(&flat, 0);
+        plot->slUpdatePlotColor(0, 0xFF000000, 0xFFFFFFFF, 0xFF000000, 0xFFFF0000, 0xFF000000);
+        plot->slSetVisible(0, 0x1A); // beside the mid values: on the left axis
+        plot->setAxisScale(QwtPlot::xBottom, -90, 90);
+        plot->setAxisScale(QwtPlot::yLeft, 0, 200);
+        plot->replot();
+        const QImage image = plot->canvas()->grab().toImage();
+        // The share of columns with red on the line.
+        auto red = [&](double from, double to) {
+            const QPoint a = pixelOf(*plot, from, 50), b = pixelOf(*plot, to, 50);
+            int count = 0;
+            for (int x = a.x(); x <= b.x(); ++x) {
+                bool any = false;
+                for (int y = a.y() - 1; y <= a.y() + 1; ++y)
+                    any = any || qRed(image.pixel(x, y)) > qGreen(image.pixel(x, y)) + 60;
+                count += any;
+            }
+            return double(count) / (b.x() - a.x() + 1);
+        };
+        QCOMPARE(red(2, 18), 1.0);
+        for (const double dashed : {red(-80, -2), red(22, 80)})
+            QVERIFY2(dashed > 0.3 && dashed < 0.85, qPrintable(QString::number(dashed)));
+    }
+
     // Zoomed in one way, both ways and back: bars along the top and the right edge and canvas
     // margins that come back as they were, also when the zoomer goes away while zoomed in.
     void scrollZoomer()

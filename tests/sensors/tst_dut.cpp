@@ -11,6 +11,7 @@
 
 #include <QColorDialog>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -159,7 +160,7 @@ private slots:
 
         // A coefficient acknowledgement carries no reading but is no failed poll either.
         dut.setKEnabled(true);
-        QTest::mouseClick(child<QPushButton>(dut, "pbSaveK"), Qt::LeftButton);
+        dut.slStartSaveK();
         QVERIFY(!dut.getRequestK().isEmpty());
         QVERIFY(feed(dut, frames::writeAck(1)).kAnswer);
         QCOMPARE(status(dut), "1 " + kRed);
@@ -392,6 +393,9 @@ private slots:
         dut.setKEnabled(true);
         auto *write = child<QPushButton>(dut, "pbSaveK");
         QSignalSpy status(&dut, &Dut::sigStatus);
+        // Nothing is collected: every press asks first.
+        MessageBoxCatcher boxes;
+        boxes.answerWith(QMessageBox::Yes);
 
         // Anything that is not a normal single-precision number (or zero) stops the write
         // before its first frame, and the operator is told which field it is and why.
@@ -413,6 +417,58 @@ private slots:
         setColumn(dut, {"1,5", "1", "-0", "1e-37", "0", "0"});
         QTest::mouseClick(write, Qt::LeftButton);
         QCOMPARE(dut.getRequestK().mid(4, 5), QByteArray::fromHex("050000c03f"));
+    }
+
+    void coverageAndTheWriteQuestion()
+    {
+        Dut dut(nullptr, 1);
+        setAddress(dut, 3);
+        setKind(dut, Level);
+        dut.setKEnabled(true);
+        auto *label = child<QLabel>(dut, "lCoverage");
+        // 81 °C lies outside the range; a spoiled answer counts nothing.
+        for (int t : {-40, -39, -38, 20, 21, 80, 81})
+            feed(dut, veltaroAnswer(3, qint8(t), 1000, 50000));
+        feed(dut, veltaroAnswer(3, 30, 1000, 50000).chopped(1) + '\x00');
+        QCOMPARE(label->text(), QStringLiteral("6/121 °C"));
+        QCOMPARE(label->toolTip(), QStringLiteral("Нет данных: -37..19, 22..79"));
+
+        // No, the default, sends nothing; Yes writes as without the question.
+        QString asked;
+        answerDialog<QMessageBox>([&asked](QMessageBox *box) {
+            asked = box->defaultButton() == box->button(QMessageBox::No) ? box->text() : "?";
+            box->done(QMessageBox::No);
+        });
+        auto *write = child<QPushButton>(dut, "pbSaveK");
+        QTest::mouseClick(write, Qt::LeftButton);
+        QCOMPARE(asked,
+            QStringLiteral("ДУТ 1: данные есть для 6 из 121 °C диапазона (нет -37..19, 22..79). "
+                           "Записать коэффициенты?"));
+        QVERIFY(dut.getRequestK().isEmpty());
+        MessageBoxCatcher boxes;
+        boxes.answerWith(QMessageBox::Yes);
+        QTest::mouseClick(write, Qt::LeftButton);
+        QVERIFY(!dut.getRequestK().isEmpty());
+
+        // A point counts; a fully covered range asks nothing.
+        dut.setPoint(22, 1234, Level);
+        child<LineEditMin>(dut, "leMin")->setText("20");
+        child<LineEditMax>(dut, "leMax")->setText("22");
+        QCOMPARE(label->text(), QStringLiteral("3/3 °C"));
+        QTest::mouseClick(write, Qt::LeftButton);
+        QCOMPARE(boxes.texts().size(), 1);
+
+        // The point is a Level one; without +20 °C nothing is fitted, and the panel says so
+        // until a point is set there.
+        setKind(dut, Period);
+        QCOMPARE(dut.coverage().covered(), 2);
+        dut.slClear();
+        QCOMPARE(label->text(), QStringLiteral("0/3 °C"));
+        feed(dut, veltaroAnswer(3, 21, 1000, 50000));
+        QCOMPARE(label->text(), QStringLiteral("1/3 °C\nнет +20 °C, K не считаются"));
+        QVERIFY(label->toolTip().contains("Ctrl + правый щелчок"));
+        dut.setPoint(20, 50010, Period);
+        QCOMPARE(label->text(), QStringLiteral("2/3 °C"));
     }
 
     void coefficientFiles()

@@ -1,0 +1,71 @@
+// The sensor panel's coverage of its range: which whole degrees of "Диап." have a mid value of
+// the current kind, whether the 20 °C value the fit is normalised to is there, and the question
+// before coefficients fitted on part of the range are written into the sensor.
+#include "sensors/dut.h"
+
+#include "panels/discardquestion.h"
+#include "panels/lineeditmax.h"
+#include "panels/lineeditmin.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace {
+
+const QString kComplete = QStringLiteral("color: rgb(0, 130, 0);");
+const QString kNoReference = QStringLiteral("color: rgb(200, 0, 0);");
+
+} // namespace
+
+void Dut::refreshCoverage()
+{
+    showCoverage(model->midlOf(currentKind()));
+}
+
+void Dut::showCoverage(const MidlMap &midl)
+{
+    const int lo = leMin->text().toInt();
+    const int hi = leMax->text().toInt();
+    rangeCoverage = Coverage::of(midl, lo, hi);
+
+    QString text
+        = QStringLiteral("%1/%2 °C").arg(rangeCoverage.covered()).arg(rangeCoverage.total());
+    QStringList tip;
+    tip << (rangeCoverage.complete()
+            ? QStringLiteral("Все градусы диапазона %1..%2 есть")
+                  .arg(qMin(lo, hi))
+                  .arg(qMax(lo, hi))
+            : QStringLiteral("Нет данных: %1").arg(rangeCoverage.missingText()));
+    // Every fit is normalised to the 20 °C value: without it K0..K5 stay as they are, whatever
+    // else has been collected.
+    const bool noReference = !midl.isEmpty() && !midl.contains(SensorData::referenceTemp);
+    if (noReference) {
+        text += QStringLiteral("\nнет +20 °C, K не считаются");
+        tip << QStringLiteral("Нет значения при +20 °C: K0..K5 не вычисляются, пока нет показания "
+                              "при +20 °C или точки калибровки при +20 °C (Ctrl + правый щелчок "
+                              "на графике).");
+    }
+    lCoverage->setText(text);
+    lCoverage->setToolTip(tip.join(QLatin1Char('\n')));
+    lCoverage->setStyleSheet(
+        noReference ? kNoReference : (rangeCoverage.complete() ? kComplete : QString()));
+}
+
+void Dut::slAskSaveK()
+{
+    if (!rangeCoverage.complete()) {
+        const QString question
+            = QStringLiteral("%1: данные есть для %2 из %3 °C диапазона (нет %4). "
+                             "Записать коэффициенты?")
+                  .arg(lName->text())
+                  .arg(rangeCoverage.covered())
+                  .arg(rangeCoverage.total())
+                  .arg(rangeCoverage.missingText());
+        if (!DiscardQuestion::confirm(this, lName->text(), question))
+            return;
+        // The port may have closed, or polling started, while the question was open.
+        if (!pbSaveK->isEnabled())
+            return;
+    }
+    slStartSaveK();
+}
