@@ -405,8 +405,8 @@ void Request::failExchange(const QString &why)
     emit updateLableK(0);
     emit updateReadK(0);
     failure = why;
-    finishWrite(false, why);
     emit sigExchangeError();
+    finishWrite(false, why);
 }
 
 void Request::finishWrite(bool ok, const QString &why)

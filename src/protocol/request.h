@@ -10,8 +10,9 @@
 // panel's coefficient write/read exchange: six steps, one per timer tick, each with three
 // tries. A write is verified: its six acknowledged steps are followed by a read-back of all six
 // values, and only a read-back equal bit for bit to what was sent is success. The exchange
-// reports its end through sigExchangeOk()/sigExchangeError() (a write through writeFinished()
-// first); the window turns them into message boxes once the tick that raised them has finished.
+// reports its end through sigExchangeOk()/sigExchangeError(), a write also through
+// writeFinished(); the window turns them into message boxes once the tick that raised them has
+// finished.
 class Request : public QObject
 {
     Q_OBJECT
