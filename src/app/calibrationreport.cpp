@@ -113,16 +113,20 @@ QString sensorPage(Dut &dut, double limit, ReportPlot::Data *plot)
     html
         += QStringLiteral("<p><b>Остаток после коррекции</b> (|полином − среднее / среднее при "
                           "+20 °C|, % от значения при +20 °C, по покрытым градусам диапазона)</p>");
+    const bool verified = written && w.ok;
+    const QString rule = QStringLiteral(
+        "Правило: годен, если последняя запись коэффициентов проверена чтением (OK) и наибольший "
+        "остаток по всем покрытым градусам не больше допуска.");
     if (!residuals.isValid()) {
-        html += QStringLiteral("<p class='fail'>Не оценён: нет среднего значения при +20 °C или "
-                               "ни одного градуса диапазона. НЕ ГОДЕН</p>");
+        html += QStringLiteral("<p>Не оценён: нет среднего значения при +20 °C или ни одного "
+                               "градуса диапазона.</p><p>%1 <span class='fail'>НЕ ГОДЕН</span></p>")
+                    .arg(esc(rule));
     } else {
-        const bool pass = residuals.largest() <= limit;
+        const bool pass = verified && residuals.largest() <= limit;
         html += QStringLiteral("<p>Наибольший: %1 %, СКЗ: %2 %, допуск: %3 %</p>")
                     .arg(percent(residuals.largest()), percent(residuals.rms()), percent(limit));
-        html += QStringLiteral("<p>Правило: годен, если наибольший остаток по всем покрытым "
-                               "градусам не больше допуска. <span class='%1'>%2</span></p>")
-                    .arg(pass ? QStringLiteral("pass") : QStringLiteral("fail"),
+        html += QStringLiteral("<p>%1 <span class='%2'>%3</span></p>")
+                    .arg(esc(rule), pass ? QStringLiteral("pass") : QStringLiteral("fail"),
                         pass ? QStringLiteral("ГОДЕН") : QStringLiteral("НЕ ГОДЕН"));
         QStringList degrees;
         const QMap<int, double> &by = residuals.byDegree();

@@ -52,6 +52,7 @@ void ReportPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
     midCurve->setStyle(QwtPlotCurve::NoCurve);
     midCurve->setSymbol(
         new QwtSymbol(QwtSymbol::Ellipse, QBrush(QColor(0, 0, 200)), QPen(Qt::NoPen), QSize(5, 5)));
+    midCurve->setLegendAttribute(QwtPlotCurve::LegendShowSymbol);
     midCurve->setSamples(mids);
 
     const auto reference = data.midl.constFind(qint8(20));
