@@ -39,6 +39,9 @@ bool CoefficientWrite::sameBits(float a, float b)
 
 QString CoefficientWrite::text(float value)
 {
+    // Qt prints -0 as "0", which would read back as the other zero.
+    if (value == 0.0f)
+        return std::signbit(value) ? QStringLiteral("-0") : QStringLiteral("0");
     // Nine significant digits always read back to the same float; fewer often do. Read back
     // as the panel reads a coefficient: a double rounded to single precision.
     for (int digits = 1; digits < 9; ++digits) {

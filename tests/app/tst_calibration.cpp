@@ -29,35 +29,18 @@ using namespace frames;
 
 namespace {
 
-// The records of an RFC 4180 file, fields unquoted.
+// The records of a CSV file, one per line, fields unquoted (no line breaks inside fields).
 QList<QStringList> csvRecords(const QString &text)
 {
+    static const QRegularExpression outsideQuotes(",(?=(?:[^\"]*\"[^\"]*\")*[^\"]*$)");
     QList<QStringList> records;
-    QStringList fields;
-    QString field;
-    bool quoted = false;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted) {
-            if (c == '"' && i + 1 < text.size() && text.at(i + 1) == '"')
-                field += text.at(++i);
-            else if (c == '"')
-                quoted = false;
-            else
-                field += c;
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            fields << field;
-            field.clear();
-        } else if (c == '\n') {
-            fields << field;
-            records << fields;
-            fields.clear();
-            field.clear();
-        } else if (c != '\r') {
-            field += c;
+    for (const QString &line : text.split("\r\n", Qt::SkipEmptyParts)) {
+        QStringList fields = line.split(outsideQuotes);
+        for (QString &field : fields) {
+            if (field.startsWith('"'))
+                field = field.mid(1, field.size() - 2).replace("\"\"", "\"");
         }
+        records << fields;
     }
     return records;
 }
