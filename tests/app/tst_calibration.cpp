@@ -103,21 +103,25 @@ void TestCalibration::writesJournalAndReport()
     QVERIFY(TempWorkDir::put(journal, "time,sensor\r\nedited by hand"));
 
     bench.setAddress(1, 1);
-    bench.panel<RangeEdit>(1, "leMin")->setText("10");
-    bench.panel<RangeEdit>(1, "leMax")->setText("30");
-    dut->setPoints({{10, 990}, {20, 1000}, {30, 1012}}, dut->currentKind());
+    // A range its points cover whole, so that nothing asks before a write.
+    bench.panel<RangeEdit>(1, "leMin")->setText("18");
+    bench.panel<RangeEdit>(1, "leMax")->setText("22");
+    const Dut::MidlMap points {{18, 990}, {19, 996}, {20, 1000}, {21, 1004}, {22, 1010}};
+    dut->setPoints(points, dut->currentKind());
     window.slUpdatePlot(1);
-    // Least squares by hand through 0.99, 1, 1.012 at 10, 20, 30 °C: K1 = 0.0011,
-    // K0 = 0.978667; residuals 1/30, 1/15, 1/30 % of the 20 °C value.
-    QCOMPARE(bench.panelText(1, "leK1"), QStringLiteral("0.0011"));
+    // Least squares by hand: 1000 + 4.8 (T - 20) counts, K1 = 0.0048, K0 = 0.904; the points
+    // stray from it by at most 0.8 counts, at 19 and 21 °C: 0.08 % of the 20 °C value.
+    QCOMPARE(bench.panelText(1, "leK1"), QStringLiteral("0.0048"));
     auto stale = [&] { return bench.panel<QLineEdit>(1, "leReadK0")->property("stale").toBool(); };
     QVERIFY(stale() && dut->writeColumnStale());
     QTest::mouseClick(bench.panel<QPushButton>(1, "pbCalc2Save"), Qt::LeftButton);
     QVERIFY(!stale());
-    dut->setPoints({{10, 990}, {20, 1000}, {30, 1013}}, dut->currentKind());
+    Dut::MidlMap moved = points;
+    moved[22] = 1011;
+    dut->setPoints(moved, dut->currentKind());
     window.slUpdatePlot(1);
     QVERIFY(stale());
-    dut->setPoints({{10, 990}, {20, 1000}, {30, 1012}}, dut->currentKind());
+    dut->setPoints(points, dut->currentKind());
     window.slUpdatePlot(1);
     QVERIFY(!stale());
     const QString k0 = bench.panelText(1, "leReadK0");
@@ -179,10 +183,10 @@ void TestCalibration::writesJournalAndReport()
                 .hasMatch());
     QCOMPARE(QStringList({column(ok, "sensor"), column(ok, "address"), column(ok, "degree"),
                  column(ok, "range_min"), column(ok, "range_max"), column(ok, "covered")}),
-        QStringList({"1", "1", "1", "10", "30", "3/21"}));
+        QStringList({"1", "1", "1", "18", "22", "5/5"}));
     QCOMPARE(column(ok, "found0"), QString());
     QCOMPARE(column(ok, "k0"), k0);
-    QVERIFY(std::abs(column(ok, "max_residual").toDouble() - 1.0 / 15) < 1e-4);
+    QVERIFY(std::abs(column(ok, "max_residual").toDouble() - 0.08) < 1e-4);
     for (int i = 0; i < 6; ++i) {
         const QString n = QString::number(i);
         QCOMPARE(asFloat(column(ok, "read" + n)), asFloat(column(ok, "k" + n)));
@@ -210,7 +214,7 @@ void TestCalibration::writesJournalAndReport()
     QCOMPARE(text.count('\f'), 2); // the first page and sensor 1's
     for (const QString &wanted : {QStringLiteral("Отчёт о калибровке"), QStringLiteral("ДУТ 1"),
              QStringLiteral("K0"), QStringLiteral("K3"), k0, QStringLiteral("3.3000003e-08"),
-             QStringLiteral("НЕ ГОДЕН"), QStringLiteral("3/21")})
+             QStringLiteral("НЕ ГОДЕН"), QStringLiteral("5/5")})
         QVERIFY2(text.contains(wanted), qPrintable(wanted));
 }
 
