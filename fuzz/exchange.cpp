@@ -1,6 +1,7 @@
 // The coefficient write and read of one panel through their six steps, each tick answered as
 // the input says: the right answer, one from another address, a spoiled one, two at once, raw
 // bytes, silence, or a button pressed in the middle; the panel may refit its values meanwhile.
+// A write counts as verified only after a read-back that returned exactly what it sent.
 #include "fuzzcheck.h"
 
 #include "protocol/crc.h"
@@ -67,6 +68,17 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8 *data, size_t size)
             FUZZ_CHECK(nomK <= 5);
             FUZZ_CHECK(decoding.size() >= 9);
             FUZZ_CHECK(bitsOf(value) == qFromLittleEndian<quint32>(decoding.constData() + 4));
+        });
+
+    // A write is verified only when all six values read back are the ones it sent, bit for bit.
+    QObject::connect(
+        &request, &Request::writeFinished, &request, [&snapshot](const CoefficientWrite &write) {
+            if (!write.ok)
+                return;
+            for (int i = 0; i < 6; ++i) {
+                FUZZ_CHECK(write.readBack[i] && bitsOf(write.read[i]) == bitsOf(write.sent[i]));
+                FUZZ_CHECK(bitsOf(write.sent[i]) == bitsOf(snapshot[i]));
+            }
         });
 
     const auto pressWrite = [&] {

@@ -1,5 +1,6 @@
 #include "app/filemenu.h"
 
+#include "app/calibrationreport.h"
 #include "app/mainwindow.h"
 #include "app/statusboard.h"
 #include "plot/plot.h"
@@ -33,6 +34,9 @@ FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     QAction *savePlot = menu->addAction(QStringLiteral("Сохранить график…"), this,
         &FileMenu::slSavePlot, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     savePlot->setObjectName(QStringLiteral("actionSavePlot"));
+    QAction *report
+        = menu->addAction(QStringLiteral("Отчёт о калибровке…"), this, &FileMenu::slSaveReport);
+    report->setObjectName(QStringLiteral("actionCalibrationReport"));
 }
 
 void FileMenu::slLoadRun()
@@ -60,6 +64,30 @@ void FileMenu::slSavePlot()
     });
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
         savePlot(dialog.selectedFiles().constFirst());
+}
+
+void FileMenu::slSaveReport()
+{
+    QFileDialog dialog(window, QStringLiteral("Отчёт о калибровке"), QDir::currentPath(),
+        QStringLiteral("PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        saveReport(dialog.selectedFiles().constFirst());
+}
+
+bool FileMenu::saveReport(const QString &path)
+{
+    const QString where = QDir::toNativeSeparators(path);
+    const QByteArray pdf = CalibrationReport::render(*window);
+    QString error;
+    if (pdf.isEmpty() || !SafeFile::write(path, pdf, &error)) {
+        status(QStringLiteral("Отчёт о калибровке не сохранён в %1: %2")
+                   .arg(where, pdf.isEmpty() ? QStringLiteral("PDF не получился") : error));
+        return false;
+    }
+    status(QStringLiteral("Отчёт о калибровке сохранён в %1").arg(where));
+    return true;
 }
 
 bool FileMenu::loadRun(const QString &directory)

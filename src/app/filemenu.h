@@ -7,7 +7,7 @@ class MainWindow;
 class QMenuBar;
 
 // The window's "Файл" menu: a run taken up again from its own logs after a crash or a close,
-// and the plot saved as a picture for the calibration report.
+// the plot saved as a picture, and the calibration report.
 class FileMenu : public QObject
 {
     Q_OBJECT
@@ -22,10 +22,13 @@ public:
     // whether anything was read or written.
     bool loadRun(const QString &directory);
     bool savePlot(const QString &path);
+    // Writes the calibration report (PDF) to path atomically; the status bar says where or why not.
+    bool saveReport(const QString &path);
 
 public slots:
     void slLoadRun();
     void slSavePlot();
+    void slSaveReport();
 
 private:
     void status(const QString &message);

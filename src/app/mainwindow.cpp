@@ -289,6 +289,10 @@ void MainWindow::showExchangeBoxes()
         QMessageBox box(this);
         box.setWindowTitle(next.first);
         box.setText(next.second);
+        // A box sized to "OK" alone cuts its title: the window manager needs room for the title
+        // beside its buttons.
+        const int wide = qMax(200, box.fontMetrics().horizontalAdvance(next.first) + 140);
+        box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }").arg(wide));
         box.exec();
     }
     showingBox = false;

@@ -8,8 +8,10 @@
 #include <QString>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <iterator>
 
 namespace {
 
@@ -124,6 +126,7 @@ Request::Request(QObject *parent, float *kValues, uchar nomDut)
     , nomDut(nomDut)
 {
     registerTarikonTypes();
+    qRegisterMetaType<CoefficientWrite>();
 }
 
 void Request::setNomPort(int index)
@@ -140,6 +143,9 @@ void Request::setProtocol(uchar protocol)
 void Request::setStarted(bool started)
 {
     this->started = started;
+    if (started && (saveK != 0 || readK != 0))
+        failExchange(verifying || saveK != 0 ? QStringLiteral("запись К прервана пуском опроса")
+                                             : QStringLiteral("чтение К прервано пуском опроса"));
 }
 
 void Request::slStartSaveK()
@@ -149,6 +155,15 @@ void Request::slStartSaveK()
     // into the ones the operator chose to write.
     for (int i = 0; i < kCoefficientSteps; ++i)
         writeValues[i] = kValues ? kValues[i] : 0.0f;
+    // A write that had begun on the line and is now given up still goes on record.
+    finishWrite(false, QStringLiteral("прервана новой записью"));
+    write = CoefficientWrite();
+    std::copy(std::begin(writeValues), std::end(writeValues), write.sent.begin());
+    write.found = lastRead;
+    write.haveFound = haveLastRead;
+    writeActive = true;
+    writeOnLine = false;
+    verifying = false;
     saveK = kCoefficientSteps;
     attempts = kTriesPerStep;
     ++writeRun;
@@ -181,16 +196,20 @@ QByteArray Request::getRequest(uchar address)
     if (attempts != 0) {
         --attempts;
         if (attempts == 0) {
-            saveK = 0;
-            readK = 0;
-            emit updateLableK(0);
-            emit updateReadK(0);
-            emit sigExchangeError();
+            // Step n of a write sends K(6 - n); step m of a read fills K(m - 1).
+            if (saveK != 0)
+                failExchange(QStringLiteral("нет подтверждения записи K%1").arg(6 - saveK));
+            else if (verifying)
+                failExchange(
+                    QStringLiteral("запись не проверена: нет ответа на чтение K%1").arg(readK - 1));
+            else
+                failExchange(QStringLiteral("чтение К: нет ответа на K%1").arg(readK - 1));
         }
     }
 
     if (saveK != 0) {
         const QByteArray frame = saveKFrame(address);
+        writeOnLine = true;
         sentStep = Sent::WriteStep;
         sentRun = writeRun;
         emit updateLableK(saveK);
@@ -324,8 +343,13 @@ void Request::takeSaveKAck(DutInfo &info)
     --saveK;
     attempts = kTriesPerStep;
     emit updateLableK(saveK);
-    if (saveK == 0)
-        finishExchange();
+    if (saveK != 0)
+        return;
+    // All six acknowledged: only a read-back proves what the sensor holds. It replaces a read
+    // that was queued behind the write, and fills the fields as a read does.
+    verifying = true;
+    readK = kCoefficientSteps;
+    ++readRun;
 }
 
 void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
@@ -341,9 +365,27 @@ void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
     std::memcpy(&value, &bits, sizeof value);
     --readK;
     attempts = kTriesPerStep;
+    reading[readK] = value;
+    if (verifying) {
+        write.read[readK] = value;
+        write.readBack[readK] = true;
+    }
     emit updateReadK(readK, value);
-    if (readK == 0)
+    if (readK != 0)
+        return;
+    lastRead = reading;
+    haveLastRead = true;
+    if (!verifying) {
         finishExchange();
+        return;
+    }
+    const QString differing = write.mismatchText();
+    if (!differing.isEmpty()) {
+        failExchange(differing);
+        return;
+    }
+    finishWrite(true, QString());
+    finishExchange();
 }
 
 // One exchange has ended well. A read queued behind a write (or a write pressed during a
@@ -351,5 +393,31 @@ void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
 void Request::finishExchange()
 {
     attempts = (saveK != 0 || readK != 0) ? kTriesPerStep : 0;
+    failure.clear();
     emit sigExchangeOk();
+}
+
+void Request::failExchange(const QString &why)
+{
+    saveK = 0;
+    readK = 0;
+    attempts = 0;
+    emit updateLableK(0);
+    emit updateReadK(0);
+    failure = why;
+    emit sigExchangeError();
+    finishWrite(false, why);
+}
+
+void Request::finishWrite(bool ok, const QString &why)
+{
+    const bool onRecord = writeActive && writeOnLine;
+    writeActive = false;
+    writeOnLine = false;
+    verifying = false;
+    if (!onRecord)
+        return;
+    write.ok = ok;
+    write.failure = why;
+    emit writeFinished(write);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "protocol/coefficientwrite.h"
 #include "protocol/dutinfo.h"
 
 #include <QByteArray>
@@ -7,8 +8,11 @@
 
 // Frame builder and answer decoder of one sensor panel. It also holds the state of the
 // panel's coefficient write/read exchange: six steps, one per timer tick, each with three
-// tries. The exchange reports its end through sigExchangeOk()/sigExchangeError(); the
-// window turns them into message boxes once the tick that raised them has finished.
+// tries. A write is verified: its six acknowledged steps are followed by a read-back of all six
+// values, and only a read-back equal bit for bit to what was sent is success. The exchange
+// reports its end through sigExchangeOk()/sigExchangeError(), a write also through
+// writeFinished(); the window turns them into message boxes once the tick that raised them has
+// finished.
 class Request : public QObject
 {
     Q_OBJECT
@@ -28,11 +32,18 @@ public:
     uchar readKLeft() const { return readK; }
     uchar attemptsLeft() const { return attempts; }
     uchar nomPortValue() const { return nomPort; }
+    uchar protocolValue() const { return protocol; }
+    // Whether the read under way is the read-back of a write.
+    bool isVerifying() const { return verifying; }
+    // Why the last exchange ended with an error, in the operator's words.
+    QString lastFailure() const { return failure; }
 
 public slots:
     // Takes the address-list index: entry 0 is "off" (stored as 255), entry i is address i - 1.
     void setNomPort(int index);
     void setProtocol(uchar protocol);
+    // Polling started while an exchange runs ends the exchange with an error: polls must not
+    // share the line with coefficient steps.
     void setStarted(bool started);
     void slStartSaveK();
     void slStartReadK();
@@ -43,6 +54,8 @@ signals:
     void updateReadK(uchar nomK, float val);
     void sigExchangeOk();
     void sigExchangeError();
+    // A write that put at least one frame on the line has ended, verified or not.
+    void writeFinished(const CoefficientWrite &write);
 
 private:
     QByteArray measurementFrame(uchar address) const;
@@ -51,6 +64,10 @@ private:
     void takeSaveKAck(DutInfo &info);
     void takeReadKAnswer(const QByteArray &answer, DutInfo &info);
     void finishExchange();
+    // Ends the exchange under way with an error, for the given reason.
+    void failExchange(const QString &why);
+    // Closes the record of the write under way, if one reached the line.
+    void finishWrite(bool ok, const QString &why);
     // Whether an answer now answers the frame of this kind that the current run sent last.
     bool answersSentStep(bool write) const;
 
@@ -68,6 +85,16 @@ private:
     quint32 readRun = 0;
     uchar readK = 0;
     uchar attempts = 0;
+    // The write under way, from its start until its read-back is judged.
+    CoefficientWrite write;
+    bool writeActive = false;
+    bool writeOnLine = false;
+    bool verifying = false;
+    QString failure;
+    // Values of the read under way, and of the last read that completed.
+    CoefficientWrite::Values reading {};
+    CoefficientWrite::Values lastRead {};
+    bool haveLastRead = false;
     uchar nomPort = 255;
     uchar nomDut = 0;
     uchar protocol = 0;

@@ -144,6 +144,7 @@ void Dut::makeConnections()
     connect(errTimer, &QTimer::timeout, this, &Dut::slTimerErr);
     connect(pbSaveFileK, &QPushButton::pressed, this, &Dut::slSaveFileK);
     connect(pbLoadFileK, &QPushButton::pressed, this, &Dut::slLoadFileK);
+    connectCalibration();
 }
 
 // ---- polling

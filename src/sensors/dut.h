@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/dutinfo.h"
+#include "sensors/calibrationjournal.h"
 #include "sensors/coverage.h"
 #include "sensors/sensordata.h"
 #include "sensors/storedsettings.h"
@@ -12,6 +13,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class LineEditMax;
 class LineEditMin;
@@ -88,6 +90,16 @@ public:
     bool saveFileK(const QString &path);
     bool loadFileK(const QString &path);
 
+    // The panel as a calibration record: address, protocol, kind, degree, range, coverage of the
+    // current kind's mid values and the residual of the given coefficients. Rebuilds the mid
+    // values. calibrationRecord() holds the current fit as "sent" and no write result.
+    CalibrationRecord calibrationRecord(const CoefficientWrite &write);
+    CalibrationRecord calibrationRecord();
+    // The last coefficient write of this bench run, if any.
+    const std::optional<CalibrationRecord> &lastWrite() const { return lastRecord; }
+    // Whether the write column differs from the current fit (marked on the panel).
+    bool writeColumnStale() const { return staleColumn; }
+
     // Base colours of the colour boxes (opaque).
     QRgb getColorValue() const;
     QRgb getColorMidl() const;
@@ -151,6 +163,8 @@ signals:
     // is one condition; an empty message says that the condition is over.
     void sigStatus(const QString &message, const QString &topic);
     void addressChanged(quint8 nomDut);
+    // A coefficient write that reached the line has ended, verified or not.
+    void sigCalibrated(quint8 nomDut, const CalibrationRecord &record);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -160,6 +174,10 @@ private:
     void readSettings();
     void readColors(const StoredSettings::Sensor &stored);
     void makeConnections();
+    // The write's verdict, the exchange failures and the stale-column mark.
+    void connectCalibration();
+    void takeWrite(const CoefficientWrite &write);
+    void updateStaleMark();
     void showWindowStatistics(eTypeData kind);
     void setStatusStyle(const QString &style);
     void setColor(MyCheckBox *box, QRgb color);
@@ -181,6 +199,8 @@ private:
 
     float kValues[6] = {};
     double kCurve[6] = {};
+    std::optional<CalibrationRecord> lastRecord;
+    bool staleColumn = false;
 
     QRgb colorValue = 0xFF0000FF;
     QRgb colorMidl = 0xFF0000FF;

@@ -1,9 +1,11 @@
 #include "sensors/duts.h"
 
 #include "protocol/protocolnumber.h"
+#include "sensors/calibrationjournal.h"
 #include "sensors/runlog.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -63,6 +65,7 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::sigExchangeError, this, &Duts::sigExchangeError);
         connect(panel, &Dut::sigStatus, this, &Duts::sigStatus);
         connect(panel, &Dut::addressChanged, this, &Duts::checkLine);
+        connect(panel, &Dut::sigCalibrated, this, &Duts::journal);
     }
 
     runLog = new RunLog(this);
@@ -270,6 +273,25 @@ DutInfo Duts::checkKAnswer(QByteArray *answer)
     if (kIndex < 0 || kIndex >= dutList.size() || !answer)
         return DutInfo();
     return dutList.at(kIndex)->checkKAnswer(answer);
+}
+
+QString Duts::runDirectory() const
+{
+    return runLog->directory();
+}
+
+void Duts::journal(quint8, const CalibrationRecord &record)
+{
+    // The journal sits in the working directory, beside the run directories.
+    const QString path = QDir::current().filePath(CalibrationJournal::fileName());
+    QString error;
+    const QString topic = QStringLiteral("journal");
+    if (CalibrationJournal::append(path, record, &error))
+        emit sigStatus(QString(), topic);
+    else
+        emit sigStatus(QStringLiteral("Журнал калибровки %1 не дописан: %2")
+                           .arg(QDir::toNativeSeparators(path), error),
+            topic);
 }
 
 void Duts::writeLog(const QByteArray &bytes)

@@ -58,6 +58,8 @@ public:
     DutInfo checkKAnswer(QByteArray *answer);
     // Appends bytes to the line trace of the current run.
     void writeLog(const QByteArray &bytes);
+    // The current (or last) run directory; empty before the port was first opened.
+    QString runDirectory() const;
 
 public slots:
     void slChangeStart(bool start);
@@ -91,6 +93,9 @@ signals:
     void sigStatus(const QString &message, const QString &topic);
 
 private:
+    // Appends a finished coefficient write to the calibration journal of the working directory.
+    void journal(quint8 nomDut, const CalibrationRecord &record);
+
     QList<Dut *> dutList;
     quint8 pollPos = 0;
     qint16 pollIndex = -1;

@@ -187,6 +187,14 @@ inline QString period()
     return QStringLiteral("Protocol/Period");
 }
 
+// Calibration report: the largest residual after correction a sensor may keep, in % of its
+// +20 °C value (default 0.5).
+inline QString reportTolerance()
+{
+    return QStringLiteral("Report/tolerance_percent");
+}
+constexpr double reportToleranceDefault = 0.5;
+
 } // namespace settingskeys
 
 // Bits of the curve mask, one per check box of a sensor panel's curve row.

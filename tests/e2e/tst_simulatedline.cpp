@@ -178,8 +178,9 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
     QVERIFY(bench.simulator.stop());
 }
 
-// Six sensors get their own coefficients written, then read back into cleared fields, one
-// step per tick, the lowest-numbered panel first; each exchange's box comes after its tick.
+// Six sensors get their own coefficients written (each write read back and verified), then read
+// back into cleared fields, one step per tick, the lowest-numbered panel first; each exchange's box
+// comes after its tick.
 void TestSimulatedLine::coefficientsWrittenAndReadBack()
 {
     SimulatedBench bench(0, {});
@@ -194,28 +195,40 @@ void TestSimulatedLine::coefficientsWrittenAndReadBack()
         return bench.fixture.panel<QLineEdit>(
             quint8(n), qPrintable(QStringLiteral("leReadK%1").arg(k)));
     };
+    auto button = [&](int n, const char *name) {
+        return bench.fixture.panel<QPushButton>(quint8(n), name);
+    };
     for (const bool write : {true, false}) {
         const char *name = write ? "pbSaveK" : "pbReadK";
-        auto button = [&](int n) { return bench.fixture.panel<QPushButton>(quint8(n), name); };
         // Started from the highest panel down; they are served lowest first all the same.
         for (int n = 5; n >= 0; --n) {
             for (int k = 0; k < 6; ++k)
                 field(n, k)->setText(write ? QString::number(coefficient(n, k), 'g', 17) : "0");
-            QTest::mouseClick(button(n), Qt::LeftButton);
+            QTest::mouseClick(button(n, name), Qt::LeftButton);
         }
         // Nothing is collected: each write is asked for first (and answered Yes), a read not.
         QCOMPARE(boxes.texts().size(), write ? 6 : 12);
-        bench.answerLength = write ? 6 : 9;
-        const QString busy = write ? QStringLiteral("Зап. K%1...") : QStringLiteral("Счит. K%1...");
+        // Every write is followed by its read-back before the next sensor's turn.
+        const int perSensor = write ? 12 : 6;
         int ticks = 0;
-        while (ticks < 100 && !bench.tick(false).isEmpty()) {
-            QCOMPARE(button(ticks / 6)->text(), busy.arg(5 - ticks % 6));
-            ++ticks;
+        for (; ticks < 100; ++ticks) {
+            const int step = ticks % perSensor;
+            const bool writing = write && step < 6;
+            bench.answerLength = writing ? 6 : 9;
+            if (bench.tick(false).isEmpty())
+                break;
+            if (writing)
+                QCOMPARE(button(ticks / perSensor, "pbSaveK")->text(),
+                    QStringLiteral("Зап. K%1...").arg(5 - step));
+            else
+                QCOMPARE(button(ticks / perSensor, "pbReadK")->text(),
+                    QStringLiteral("Счит. K%1...").arg(5 - step % 6));
         }
         QVERIFY2(bench.ready(), qPrintable(bench.failure));
-        QCOMPARE(ticks, 36);
+        QCOMPARE(ticks, 6 * perSensor);
         // The last exchange has ended, but its box waits until the tick is over.
-        QCOMPARE(button(5)->text(), write ? QStringLiteral("Запись К") : QStringLiteral("Чтен. К"));
+        QCOMPARE(button(5, name)->text(),
+            write ? QStringLiteral("Запись К") : QStringLiteral("Чтен. К"));
         QCOMPARE(boxes.texts().size(), write ? 11 : 17);
         QTRY_COMPARE(boxes.texts().size(), write ? 12 : 18);
         QCOMPARE(boxes.texts().count("OK"), write ? 6 : 12);
@@ -228,7 +241,7 @@ void TestSimulatedLine::coefficientsWrittenAndReadBack()
     }
     const QJsonObject counts = bench.simulator.counts();
     QCOMPARE(counts["requests"]["writeCoefficient"].toInt(), 36);
-    QCOMPARE(counts["requests"]["readCoefficient"].toInt(), 36);
+    QCOMPARE(counts["requests"]["readCoefficient"].toInt(), 72);
     QCOMPARE(counts["ignored"].toInt(), 0);
 }
 

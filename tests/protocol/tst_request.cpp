@@ -156,9 +156,11 @@ private slots:
         QCOMPARE(error.count(), 1);
         request.setStarted(false);
 
-        // A read queued behind a write gets its own tries once the write has ended; a read
-        // answer while the write runs answers nothing that was asked. (That every step writes
-        // the value it had when the write was pressed, the exchange fuzz target checks.)
+        // A read queued behind a write is the write's read-back; a read answer while the write
+        // runs answers nothing that was asked. A read-back nobody answers fails the write as
+        // unverified. (That every step writes the value it had when the write was pressed, the
+        // exchange fuzz target checks.)
+        QSignalSpy written(&request, &Request::writeFinished);
         request.slStartSaveK();
         request.slStartReadK();
         QByteArray early = readKAnswer(1, 5.0f);
@@ -169,11 +171,18 @@ private slots:
             QByteArray ack = kAck1;
             request.checkAnswer(&ack);
         }
-        QCOMPARE(ok.count(), 1);
+        QCOMPARE(ok.count(), 0);
+        QVERIFY(request.isVerifying());
         QCOMPARE(request.getRequest(1), hex("37014c010014"));
         QCOMPARE(request.getRequest(1), hex("37014c010014"));
         QVERIFY(request.getRequest(1).isEmpty());
         QCOMPARE(error.count(), 2);
+        QCOMPARE(
+            request.lastFailure(), QStringLiteral("запись не проверена: нет ответа на чтение K5"));
+        QCOMPARE(written.count(), 1);
+        const auto unverified = written.last().at(0).value<CoefficientWrite>();
+        QVERIFY(!unverified.ok && unverified.readBack == CoefficientWrite::Flags {});
+        QVERIFY(unverified.result().startsWith(QStringLiteral("ERROR: запись не проверена")));
 
         // A stray acknowledgement neither ends nor prolongs a pending read, and a late read
         // answer after the failure fills no field.
@@ -189,8 +198,26 @@ private slots:
         QCOMPARE(error.count(), 3);
         QByteArray late = readKAnswer(1, 42.0f);
         QCOMPARE(request.checkAnswer(&late).kAnswer, quint8(1));
-        QCOMPARE(ok.count(), 1);
+        QCOMPARE(ok.count(), 0);
         QCOMPARE(values.count(), 0);
+    }
+
+    // The verdict on a write compares the bits the sensor keeps (the whole write against a
+    // sensor runs in the calibration test); every value prints back to the same float.
+    void writeVerdicts()
+    {
+        CoefficientWrite w;
+        w.sent = {0.98f, 3.3e-8f, 0.0f, 1.17549435e-38f, -3.4028e38f, 16777217.0f};
+        w.read = w.sent;
+        w.read[2] = -0.0f;
+        w.readBack = {true, true, true, true, true, false};
+        w.read[5] = 1.0f; // not read back: no mismatch
+        QCOMPARE(w.mismatched(), QVector<int> {2});
+        QCOMPARE(w.mismatchText(), QStringLiteral("K2 записан 0, в датчике -0"));
+        for (const CoefficientWrite::Values &values : {w.sent, w.read}) {
+            for (const float v : values)
+                QVERIFY(CoefficientWrite::sameBits(float(CoefficientWrite::text(v).toDouble()), v));
+        }
     }
 
     // A second press while an exchange runs starts it over; the answer to the step still on the
@@ -213,9 +240,16 @@ private slots:
             request.getRequest(1);
             request.checkAnswer(&ack);
         }
+        QCOMPARE(ok.count(), 0);
+        for (int step = 0; step < 6; ++step) {
+            request.getRequest(1);
+            QByteArray answer = readKAnswer(1, kValues[5 - step]);
+            request.checkAnswer(&answer);
+        }
         QCOMPARE(ok.count(), 1);
 
         // The same for a read, and a write pressed during a read reads all six again after it.
+        read.clear();
         QByteArray answer = readKAnswer(1, 5.0f);
         request.slStartReadK();
         request.getRequest(1);

@@ -23,6 +23,10 @@ struct SimulatorConfig
     int splitGapMs = 30;
     int frameGapMs = 50; // line quiet this long: a partial request is noise
 
+    // The bench's K number 0..5 (wire index 5 - K) that every sensor stores with the lowest bit
+    // of its single-precision value flipped, as a faulty cell would; -1 for none.
+    int flipCoefficient = -1;
+
     QString linkPath;
     QString statsPath;
     bool describe = false;

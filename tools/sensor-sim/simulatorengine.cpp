@@ -168,7 +168,10 @@ void SimulatorEngine::handle(const SensorRequest &request)
             }
             }
         } else if (request.kind == SensorRequest::Kind::WriteCoefficient) {
-            if (target->storeCoefficient(request.wireIndex, request.valueBits))
+            const bool flipped = m_config.flipCoefficient >= 0
+                && request.wireIndex == 5 - m_config.flipCoefficient;
+            if (target->storeCoefficient(
+                    request.wireIndex, request.valueBits ^ (flipped ? 1u : 0u)))
                 answer = SensorAnswers::coefficientWritten(target->address(), request.wireIndex);
         } else if (const std::optional<quint32> bits = target->coefficient(request.wireIndex)) {
             answer = SensorAnswers::coefficientValue(target->address(), *bits);

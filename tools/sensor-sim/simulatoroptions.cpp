@@ -35,6 +35,7 @@ const OptionSpec kOptions[] = {
     {"late-ms", "Delay of a late answer, ms.", "ms", "1500"},
     {"split-gap-ms", "Pause between the two parts of a split answer, ms.", "ms", "30"},
     {"frame-gap-ms", "Quiet time after which an unfinished request is dropped as noise, ms.", "ms", "50"},
+    {"flip-k", "Store coefficient K<n> (0..5, as the bench names them) with the lowest bit of its value flipped.", "n", ""},
     {"link", "Also make a symbolic link to the device at this path (removed on exit).", "path", ""},
     {"stats", "Keep counts of requests, answers and faults as JSON in this file.", "path", ""},
 };
@@ -109,7 +110,8 @@ SimulatorOptions::Result SimulatorOptions::parse(const QStringList &arguments)
         && number("wrong-address", 0.0, 1.0, &c.faults.wrongAddress)
         && integer("late-ms", 0, 600000, &c.lateMs)
         && integer("split-gap-ms", 0, 600000, &c.splitGapMs)
-        && integer("frame-gap-ms", 1, 60000, &c.frameGapMs);
+        && integer("frame-gap-ms", 1, 60000, &c.frameGapMs)
+        && integer("flip-k", 0, 5, &c.flipCoefficient);
     if (!ok)
         return Result::Error;
     if (c.temperatureLow > c.temperatureHigh) {

@@ -1,0 +1,224 @@
+#include "app/calibrationreport.h"
+
+#include "app/mainwindow.h"
+#include "app/reportplot.h"
+#include "panels/protocol.h"
+#include "sensors/coverage.h"
+#include "sensors/dut.h"
+#include "sensors/duts.h"
+#include "sensors/residuals.h"
+#include "sensors/settingskeys.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QBuffer>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSettings>
+#include <QTextDocument>
+
+#include <cmath>
+
+namespace {
+
+namespace keys = settingskeys;
+
+QString esc(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+QString percent(double value)
+{
+    return QString::number(value, 'g', 4);
+}
+
+double tolerance()
+{
+    std::optional<QSettings> own;
+    bool ok = false;
+    const double value = keys::reader(own)
+                             .value(keys::reportTolerance(), keys::reportToleranceDefault)
+                             .toDouble(&ok);
+    return ok && std::isfinite(value) && value >= 0 ? value : keys::reportToleranceDefault;
+}
+
+const QString kStyle = QStringLiteral(
+    "body { font-family: 'DejaVu Sans'; font-size: 9pt; }"
+    "h1 { font-size: 16pt; } h2 { font-size: 14pt; margin-bottom: 2px; }"
+    "td, th { padding: 2px 6px; } th { background-color: #e8e8e8; text-align: left; }"
+    ".small { font-size: 7pt; } .pass { color: #006000; font-weight: bold; }"
+    ".fail { color: #b00000; font-weight: bold; }");
+
+QString row(const QString &name, const QString &value)
+{
+    return QStringLiteral("<tr><td>%1</td><td>%2</td></tr>").arg(esc(name), esc(value));
+}
+
+QString valueCell(const CoefficientWrite::Values &values, int i, bool have)
+{
+    return have ? CoefficientWrite::text(values[i]) : QStringLiteral("—");
+}
+
+// The text of one sensor's page above its plot.
+QString sensorPage(Dut &dut, double limit, ReportPlot::Data *plot)
+{
+    const CalibrationRecord now = dut.calibrationRecord();
+    const std::optional<CalibrationRecord> &written = dut.lastWrite();
+    const QMap<qint8, quint32> midl = *dut.getMidl();
+    const Coverage coverage = Coverage::of(midl, now.rangeMin, now.rangeMax);
+
+    QString html = QStringLiteral("<h2>ДУТ %1</h2><table>").arg(dut.number());
+    html += row(QStringLiteral("Адрес"), dut.addressText());
+    html += row(QStringLiteral("Тип данных"), now.kind);
+    html += row(QStringLiteral("Степень полинома"), QString::number(now.degree));
+    html += row(QStringLiteral("Диапазон"),
+        QStringLiteral("%1 … %2 °C").arg(now.rangeMin).arg(now.rangeMax));
+    html += row(QStringLiteral("Покрытие"),
+        QStringLiteral("%1/%2 градусов").arg(coverage.covered()).arg(coverage.total())
+            + (coverage.complete()
+                    ? QString()
+                    : QStringLiteral(", нет данных: %1").arg(coverage.missingText())));
+    html += QStringLiteral("</table>");
+
+    // The coefficients checked against the data: those last written, else the current fit.
+    const CoefficientWrite &w = written ? written->write : now.write;
+    html += QStringLiteral("<p><b>Коэффициенты</b></p><table border='1' cellspacing='0'>"
+                           "<tr><th></th><th>До записи (в датчике)</th><th>%1</th>"
+                           "<th>Прочитано после записи</th></tr>")
+                .arg(written ? QStringLiteral("Записано") : QStringLiteral("Расчёт (не записан)"));
+    for (int i = 0; i < 6; ++i) {
+        html += QStringLiteral("<tr><td>K%1</td><td>%2</td><td>%3</td><td>%4</td></tr>")
+                    .arg(i)
+                    .arg(valueCell(w.found, i, written && w.haveFound),
+                        CoefficientWrite::text(w.sent[i]),
+                        valueCell(w.read, i, written && w.readBack[i]));
+    }
+    html += QStringLiteral("</table>");
+    if (written)
+        html += QStringLiteral("<p>Последняя запись %1: <b>%2</b></p>")
+                    .arg(esc(written->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))),
+                        esc(w.result()));
+    else
+        html += QStringLiteral("<p>Коэффициенты в этом прогоне не записывались.</p>");
+
+    Residuals::Coefficients k {};
+    for (int i = 0; i < 6; ++i)
+        k[i] = double(w.sent[i]);
+    const Residuals residuals = Residuals::of(midl, now.rangeMin, now.rangeMax, k);
+    html
+        += QStringLiteral("<p><b>Остаток после коррекции</b> (|полином − среднее / среднее при "
+                          "+20 °C|, % от значения при +20 °C, по покрытым градусам диапазона)</p>");
+    const bool verified = written && w.ok;
+    const QString rule = QStringLiteral(
+        "Правило: годен, если последняя запись коэффициентов проверена чтением (OK) и наибольший "
+        "остаток по всем покрытым градусам не больше допуска.");
+    if (!residuals.isValid()) {
+        html += QStringLiteral("<p>Не оценён: нет среднего значения при +20 °C или ни одного "
+                               "градуса диапазона.</p><p>%1 <span class='fail'>НЕ ГОДЕН</span></p>")
+                    .arg(esc(rule));
+    } else {
+        const bool pass = verified && residuals.largest() <= limit;
+        html += QStringLiteral("<p>Наибольший: %1 %, СКЗ: %2 %, допуск: %3 %</p>")
+                    .arg(percent(residuals.largest()), percent(residuals.rms()), percent(limit));
+        html += QStringLiteral("<p>%1 <span class='%2'>%3</span></p>")
+                    .arg(esc(rule), pass ? QStringLiteral("pass") : QStringLiteral("fail"),
+                        pass ? QStringLiteral("ГОДЕН") : QStringLiteral("НЕ ГОДЕН"));
+        QStringList degrees;
+        const QMap<int, double> &by = residuals.byDegree();
+        for (auto it = by.constBegin(); it != by.constEnd(); ++it)
+            degrees << QStringLiteral("%1: %2").arg(it.key()).arg(percent(it.value()));
+        html += QStringLiteral("<p class='small'>%1</p>")
+                    .arg(esc(degrees.join(QStringLiteral("; "))));
+    }
+
+    plot->title = QStringLiteral("ДУТ %1, %2").arg(dut.number()).arg(now.kind);
+    plot->midl = midl;
+    plot->delta = *dut.getDelta();
+    plot->k = k;
+    plot->rangeMin = now.rangeMin;
+    plot->rangeMax = now.rangeMax;
+    return html;
+}
+
+// Draws html across the page's width from the top; returns the height it took.
+qreal drawText(QPainter &painter, QPdfWriter &pdf, const QString &html)
+{
+    QTextDocument document;
+    document.documentLayout()->setPaintDevice(&pdf);
+    document.setDefaultStyleSheet(kStyle);
+    document.setHtml(QStringLiteral("<body>%1</body>").arg(html));
+    document.setTextWidth(pdf.width());
+    document.drawContents(&painter);
+    return document.size().height();
+}
+
+} // namespace
+
+QByteArray CalibrationReport::render(MainWindow &window)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return {};
+    QPdfWriter pdf(&buffer);
+    pdf.setTitle(QStringLiteral("Отчёт о калибровке"));
+    pdf.setCreator(window.windowTitle());
+    pdf.setPageLayout(
+        QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
+    pdf.setResolution(300);
+    QPainter painter;
+    if (!painter.begin(&pdf))
+        return {};
+
+    Duts *bank = window.sensorBank();
+    const double limit = tolerance();
+    const auto *protocolList
+        = window.protocolPanel()->findChild<QComboBox *>(QStringLiteral("cbProtocol"));
+    QList<Dut *> sensors;
+    QString summary;
+    for (quint8 s = 0; s < Duts::dutCount; ++s) {
+        Dut *dut = bank->dut(s);
+        if (!dut || (dut->data()->isEmpty() && !dut->lastWrite()))
+            continue;
+        sensors << dut;
+        summary += row(QStringLiteral("ДУТ %1").arg(s),
+            dut->lastWrite() ? dut->lastWrite()->write.result()
+                             : QStringLiteral("коэффициенты не записывались"));
+    }
+
+    const QString runDirectory = bank->runDirectory();
+    QString first = QStringLiteral("<h1>Отчёт о калибровке</h1><table>");
+    first += row(QStringLiteral("Дата"),
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t")));
+    first += row(QStringLiteral("Рабочий каталог"), QDir::toNativeSeparators(QDir::currentPath()));
+    first += row(QStringLiteral("Каталог прогона"),
+        runDirectory.isEmpty() ? QStringLiteral("— (порт не открывался)")
+                               : QDir::toNativeSeparators(runDirectory));
+    first += row(QStringLiteral("Протокол"),
+        protocolList ? protocolList->currentText()
+                     : QString::number(window.protocolPanel()->currentProtocol()));
+    first += row(QStringLiteral("Стенд"), window.windowTitle());
+    first += row(QStringLiteral("Допуск остатка"), QStringLiteral("%1 %").arg(percent(limit)));
+    first += QStringLiteral("</table><p><b>Датчики</b></p>");
+    first += sensors.isEmpty() ? QStringLiteral("<p>Ни у одного датчика нет данных.</p>")
+                               : QStringLiteral("<table>%1</table>").arg(summary);
+    drawText(painter, pdf, first);
+
+    for (Dut *dut : qAsConst(sensors)) {
+        if (!pdf.newPage())
+            return {};
+        ReportPlot::Data plot;
+        const qreal used = drawText(painter, pdf, sensorPage(*dut, limit, &plot));
+        // The plot takes the rest of the page, at least a third of it.
+        const qreal top = std::min(used + pdf.resolution() / 6.0, pdf.height() * 2.0 / 3.0);
+        ReportPlot::draw(plot, painter, QRectF(0, top, pdf.width(), pdf.height() - top));
+    }
+    if (!painter.end())
+        return {};
+    return bytes;
+}
