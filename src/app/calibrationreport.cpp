@@ -70,7 +70,7 @@ QString sensorPage(Dut &dut, double limit, ReportPlot::Data *plot)
     const CalibrationRecord now = dut.calibrationRecord();
     const std::optional<CalibrationRecord> &written = dut.lastWrite();
     const QMap<qint8, quint32> midl = *dut.getMidl();
-    const Coverage coverage = Coverage::of(midl, now.rangeMin, now.rangeMax);
+    const Coverage coverage = dut.coverage();
 
     QString html = QStringLiteral("<h2>ДУТ %1</h2><table>").arg(dut.number());
     html += row(QStringLiteral("Адрес"), dut.addressText());

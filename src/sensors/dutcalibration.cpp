@@ -66,10 +66,10 @@ CalibrationRecord Dut::calibrationRecord(const CoefficientWrite &write)
     record.protocol = request->protocolValue();
     record.kind = cbTypePolinom->currentText();
     record.degree = sbNomPolinom->value();
-    record.rangeMin = leMin->text().toInt();
-    record.rangeMax = leMax->text().toInt();
+    record.rangeMin = leMin->bound();
+    record.rangeMax = leMax->bound();
     const MidlMap &midl = *getMidl();
-    const Coverage coverage = Coverage::of(midl, record.rangeMin, record.rangeMax);
+    const Coverage coverage = rangeCoverage;
     record.covered = coverage.covered();
     record.total = coverage.total();
     Residuals::Coefficients k {};

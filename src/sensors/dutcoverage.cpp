@@ -24,8 +24,8 @@ void Dut::refreshCoverage()
 
 void Dut::showCoverage(const MidlMap &midl)
 {
-    const int lo = leMin->text().toInt();
-    const int hi = leMax->text().toInt();
+    const int lo = leMin->bound();
+    const int hi = leMax->bound();
     rangeCoverage = Coverage::of(midl, lo, hi);
 
     QString text
