@@ -170,6 +170,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // Reads the write column into single-precision values; a text the sensor cannot hold is
+    // said in the status bar and gives false.
+    bool writeColumn(float (&values)[6]);
     void buildForm();
     void readSettings();
     void readColors(const StoredSettings::Sensor &stored);

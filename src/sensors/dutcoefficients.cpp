@@ -70,10 +70,9 @@ void Dut::slUpdateK()
     emit sigUpdateK(nomDut, kCurve);
 }
 
-void Dut::slStartSaveK()
+bool Dut::writeColumn(float (&values)[6])
 {
     const QString topic = QStringLiteral("dut%1.writeK").arg(nomDut);
-    float values[6] = {};
     for (int i = 0; i < 6; ++i) {
         const QString refusal = refusalOf(leReadK[i]->text(), &values[i]);
         if (!refusal.isEmpty()) {
@@ -82,10 +81,18 @@ void Dut::slStartSaveK()
                                .arg(i)
                                .arg(leReadK[i]->text(), refusal),
                 topic);
-            return;
+            return false;
         }
     }
     emit sigStatus(QString(), topic);
+    return true;
+}
+
+void Dut::slStartSaveK()
+{
+    float values[6] = {};
+    if (!writeColumn(values))
+        return;
     std::copy(std::begin(values), std::end(values), kValues);
     request->slStartSaveK();
 }

@@ -53,6 +53,10 @@ void Dut::showCoverage(const MidlMap &midl)
 
 void Dut::slAskSaveK()
 {
+    // Texts the sensor cannot hold are refused before anything is asked.
+    float values[6] = {};
+    if (!writeColumn(values))
+        return;
     if (!rangeCoverage.complete()) {
         const QString question
             = QStringLiteral("%1: данные есть для %2 из %3 °C диапазона (нет %4). "

@@ -393,7 +393,7 @@ private slots:
         dut.setKEnabled(true);
         auto *write = child<QPushButton>(dut, "pbSaveK");
         QSignalSpy status(&dut, &Dut::sigStatus);
-        // Nothing is collected: every press asks first.
+        // Nothing is collected, so a write asks first, but not before its texts are usable.
         MessageBoxCatcher boxes;
         boxes.answerWith(QMessageBox::Yes);
 
@@ -412,6 +412,7 @@ private slots:
             QVERIFY2(message.contains("K3") && message.contains(text) && message.contains(why),
                 qPrintable(message));
         }
+        QVERIFY(boxes.texts().isEmpty());
 
         // A decimal comma is a decimal point.
         setColumn(dut, {"1,5", "1", "-0", "1e-37", "0", "0"});
