@@ -26,6 +26,17 @@
 #include <QTimer>
 #include <QToolBar>
 
+namespace {
+
+// The text protocol goes into the trace as it went over the line, every other one as
+// lower-case hex digits.
+QByteArray traceBytes(const QByteArray &bytes, bool raw)
+{
+    return raw ? bytes : bytes.toHex();
+}
+
+} // namespace
+
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
 {
@@ -107,6 +118,17 @@ MainWindow::MainWindow(QWidget *parent)
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimer);
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimerK);
     connect(m_comPort, &ComPort::readyRead, this, &MainWindow::slotReadyRead);
+    connect(m_comPort, &ComPort::lineLost, this, [this](const QString &port, const QString &why) {
+        const bool polling = m_protocol->isStarted();
+        m_duts->writeLog(polling
+                ? traceBytes(answerBuffer, protocolIsText(m_protocol->currentProtocol()))
+                : answerBuffer.toHex());
+        const DutInfo info = m_duts->lineLost(&answerBuffer, polling, port, why);
+        answerBuffer.clear();
+        if (info.valid)
+            slUpdatePlot(info.nomDut);
+    });
+    connect(m_comPort, &ComPort::lineBack, m_duts, &Duts::lineBack);
     // Then the bank opens or closes the run log files.
     connect(m_comPort, &ComPort::open, m_duts, &Duts::newFile);
     connect(m_protocol, &Protocol::changeProtocol, this, &MainWindow::slChangeProtocol);
@@ -154,21 +176,15 @@ MainWindow::MainWindow(QWidget *parent)
     pollTimer->start();
 }
 
-namespace {
-
-// The text protocol goes into the trace as it went over the line, every other one as
-// lower-case hex digits.
-QByteArray traceBytes(const QByteArray &bytes, bool raw)
-{
-    return raw ? bytes : bytes.toHex();
-}
-
-} // namespace
-
 void MainWindow::slotTimer()
 {
-    if (!m_comPort->isOpen() || !m_protocol->isStarted())
+    if (!m_protocol->isStarted())
         return;
+    if (!m_comPort->isOpen()) {
+        // Nothing is sent and no sensor fails while the line is lost.
+        m_comPort->countMissedPoll();
+        return;
+    }
 
     // Close the exchange begun on the previous tick...
     const bool raw = protocolIsText(m_protocol->currentProtocol());

@@ -1,6 +1,7 @@
 #include "sensors/duts.h"
 
 #include "protocol/protocolnumber.h"
+#include "protocol/request.h"
 #include "sensors/runlog.h"
 
 #include <QDateTime>
@@ -66,6 +67,13 @@ Duts::Duts(QWidget *parent)
     runLog = new RunLog(this);
     connect(runLog, &RunLog::sigStatus, this,
         [this](const QString &message) { emit sigStatus(message, runLogTopic()); });
+    connect(runLog, &RunLog::sigBacklog, this,
+        [this](const QString &message) { emit sigStatus(message, QStringLiteral("runlog-disk")); });
+}
+
+int Duts::waitingLogLines() const
+{
+    return runLog->waitingLines();
 }
 
 Dut *Duts::dut(quint8 nomDut) const
@@ -267,6 +275,39 @@ DutInfo Duts::checkKAnswer(QByteArray *answer)
 void Duts::writeLog(const QByteArray &bytes)
 {
     runLog->writeTrace(bytes);
+}
+
+DutInfo Duts::lineLost(QByteArray *answer, bool polling, const QString &port, const QString &reason)
+{
+    DutInfo info;
+    if (polling && pollIndex >= 0 && pollIndex < dutList.size() && answer && !answer->isEmpty()) {
+        QByteArray copy = *answer;
+        if (dutList.at(pollIndex)->checkKAnswer(&copy).valid)
+            info = processAnswer(answer);
+    }
+    // Nothing is on its way any more: the first tick after the return credits no answer.
+    pollIndex = -1;
+    kIndex = -1;
+    // An exchange cannot go on over a line that is gone, nor pass for done when it returns:
+    // its steps use up their tries here, and it ends as failed.
+    for (Dut *panel : qAsConst(dutList)) {
+        const auto *steps = panel->findChild<Request *>();
+        for (int guard = 0; steps && guard < 64 && (steps->saveKLeft() || steps->readKLeft());
+             ++guard)
+            panel->getRequestK();
+    }
+    runLog->writeEvent(QDateTime::currentDateTime(),
+        QStringLiteral("связь потеряна: порт %1, %2").arg(port, reason));
+    return info;
+}
+
+void Duts::lineBack(const QString &port, qint64 outageMs, int missedPolls)
+{
+    runLog->writeEvent(QDateTime::currentDateTime(),
+        QStringLiteral("связь восстановлена: порт %1, перерыв %2 с, пропущено опросов: %3")
+            .arg(port)
+            .arg(double(outageMs) / 1000.0, 0, 'f', 1)
+            .arg(missedPolls));
 }
 
 void Duts::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)

@@ -54,8 +54,15 @@ public:
     QByteArray getKRequest();
     // Hands what arrived since the last coefficient frame to the panel that sent it.
     DutInfo checkKAnswer(QByteArray *answer);
+    // Run-log lines that a full or failing disk has not taken yet.
+    int waitingLogLines() const;
     // Appends bytes to the line trace of the current run.
     void writeLog(const QByteArray &bytes);
+    // The line went away: a whole answer that arrived before is taken as the reading it is,
+    // a torn one or none costs the sensor nothing; a running coefficient exchange fails. The
+    // run's trace notes the loss, and later the return, on a line beginning with "!! ".
+    DutInfo lineLost(QByteArray *answer, bool polling, const QString &port, const QString &reason);
+    void lineBack(const QString &port, qint64 outageMs, int missedPolls);
 
 public slots:
     void slChangeStart(bool start);

@@ -2,17 +2,19 @@
 
 #include "protocol/dutinfo.h"
 
-#include <QFile>
+#include <QList>
 #include <QObject>
+#include <QPair>
 
-#include <array>
-
+class LogWriter;
 class QDateTime;
 
 // The files of one run of the bench: "all.log" with every frame sent and every block of
 // bytes received, and "0.txt".."5.txt" with one line per poll of each sensor. A run lives
-// in a directory named after the moment the port was opened; every write is flushed, so
-// the files are complete whenever the operator looks at them.
+// in a directory named after the moment the port was opened. Every line goes to the system
+// whole as it comes, so the files are complete whenever the operator looks at them; lines a
+// full or failing disk does not take wait in memory, in order, and are written when it takes
+// them again, also after the run was closed. sigBacklog() says meanwhile what waits.
 class RunLog : public QObject
 {
     Q_OBJECT
@@ -29,12 +31,17 @@ public:
     void open(const QDateTime &moment);
     void close();
 
-    bool isOpen() const { return allLog.isOpen(); }
+    bool isOpen() const;
+    // Lines of this run and of closed ones that still wait for the disk.
+    int waitingLines() const;
     // Absolute path of the current (or last) run directory; empty before the first run.
     QString directory() const { return runDirectory; }
 
     // Appends raw bytes to "all.log".
     void writeTrace(const QByteArray &bytes);
+    // Appends a line of its own to "all.log": "!! ", the local time, then text, so that an
+    // event of the bench (a line lost or back) stands out among the frames.
+    void writeEvent(const QDateTime &at, const QString &text);
     // Appends the line of one poll of sensor nomDut, stamped with the current local time.
     void writeSensor(quint8 nomDut, quint8 protocol, const DutInfo &info);
 
@@ -42,13 +49,23 @@ public:
     // protocol reports (or "error" for a failed poll), each followed by a space, then CR LF.
     static QByteArray sensorLine(const QDateTime &at, quint8 protocol, const DutInfo &info);
 
+    // The writer of the current run; a test may fail its writes.
+    LogWriter *writer() const { return current; }
+
 signals:
     void sigStatus(const QString &message);
+    // Lines waiting for the disk: which file, why, how many; empty once all are written.
+    void sigBacklog(const QString &message);
 
 private:
-    static void append(QFile &file, const QByteArray &bytes);
+    static constexpr int traceSlot = sensorCount;
+
+    LogWriter *makeWriter();
+    void reportBacklog();
 
     QString runDirectory;
-    QFile allLog;
-    std::array<QFile, sensorCount> dutLog;
+    LogWriter *current = nullptr;
+    // Writers of closed runs with lines still waiting, with their directories.
+    QList<QPair<QString, LogWriter *>> closing;
+    bool backlogShown = false;
 };
