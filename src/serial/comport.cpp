@@ -203,7 +203,7 @@ void ComPort::slError(QSerialPort::SerialPortError error)
     // What the port itself says is often no more than "Unknown error".
     failureReason = error == QSerialPort::ResourceError
         ? tr("устройство пропало: адаптер отключён или линия оборвана")
-        : tr("ошибка чтения из порта");
+        : tr("порт не читается: линия оборвана или адаптер отключён");
     // The error is raised from inside the port's own notifier; close from the event loop,
     // not from under it.
     QMetaObject::invokeMethod(this, &ComPort::slLineLost, Qt::QueuedConnection);
