@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/bankarea.h"
+#include "app/closeguard.h"
 #include "app/filemenu.h"
 #include "app/statusboard.h"
 #include "panels/discardquestion.h"
@@ -90,6 +91,7 @@ MainWindow::MainWindow(QWidget *parent)
     // Right after the bank, whose panels give the plot its start colours.
     m_plot = new Plot(*m_duts, centralWidget);
     m_protocol = new Protocol(centralWidget);
+    new CloseGuard(this, m_duts);
 
     // The one timer that drives polling and the coefficient exchange; it runs for the whole
     // life of the window and each tick decides for itself whether to act.

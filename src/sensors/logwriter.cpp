@@ -79,9 +79,18 @@ void LogWriter::append(int slot, const QByteArray &record)
     if (record.isEmpty() || !isOpen(slot))
         return;
     File &file = files[slot];
-    // Behind records that wait, a record waits too: the file keeps its order.
-    if (file.queue.empty() && writeWhole(file, record))
+    // What waits goes first; behind records that still wait, a record waits too: the file
+    // keeps its order.
+    const int before = waitingRecords;
+    if (!file.queue.empty())
+        drain(file);
+    if (file.queue.empty() && writeWhole(file, record)) {
+        if (waitingRecords != before)
+            emit backlogChanged();
+        if (waitingRecords == 0)
+            retryTimer->stop();
         return;
+    }
     if (waitingBytes + record.size() > limitBytes) {
         ++droppedRecords;
     } else {
@@ -154,7 +163,7 @@ int LogWriter::waiting() const
 QString LogWriter::failingFile() const
 {
     for (const File &file : files) {
-        if (!file.queue.empty())
+        if (file.errorNumber != 0)
             return file.path;
     }
     return QString();
@@ -163,7 +172,7 @@ QString LogWriter::failingFile() const
 QString LogWriter::failure() const
 {
     for (const File &file : files) {
-        if (!file.queue.empty())
+        if (file.errorNumber != 0)
             return reasonOf(file.errorNumber);
     }
     return QString();

@@ -46,7 +46,7 @@ public:
     // Records waiting, and records dropped past the bound since the files were opened.
     int waiting() const;
     qint64 dropped() const { return droppedRecords; }
-    // The first file with records waiting and the reason its last write failed.
+    // The first file whose last write failed (all with records waiting are such), and why.
     QString failingFile() const;
     QString failure() const;
 

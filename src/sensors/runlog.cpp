@@ -40,7 +40,8 @@ void RunLog::reportBacklog()
             closing.removeAt(i);
         }
     }
-    const LogWriter *stuck = current->waiting() > 0 ? current : nullptr;
+    // Closed runs here all have lines waiting.
+    const LogWriter *stuck = !current->failingFile().isEmpty() ? current : nullptr;
     for (const auto &run : closing)
         stuck = stuck ? stuck : run.second;
     qint64 dropped = current->dropped();
@@ -48,7 +49,7 @@ void RunLog::reportBacklog()
         dropped += run.second->dropped();
 
     QString message;
-    if (stuck) {
+    if (stuck && (waitingLines() > 0 || dropped > 0)) {
         message = tr("Не записывается журнал прогона: %1 — %2; строк ждут записи: %3")
                       .arg(QDir::toNativeSeparators(stuck->failingFile()), stuck->failure())
                       .arg(waitingLines());

@@ -7,6 +7,7 @@
 #include "serial/comport.h"
 #include "support/benchfixture.h"
 #include "support/child.h"
+#include "support/filesizelimit.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
 #include "support/settle.h"
@@ -229,6 +230,43 @@ private slots:
         QVERIFY2(std::any_of(names.cbegin(), names.cend(),
                      [&](const QString &name) { return message.contains(name); }),
             qPrintable(message));
+    }
+
+    // A disk that takes nothing: the status bar keeps saying so, closing asks first, and the
+    // readings reach the file in order as soon as the disk takes them again.
+    void fullDiskSaidAndAskedAtClose()
+    {
+        MainWindow &window = bench->window();
+        bench->setAddress(0, 1);
+        bench->setProtocol(1);
+        QVERIFY(bench->openPort());
+        bench->pressStart();
+        const QDir run(bench->runDirectories().value(0));
+        auto poll = [&](int level) {
+            window.slotTimer();
+            return bench->sent(4).size() == 4 && bench->deliver(tervalAnswer(1, 25, level, 6699));
+        };
+        {
+            const FileSizeLimit full(0);
+            for (int level = 3200; level < 3203; ++level)
+                QVERIFY(poll(level));
+            QVERIFY2(window.statusBar()->currentMessage().contains("журнал прогона"),
+                qPrintable(window.statusBar()->currentMessage()));
+            QCOMPARE(TempWorkDir::contents(run.filePath("0.txt")), QByteArray());
+            boxes->answerWith(QMessageBox::No);
+            QVERIFY(!window.close());
+            QCOMPARE(boxes->texts().size(), 1);
+            QVERIFY(window.statusBar()->currentMessage().contains("журнал прогона"));
+        }
+        QVERIFY(poll(3203));
+        window.slotTimer();
+        QStringList levels;
+        for (const QStringList &line : BenchFixture::sensorLines(run.filePath("0.txt")))
+            levels << line.value(1);
+        QCOMPARE(levels, (QStringList {"3200", "3201", "3202", "3203"}));
+        QCOMPARE(window.statusBar()->currentMessage(), QString());
+        QVERIFY(window.close());
+        QCOMPARE(boxes->texts().size(), 1);
     }
 
     void buttonsFollowPortAndStart()

@@ -1,5 +1,7 @@
+#include "sensors/logwriter.h"
 #include "sensors/runlog.h"
 #include "sensors/runlogreader.h"
+#include "support/filesizelimit.h"
 #include "support/frames.h"
 #include "support/tempworkdir.h"
 
@@ -37,6 +39,7 @@ private slots:
     void linesBackToReadings_data();
     void linesBackToReadings();
     void filesAndRuns();
+    void fullDiskLinesWaitInOrder();
 };
 
 using Line = RunLogReader::Line;
@@ -175,6 +178,70 @@ void TestRunLog::filesAndRuns()
     QCOMPARE(sensors, (QList<quint8> {1, 1}));
     for (quint8 s = 0; s < run.size(); ++s)
         QCOMPARE(run[s].present, s == 1 || s == 4);
+}
+
+// A disk that takes no more: whole lines only on it, the rest waits in order and is said to
+// wait, and everything is there once the disk takes it again.
+void TestRunLog::fullDiskLinesWaitInOrder()
+{
+    TempWorkDir sandbox;
+    QVERIFY(sandbox.isValid());
+    RunLog log;
+    QSignalSpy backlog(&log, &RunLog::sigBacklog);
+    log.open(moment);
+    const QString file = QDir(log.directory()).filePath("1.txt");
+    auto put = [&log](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            log.writeTrace("\r\n>>310206a8\r\n<<");
+            log.writeSensor(1, 1, reading(20, quint16(1000 + i)));
+        }
+    };
+    auto levels = [&file] {
+        QStringList got;
+        // Time (five words), temperature, level, frequency.
+        for (const QString &line : QString::fromUtf8(TempWorkDir::contents(file)).split("\r\n"))
+            if (!line.isEmpty())
+                got << line.section(' ', 6, 6);
+        return got;
+    };
+    put(0, 5);
+    const int lineSize = int(QFileInfo(file).size() / 5);
+    {
+        // Room for one line and a half: the second is cut off the file again.
+        const FileSizeLimit limit(rlim_t(QFileInfo(file).size() + lineSize * 3 / 2));
+        put(5, 30);
+        QVERIFY(TempWorkDir::contents(file).endsWith("\r\n"));
+        QCOMPARE(levels().size(), 6);
+        QVERIFY(!backlog.isEmpty());
+        const QString said = backlog.last().at(0).toString();
+        QVERIFY2(said.contains("журнал прогона") && said.contains("1.txt")
+                && said.contains(QString::number(log.waitingLines())),
+            qPrintable(said));
+        log.writer()->retry();
+        QCOMPARE(levels().size(), 6);
+    }
+    const int told = int(backlog.size());
+    log.writer()->retry();
+    QCOMPARE(log.waitingLines(), 0);
+    QStringList expected;
+    for (int i = 0; i < 30; ++i)
+        expected << QString::number(1000 + i);
+    QCOMPARE(levels(), expected);
+    QCOMPARE(TempWorkDir::contents(QDir(log.directory()).filePath("all.log")),
+        QByteArray("\r\n>>310206a8\r\n<<").repeated(30));
+    QCOMPARE(backlog.size(), told + 1);
+    QCOMPARE(backlog.last().at(0).toString(), QString());
+
+    // Past the bound new lines are dropped, counted and said even after the rest is written.
+    log.writer()->setLimit(0);
+    log.writer()->setWriteFunction([](int, const char *, qint64) {
+        errno = ENOSPC;
+        return qint64(-1);
+    });
+    put(30, 32);
+    QCOMPARE(log.waitingLines(), 0);
+    QVERIFY(backlog.last().at(0).toString().contains("отброшено строк: 4"));
+    QVERIFY(backlog.last().at(0).toString().contains("диск заполнен"));
 }
 
 QTEST_GUILESS_MAIN(TestRunLog)
