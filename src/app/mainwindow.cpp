@@ -20,6 +20,7 @@
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSplitter>
@@ -84,6 +85,12 @@ MainWindow::MainWindow(QWidget *parent)
             m_status->post(topic, QStringLiteral("settings.ini не проверен: %1").arg(error));
     }
 
+    // Said once; a later window of a test takes the reporter over.
+    settingskeys::setFailureReporter(
+        [board = QPointer<StatusBoard>(m_status)](const QString &message) {
+            if (board)
+                board->post(QStringLiteral("settings-write"), message);
+        });
     m_comPort = new ComPort(centralWidget);
     // Start-up writes the settings file once at most.
     const settingskeys::Batch settingsBatch;

@@ -246,8 +246,12 @@ private slots:
             window.slotTimer();
             return bench->sent(4).size() == 4 && bench->deliver(tervalAnswer(1, 25, level, 6699));
         };
+        auto *period = child<QSpinBox>(*window.protocolPanel(), "sbPeriod");
         {
             const FileSizeLimit full(0);
+            // A setting that cannot be stored is said.
+            period->setValue(98);
+            QVERIFY(window.statusBar()->currentMessage().contains("settings.ini"));
             for (int level = 3200; level < 3203; ++level)
                 QVERIFY(poll(level));
             QVERIFY2(window.statusBar()->currentMessage().contains("журнал прогона"),
@@ -260,6 +264,7 @@ private slots:
         }
         QVERIFY(poll(3203));
         window.slotTimer();
+        period->setValue(97);
         QStringList levels;
         for (const QStringList &line : BenchFixture::sensorLines(run.filePath("0.txt")))
             levels << line.value(1);
