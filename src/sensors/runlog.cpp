@@ -2,6 +2,7 @@
 
 #include "protocol/protocolnumber.h"
 #include "sensors/logwriter.h"
+#include "sensors/rundirectorylock.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,7 +10,10 @@
 RunLog::RunLog(QObject *parent)
     : QObject(parent)
     , current(makeWriter())
+    , lock(std::make_unique<RunDirectoryLock>())
 { }
+
+RunLog::~RunLog() = default;
 
 LogWriter *RunLog::makeWriter()
 {
@@ -70,10 +74,24 @@ void RunLog::open(const QDateTime &moment)
 
     const QString name = moment.toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss"));
     QDir base = QDir::current();
-    runDirectory = base.absoluteFilePath(name);
-    if (!base.mkpath(name)) {
-        emit sigStatus(tr("Журнал не ведётся: не удалось создать каталог %1").arg(runDirectory));
-        return;
+    // A directory another bench writes is left to it: this run takes the next free suffix.
+    constexpr int kNames = 100;
+    for (int attempt = 1; attempt <= kNames; ++attempt) {
+        const QString candidate = RunDirectoryLock::candidate(name, attempt);
+        runDirectory = base.absoluteFilePath(candidate);
+        if (!base.mkpath(candidate)) {
+            emit sigStatus(
+                tr("Журнал не ведётся: не удалось создать каталог %1").arg(runDirectory));
+            return;
+        }
+        if (lock->claim(runDirectory))
+            break;
+        if (attempt == kNames) {
+            emit sigStatus(tr("Журнал не ведётся: каталоги %1… заняты другими стендами")
+                               .arg(base.absoluteFilePath(name)));
+            runDirectory.clear();
+            return;
+        }
     }
 
     // Lines already end in CR LF, so the files are opened without text-mode translation:

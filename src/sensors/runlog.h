@@ -6,7 +6,10 @@
 #include <QObject>
 #include <QPair>
 
+#include <memory>
+
 class LogWriter;
+class RunDirectoryLock;
 class QDateTime;
 
 // The files of one run of the bench: "all.log" with every frame sent and every block of
@@ -23,9 +26,11 @@ public:
     static constexpr int sensorCount = 6;
 
     explicit RunLog(QObject *parent = nullptr);
+    ~RunLog() override;
 
     // Starts a run in "yyyy_MM_dd_HH_mm_ss" (from moment) under the current directory,
-    // reusing that directory if it exists and emptying its files. A run already open is
+    // continuing that directory if it exists and no other bench holds it, else in the first
+    // free "yyyy_MM_dd_HH_mm_ss_N" (N = 2, 3, ...). A run already open is
     // closed first. If the directory or a file cannot be made, sigStatus() says so once;
     // whatever could be opened is written, the rest is dropped.
     void open(const QDateTime &moment);
@@ -68,4 +73,6 @@ private:
     // Writers of closed runs with lines still waiting, with their directories.
     QList<QPair<QString, LogWriter *>> closing;
     bool backlogShown = false;
+    // Held on the directory of the current (or last) run.
+    std::unique_ptr<RunDirectoryLock> lock;
 };

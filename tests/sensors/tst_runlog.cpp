@@ -40,6 +40,7 @@ private slots:
     void linesBackToReadings();
     void filesAndRuns();
     void fullDiskLinesWaitInOrder();
+    void twoBenchesNeverShareADirectory();
 };
 
 using Line = RunLogReader::Line;
@@ -242,6 +243,36 @@ void TestRunLog::fullDiskLinesWaitInOrder()
     QCOMPARE(log.waitingLines(), 0);
     QVERIFY(backlog.last().at(0).toString().contains("отброшено строк: 4"));
     QVERIFY(backlog.last().at(0).toString().contains("диск заполнен"));
+}
+
+// Two benches opening their ports in the same second; each continues its own directory when it
+// opens again within that second, and a lock left by a bench that is gone is taken over.
+void TestRunLog::twoBenchesNeverShareADirectory()
+{
+    TempWorkDir sandbox;
+    QVERIFY(sandbox.isValid());
+    RunLog first;
+    RunLog second;
+    first.open(moment);
+    second.open(moment);
+    QCOMPARE(QFileInfo(first.directory()).fileName(), QStringLiteral("2026_12_05_23_48_17"));
+    QCOMPARE(QFileInfo(second.directory()).fileName(), QStringLiteral("2026_12_05_23_48_17_2"));
+    first.writeTrace("one");
+    second.writeTrace("two");
+    first.open(moment);
+    second.open(moment);
+    first.writeTrace("ONE");
+    second.writeTrace("TWO");
+    QCOMPARE(TempWorkDir::contents(QDir(first.directory()).filePath("all.log")), "oneONE");
+    QCOMPARE(TempWorkDir::contents(QDir(second.directory()).filePath("all.log")), "twoTWO");
+
+    // A lock file naming a process that no longer runs.
+    const QString stale = sandbox.filePath("2026_12_05_23_48_18");
+    QVERIFY(QDir(sandbox.path()).mkpath(stale));
+    QVERIFY(TempWorkDir::put(QDir(stale).filePath(".bench.lock"),
+        "2147483646\ntarikon\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+    first.open(moment.addSecs(1));
+    QCOMPARE(first.directory(), QFileInfo(stale).absoluteFilePath());
 }
 
 QTEST_GUILESS_MAIN(TestRunLog)
