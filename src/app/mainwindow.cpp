@@ -166,6 +166,15 @@ MainWindow::MainWindow(QWidget *parent)
         if (opened)
             m_status->post(QStringLiteral("port"), QString());
     });
+    // "Start" without an open port polls nothing: said until the port opens or polling stops.
+    const auto startNote = [this] {
+        m_status->post(QStringLiteral("start"),
+            m_protocol->isStarted() && !m_comPort->isHeld()
+                ? QStringLiteral("Опрос не идёт: порт не открыт, нажмите «OPEN»")
+                : QString());
+    };
+    connect(m_protocol, &Protocol::changeStart, m_status, startNote);
+    connect(m_comPort, &ComPort::open, m_status, startNote);
     connect(m_duts, &Duts::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
     connect(m_duts, &Duts::sigExchangeOk, this,

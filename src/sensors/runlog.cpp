@@ -24,7 +24,7 @@ LogWriter *RunLog::makeWriter()
 
 bool RunLog::isOpen() const
 {
-    return current->isOpen(traceSlot);
+    return runOpen;
 }
 
 int RunLog::waitingLines() const
@@ -71,8 +71,18 @@ void RunLog::reportBacklog()
 void RunLog::open(const QDateTime &moment)
 {
     close();
+    // Nothing is made yet: a run that never writes a line leaves no directory behind.
+    pendingName = moment.toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss"));
+    runDirectory = QDir::current().absoluteFilePath(pendingName);
+    runOpen = true;
+}
 
-    const QString name = moment.toString(QStringLiteral("yyyy_MM_dd_HH_mm_ss"));
+void RunLog::start()
+{
+    if (!runOpen || runStarted)
+        return;
+    runStarted = true;
+    const QString name = pendingName;
     QDir base = QDir::current();
     // A directory another bench writes is left to it: this run takes the next free suffix.
     constexpr int kNames = 100;
@@ -123,6 +133,8 @@ void RunLog::open(const QDateTime &moment)
 
 void RunLog::close()
 {
+    runOpen = false;
+    runStarted = false;
     if (current->waiting() == 0) {
         current->closeAll();
         return;
@@ -135,6 +147,9 @@ void RunLog::close()
 
 void RunLog::writeTrace(const QByteArray &bytes)
 {
+    if (bytes.isEmpty())
+        return;
+    start();
     current->append(traceSlot, bytes);
 }
 
@@ -149,6 +164,7 @@ void RunLog::writeSensor(quint8 nomDut, quint8 protocol, const DutInfo &info)
 {
     if (nomDut >= sensorCount)
         return;
+    start();
     current->append(nomDut, sensorLine(QDateTime::currentDateTime(), protocol, info));
 }
 

@@ -33,6 +33,7 @@ public:
     // free "yyyy_MM_dd_HH_mm_ss_N" (N = 2, 3, ...). A run already open is
     // closed first. If the directory or a file cannot be made, sigStatus() says so once;
     // whatever could be opened is written, the rest is dropped.
+    // The directory and its files are made with the first line written.
     void open(const QDateTime &moment);
     void close();
 
@@ -66,9 +67,14 @@ private:
     static constexpr int traceSlot = sensorCount;
 
     LogWriter *makeWriter();
+    // Makes the run's directory and opens its files, once per run.
+    void start();
     void reportBacklog();
 
     QString runDirectory;
+    QString pendingName;
+    bool runOpen = false;
+    bool runStarted = false;
     LogWriter *current = nullptr;
     // Writers of closed runs with lines still waiting, with their directories.
     QList<QPair<QString, LogWriter *>> closing;

@@ -265,7 +265,6 @@ void TestSetFiles::runComesBackFromItsLogs()
     bench.setAddress(0, 0);
     bench.setAddress(2, 2);
     QVERIFY(bench.openPort());
-    const QString run = bench.runDirectories().value(0);
     bench.pressStart();
 
     // Sensors 0 and 2 in turn, a few degrees around +20 °C, one of them silent once.
@@ -293,6 +292,7 @@ void TestSetFiles::runComesBackFromItsLogs()
     // and reading it twice adds nothing.
     MainWindow fresh;
     auto *menu = child<FileMenu>(fresh, "fileMenu");
+    const QString run = bench.runDirectories().value(0);
     QVERIFY(menu->loadRun(run));
     QVERIFY(menu->loadRun(run));
     const QString status = fresh.statusBar()->currentMessage();

@@ -69,20 +69,24 @@ void TestRunLog::filesThatCannotBeMadeAreReportedOnce()
 
     RunLog log;
     QSignalSpy status(&log, &RunLog::sigStatus);
+    // Said with the first line, when the directory is made.
     log.open(moment);
+    QCOMPARE(status.count(), 0);
+    log.writeTrace("\r\n>>310006a8\r\n<<");
     QCOMPARE(status.count(), 1);
     QVERIFY(status.at(0).at(0).toString().contains("2026_12_05_23_48_17"));
     // The run goes on without files and without further complaints.
-    log.writeTrace("\r\n>>310006a8\r\n<<");
     log.writeSensor(0, 1, DutInfo());
     QCOMPARE(status.count(), 1);
 
     // One file in the way: that file is named, the others are written.
     QVERIFY(QDir(sandbox.path()).mkpath("2026_12_05_23_48_18/3.txt"));
     log.open(moment.addSecs(1));
+    log.writeTrace("");
+    QCOMPARE(status.count(), 1);
+    log.writeSensor(4, 1, DutInfo());
     QCOMPARE(status.count(), 2);
     QVERIFY(status.at(1).at(0).toString().contains("3.txt"));
-    log.writeSensor(4, 1, DutInfo());
     log.writeSensor(6, 1, DutInfo()); // no such sensor
     QVERIFY(TempWorkDir::contents(sandbox.filePath("2026_12_05_23_48_18/4.txt"))
                 .endsWith(" error \r\n"));
@@ -255,10 +259,10 @@ void TestRunLog::twoBenchesNeverShareADirectory()
     RunLog second;
     first.open(moment);
     second.open(moment);
-    QCOMPARE(QFileInfo(first.directory()).fileName(), QStringLiteral("2026_12_05_23_48_17"));
-    QCOMPARE(QFileInfo(second.directory()).fileName(), QStringLiteral("2026_12_05_23_48_17_2"));
     first.writeTrace("one");
     second.writeTrace("two");
+    QCOMPARE(QFileInfo(first.directory()).fileName(), QStringLiteral("2026_12_05_23_48_17"));
+    QCOMPARE(QFileInfo(second.directory()).fileName(), QStringLiteral("2026_12_05_23_48_17_2"));
     first.open(moment);
     second.open(moment);
     first.writeTrace("ONE");
@@ -272,6 +276,7 @@ void TestRunLog::twoBenchesNeverShareADirectory()
     QVERIFY(TempWorkDir::put(QDir(stale).filePath(".bench.lock"),
         "2147483646\ntarikon\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
     first.open(moment.addSecs(1));
+    first.writeTrace("three");
     QCOMPARE(first.directory(), QFileInfo(stale).absoluteFilePath());
 }
 
