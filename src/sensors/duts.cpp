@@ -2,6 +2,7 @@
 
 #include "protocol/protocolnumber.h"
 #include "protocol/request.h"
+#include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
 
 #include <QDateTime>
@@ -50,6 +51,7 @@ Duts::Duts(QWidget *parent)
     for (quint8 i = 0; i < dutCount; ++i) {
         auto *panel = new Dut(this, i);
         dutList.append(panel);
+        health.append(new PanelHealth(panel));
         horizontalLayout->addWidget(panel);
 
         connect(panel, &Dut::sendTypePolinom, this, &Duts::slTypePolinom);
@@ -248,6 +250,7 @@ DutInfo Duts::processAnswer(QByteArray *answer)
     if (pollIndex < 0 || pollIndex >= dutList.size() || !answer)
         return DutInfo();
     const DutInfo info = dutList.at(pollIndex)->takeAnswer(answer);
+    health.at(pollIndex)->afterPoll();
     runLog->writeSensor(quint8(pollIndex), protocol, info);
     return info;
 }
@@ -296,13 +299,17 @@ DutInfo Duts::lineLost(QByteArray *answer, bool polling, const QString &port, co
              ++guard)
             panel->getRequestK();
     }
-    runLog->writeEvent(QDateTime::currentDateTime(),
-        QStringLiteral("связь потеряна: порт %1, %2").arg(port, reason));
+    const QDateTime now = QDateTime::currentDateTime();
+    runLog->writeEvent(now, QStringLiteral("связь потеряна: порт %1, %2").arg(port, reason));
+    for (PanelHealth *panel : qAsConst(health))
+        panel->setLineLost(true, now);
     return info;
 }
 
 void Duts::lineBack(const QString &port, qint64 outageMs, int missedPolls)
 {
+    for (PanelHealth *panel : qAsConst(health))
+        panel->setLineLost(false);
     runLog->writeEvent(QDateTime::currentDateTime(),
         QStringLiteral("связь восстановлена: порт %1, перерыв %2 с, пропущено опросов: %3")
             .arg(port)

@@ -8,6 +8,7 @@
 #include <QRgb>
 #include <QWidget>
 
+class PanelHealth;
 class RunLog;
 
 // The bank of six sensor panels, side by side. It decides which panel talks on the line at
@@ -97,6 +98,7 @@ signals:
 
 private:
     QList<Dut *> dutList;
+    QList<PanelHealth *> health;
     quint8 pollPos = 0;
     qint16 pollIndex = -1;
     qint16 kIndex = -1;

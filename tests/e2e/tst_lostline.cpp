@@ -7,6 +7,7 @@
 #include "panels/protocol.h"
 #include "support/messageboxcatcher.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 
 using namespace e2e;
@@ -60,6 +61,12 @@ void TestLostLine::pollingGoesOnOverAnOutage()
     };
     QVERIFY(outage(3));
     QCOMPARE(start->text(), QStringLiteral("Stop"));
+    // The panels say so themselves; the count's tool tip tells the last good reading.
+    auto *count = fixture.panel<QLineEdit>(5, "leErr");
+    QCOMPARE(fixture.panelText(5, "leLevel"), QStringLiteral("нет линии"));
+    QVERIFY2(count->toolTip().contains("Линия потеряна")
+            && count->toolTip().contains("Последнее верное показание"),
+        qPrintable(count->toolTip()));
 
     QElapsedTimer back;
     QVERIFY2(simulator.start(arguments, countsPath), qPrintable(simulator.errorText()));
@@ -71,6 +78,8 @@ void TestLostLine::pollingGoesOnOverAnOutage()
     window.slotTimer();
     for (int n = 0; n < 6; ++n)
         QCOMPARE(fixture.panelText(quint8(n), "leErr"), QStringLiteral("0"));
+    QVERIFY2(count->toolTip().contains("Ошибок за последний час: 0 из 2 (0.0 %)"),
+        qPrintable(count->toolTip()));
 
     // One run: the sensor files just go on, the trace notes the loss and the return.
     const QStringList runs = fixture.runDirectories().filter(QRegularExpression("^\\d{4}_"));
