@@ -319,14 +319,28 @@ void Duts::lineBack(const QString &port, qint64 outageMs, int missedPolls)
 
 void Duts::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)
 {
-    if (Dut *panel = dut(nomDut))
-        panel->editPoint(nomPoint, y);
+    Dut *panel = dut(nomDut);
+    if (!panel)
+        return;
+    panel->editPoint(nomPoint, y);
+    // The run keeps the point as it is now.
+    const eTypeData kind = panel->currentKind();
+    const Dut::MidlMap *points = panel->getMidl(kind);
+    if (points && nomPoint < points->size()) {
+        const auto point = std::next(points->cbegin(), nomPoint);
+        runLog->writePoint(nomDut, kind, point.key(), point.value());
+    }
 }
 
 void Duts::slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData type)
 {
-    if (Dut *panel = dut(nomDut))
-        panel->setPoint(temp, y, type);
+    Dut *panel = dut(nomDut);
+    if (!panel)
+        return;
+    panel->setPoint(temp, y, type);
+    const Dut::MidlMap *points = panel->getMidl(type);
+    if (points && points->contains(temp))
+        runLog->writePoint(nomDut, type, temp, points->value(temp));
 }
 
 void Duts::slTypePolinom(quint8 nomDut, eTypeData type)

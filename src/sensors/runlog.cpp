@@ -2,6 +2,7 @@
 
 #include "protocol/protocolnumber.h"
 #include "sensors/logwriter.h"
+#include "sensors/pointjournal.h"
 #include "sensors/rundirectorylock.h"
 
 #include <QDateTime>
@@ -123,6 +124,7 @@ void RunLog::start()
             failed << dir.filePath(fileName);
     };
     openFile(traceSlot, QStringLiteral("all.log"));
+    openFile(pointSlot, QLatin1String(PointJournal::fileName));
     for (int i = 0; i < sensorCount; ++i)
         openFile(i, QStringLiteral("%1.txt").arg(i));
 
@@ -158,6 +160,13 @@ void RunLog::writeEvent(const QDateTime &at, const QString &text)
     // Frames begin with a line end; so does the event, and the next frame ends it.
     writeTrace(QByteArrayLiteral("\r\n!! ")
         + (at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + text).toUtf8());
+}
+
+void RunLog::writePoint(quint8 nomDut, eTypeData kind, qint8 temp, quint32 value)
+{
+    start();
+    current->append(
+        pointSlot, PointJournal::line(QDateTime::currentDateTime(), {nomDut, kind, temp, value}));
 }
 
 void RunLog::writeSensor(quint8 nomDut, quint8 protocol, const DutInfo &info)

@@ -48,6 +48,8 @@ public:
     // Appends a line of its own to "all.log": "!! ", the local time, then text, so that an
     // event of the bench (a line lost or back) stands out among the frames.
     void writeEvent(const QDateTime &at, const QString &text);
+    // Appends a calibration point set or dragged on the plot to "points.txt".
+    void writePoint(quint8 nomDut, eTypeData kind, qint8 temp, quint32 value);
     // Appends the line of one poll of sensor nomDut, stamped with the current local time.
     void writeSensor(quint8 nomDut, quint8 protocol, const DutInfo &info);
 
@@ -65,6 +67,7 @@ signals:
 
 private:
     static constexpr int traceSlot = sensorCount;
+    static constexpr int pointSlot = sensorCount + 1;
 
     LogWriter *makeWriter();
     // Makes the run's directory and opens its files, once per run.

@@ -283,6 +283,9 @@ void TestSetFiles::runComesBackFromItsLogs()
                 : QByteArray()));
         window.slotTimer();
     }
+    // Points set and dragged on the plot come back with the run.
+    window.slAddMidl(0, 30, 4242, Level);
+    window.slEditMidl(2, 0, 2999);
     bench.pressStart();
     bench.pressOpen();
     const QString polled = bench.dir().filePath("polled.6fls");
@@ -297,7 +300,7 @@ void TestSetFiles::runComesBackFromItsLogs()
     QVERIFY(menu->loadRun(run));
     const QString status = fresh.statusBar()->currentMessage();
     QVERIFY2(status.contains("ДУТ 0: 4, ДУТ 1: 0, ДУТ 2: 3"), qPrintable(status));
-    QVERIFY2(status.contains("пропущено строк: 1"), qPrintable(status));
+    QVERIFY2(status.contains("точек: 2; пропущено строк: 1"), qPrintable(status));
     const QString loaded = bench.dir().filePath("loaded.6fls");
     QVERIFY(fresh.saveSet(loaded));
     QCOMPARE(TempWorkDir::contents(loaded).toHex(), TempWorkDir::contents(polled).toHex());
