@@ -461,6 +461,7 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
         m_protocol->setFileName(path);
     else
         m_duts->setFileName(quint8(nomDut), path);
+    emit setWritten(maps, nomDut);
     return true;
 }
 

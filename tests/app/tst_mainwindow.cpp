@@ -279,8 +279,14 @@ private slots:
             levels << line.value(1);
         QCOMPARE(levels, (QStringList {"3200", "3201", "3202", "3203"}));
         QCOMPARE(window.statusBar()->currentMessage(), QString());
+        // The readings are in the run log now, but in no measurement set yet.
+        QVERIFY(!window.close());
+        QCOMPARE(boxes->texts().size(), 2);
+        QVERIFY2(boxes->texts().last().contains("ДУТ 0 не сохранены"),
+            qPrintable(boxes->texts().last()));
+        QVERIFY(window.saveSet(bench->dir().filePath("all.6fls")));
         QVERIFY(window.close());
-        QCOMPARE(boxes->texts().size(), 1);
+        QCOMPARE(boxes->texts().size(), 2);
     }
 
     void buttonsFollowPortAndStart()
