@@ -4,6 +4,7 @@
 #include "app/closeguard.h"
 #include "app/filemenu.h"
 #include "app/statusboard.h"
+#include "app/statusnotes.h"
 #include "panels/discardquestion.h"
 #include "panels/protocol.h"
 #include "plot/plot.h"
@@ -20,24 +21,12 @@
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPointer>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
-
-namespace {
-
-// The text protocol goes into the trace as it went over the line, every other one as
-// lower-case hex digits.
-QByteArray traceBytes(const QByteArray &bytes, bool raw)
-{
-    return raw ? bytes : bytes.toHex();
-}
-
-} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -85,12 +74,6 @@ MainWindow::MainWindow(QWidget *parent)
             m_status->post(topic, QStringLiteral("settings.ini не проверен: %1").arg(error));
     }
 
-    // Said once; a later window of a test takes the reporter over.
-    settingskeys::setFailureReporter(
-        [board = QPointer<StatusBoard>(m_status)](const QString &message) {
-            if (board)
-                board->post(QStringLiteral("settings-write"), message);
-        });
     m_comPort = new ComPort(centralWidget);
     // Start-up writes the settings file once at most.
     const settingskeys::Batch settingsBatch;
@@ -99,6 +82,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_plot = new Plot(*m_duts, centralWidget);
     m_protocol = new Protocol(centralWidget);
     new CloseGuard(this, m_duts);
+    new StatusNotes(this);
 
     // The one timer that drives polling and the coefficient exchange; it runs for the whole
     // life of the window and each tick decides for itself whether to act.
@@ -128,11 +112,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimerK);
     connect(m_comPort, &ComPort::readyRead, this, &MainWindow::slotReadyRead);
     connect(m_comPort, &ComPort::lineLost, this, [this](const QString &port, const QString &why) {
-        const bool polling = m_protocol->isStarted();
-        m_duts->writeLog(polling
-                ? traceBytes(answerBuffer, protocolIsText(m_protocol->currentProtocol()))
-                : answerBuffer.toHex());
-        const DutInfo info = m_duts->lineLost(&answerBuffer, polling, port, why);
+        const DutInfo info = m_duts->lineLost(&answerBuffer, m_protocol->isStarted(), port, why);
         answerBuffer.clear();
         if (info.valid)
             slUpdatePlot(info.nomDut);
@@ -166,15 +146,6 @@ MainWindow::MainWindow(QWidget *parent)
         if (opened)
             m_status->post(QStringLiteral("port"), QString());
     });
-    // "Start" without an open port polls nothing: said until the port opens or polling stops.
-    const auto startNote = [this] {
-        m_status->post(QStringLiteral("start"),
-            m_protocol->isStarted() && !m_comPort->isHeld()
-                ? QStringLiteral("Опрос не идёт: порт не открыт, нажмите «OPEN»")
-                : QString());
-    };
-    connect(m_protocol, &Protocol::changeStart, m_status, startNote);
-    connect(m_comPort, &ComPort::open, m_status, startNote);
     connect(m_duts, &Duts::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
     connect(m_duts, &Duts::sigExchangeOk, this,
@@ -193,6 +164,17 @@ MainWindow::MainWindow(QWidget *parent)
     // The interval is already set, so the first tick comes one period after start-up.
     pollTimer->start();
 }
+
+namespace {
+
+// The text protocol goes into the trace as it went over the line, every other one as
+// lower-case hex digits.
+QByteArray traceBytes(const QByteArray &bytes, bool raw)
+{
+    return raw ? bytes : bytes.toHex();
+}
+
+} // namespace
 
 void MainWindow::slotTimer()
 {

@@ -282,6 +282,10 @@ void Duts::writeLog(const QByteArray &bytes)
 
 DutInfo Duts::lineLost(QByteArray *answer, bool polling, const QString &port, const QString &reason)
 {
+    // Traced first, as the tick would have: in the form of the protocol while polling, as hex
+    // for a coefficient exchange.
+    if (answer && !answer->isEmpty())
+        runLog->writeTrace(polling && protocolIsText(protocol) ? *answer : answer->toHex());
     DutInfo info;
     if (polling && pollIndex >= 0 && pollIndex < dutList.size() && answer && !answer->isEmpty()) {
         QByteArray copy = *answer;

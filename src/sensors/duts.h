@@ -59,8 +59,8 @@ public:
     int waitingLogLines() const;
     // Appends bytes to the line trace of the current run.
     void writeLog(const QByteArray &bytes);
-    // The line went away: a whole answer that arrived before is taken as the reading it is,
-    // a torn one or none costs the sensor nothing; a running coefficient exchange fails. The
+    // The line went away: what arrived before is traced, a whole answer is taken as the reading it
+    // is, a torn one or none costs the sensor nothing; a running coefficient exchange fails. The
     // run's trace notes the loss, and later the return, on a line beginning with "!! ".
     DutInfo lineLost(QByteArray *answer, bool polling, const QString &port, const QString &reason);
     void lineBack(const QString &port, qint64 outageMs, int missedPolls);
