@@ -10,7 +10,7 @@ namespace {
 
 constexpr int kFirstDelayMs = 1000;
 constexpr int kLongestDelayMs = 5000;
-constexpr int kFailuresAtFirstDelay = 10;
+constexpr int kFailuresAtFirstDelay = 30;
 // A device node or link appears a moment before it can be opened.
 constexpr int kAfterFolderChangeMs = 100;
 

@@ -23,7 +23,7 @@ struct PortIdentity
 };
 
 // Waits for a serial line that went away while the operator had it open. It asks for an
-// opening at once, then every second, and after ten failures less and less often, down to
+// opening at once, then every second, and after half a minute less and less often, down to
 // every 5 s; and soon after the folder of the port's device node changes (an adapter plugged
 // in, a link made again), so a line that returns is taken within a moment. It also counts the
 // polls the outage cost and chooses the name to open.

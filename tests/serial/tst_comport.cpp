@@ -165,8 +165,8 @@ private slots:
         QCOMPARE(panel.reopener()->candidate(), QStringLiteral("ttyUSB7"));
         // At once, then every second, backing off to every 5 s.
         QCOMPARE(PortReopener::delayAfter(1), 1000);
-        QCOMPARE(PortReopener::delayAfter(10), 1000);
-        QCOMPARE(PortReopener::delayAfter(12), 3000);
+        QCOMPARE(PortReopener::delayAfter(30), 1000);
+        QCOMPARE(PortReopener::delayAfter(32), 3000);
         QCOMPARE(PortReopener::delayAfter(1000), 5000);
     }
 
