@@ -62,6 +62,8 @@ rm -f "$LINK"
     --temp-start 20 --seconds-per-degree 8 "$@" \
     >"$DEMO/sensor-sim.out" 2>"$DEMO/sensor-sim.log" &
 SIM_PID=$!
+# For pulling the line by hand (see the README): kill this process, start another on the link.
+echo "$SIM_PID" >"$DEMO/sensor-sim.pid"
 
 for _ in $(seq 100); do
     [ -e "$LINK" ] && break

@@ -7,6 +7,7 @@
 #include "plot/plotpicture.h"
 #include "sensors/dut.h"
 #include "sensors/duts.h"
+#include "sensors/pointjournal.h"
 #include "sensors/runlogreader.h"
 #include "sensors/safefile.h"
 #include "sensors/settingskeys.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSet>
 #include <QSettings>
 #include <QStatusBar>
 
@@ -99,9 +101,24 @@ bool FileMenu::loadRun(const QString &directory)
                   dut->addReading(info);
           });
 
+    // Then the points the operator set on the plot during the run, as they were left.
+    int damaged = 0;
+    const QList<PointJournal::Point> points = PointJournal::read(
+        QDir(directory).filePath(QLatin1String(PointJournal::fileName)), &damaged);
+    QSet<quint8> moved;
+    for (const PointJournal::Point &point : points) {
+        Dut::MidlMap *map = bank->getMidl(point.nomDut, point.kind);
+        if (!map)
+            continue;
+        Dut::MidlMap changed = *map;
+        changed.insert(point.temp, point.value);
+        bank->setMidl(point.nomDut, changed, point.kind);
+        moved.insert(point.nomDut);
+    }
+
     QStringList taken;
-    int skipped = 0;
-    bool any = false;
+    int skipped = damaged;
+    bool any = !points.isEmpty();
     for (quint8 s = 0; s < run.size(); ++s) {
         if (!run[s].present)
             continue;
@@ -109,7 +126,7 @@ bool FileMenu::loadRun(const QString &directory)
         taken << QStringLiteral("ДУТ %1: %2").arg(s).arg(run[s].counts.readings);
         skipped += run[s].counts.skipped();
         // One refresh per sensor; the plot draws once when the event loop comes round.
-        if (run[s].counts.readings > 0)
+        if (run[s].counts.readings > 0 || moved.contains(s))
             window->slUpdatePlot(s);
     }
     const QString where = QDir::toNativeSeparators(directory);
@@ -117,8 +134,9 @@ bool FileMenu::loadRun(const QString &directory)
         status(QStringLiteral("В каталоге %1 нет журналов датчиков (0.txt … 5.txt)").arg(where));
         return false;
     }
-    status(QStringLiteral("Прогон %1: показаний %2; пропущено строк: %3")
+    status(QStringLiteral("Прогон %1: показаний %2; точек: %3; пропущено строк: %4")
                .arg(where, taken.join(QStringLiteral(", ")))
+               .arg(points.size())
                .arg(skipped));
     return true;
 }

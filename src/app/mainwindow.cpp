@@ -1,9 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "app/bankarea.h"
+#include "app/closeguard.h"
 #include "app/filemenu.h"
 #include "app/runprogress.h"
 #include "app/statusboard.h"
+#include "app/statusnotes.h"
 #include "app/tooltips.h"
 #include "panels/discardquestion.h"
 #include "panels/protocol.h"
@@ -82,6 +84,8 @@ MainWindow::MainWindow(QWidget *parent)
     m_plot = new Plot(*m_duts, centralWidget);
     m_protocol = new Protocol(centralWidget);
     m_progress = new RunProgress(*m_duts, m_plot, statusBar);
+    new CloseGuard(this, m_duts);
+    new StatusNotes(this);
 
     // The one timer that drives polling and the coefficient exchange; it runs for the whole
     // life of the window and each tick decides for itself whether to act.
@@ -111,6 +115,13 @@ MainWindow::MainWindow(QWidget *parent)
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimer);
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimerK);
     connect(m_comPort, &ComPort::readyRead, this, &MainWindow::slotReadyRead);
+    connect(m_comPort, &ComPort::lineLost, this, [this](const QString &port, const QString &why) {
+        const DutInfo info = m_duts->lineLost(&answerBuffer, m_protocol->isStarted(), port, why);
+        answerBuffer.clear();
+        if (info.valid)
+            slUpdatePlot(info.nomDut);
+    });
+    connect(m_comPort, &ComPort::lineBack, m_duts, &Duts::lineBack);
     // Then the bank opens or closes the run log files.
     connect(m_comPort, &ComPort::open, m_duts, &Duts::newFile);
     connect(m_protocol, &Protocol::changeProtocol, this, &MainWindow::slChangeProtocol);
@@ -174,8 +185,13 @@ QByteArray traceBytes(const QByteArray &bytes, bool raw)
 
 void MainWindow::slotTimer()
 {
-    if (!m_comPort->isOpen() || !m_protocol->isStarted())
+    if (!m_protocol->isStarted())
         return;
+    if (!m_comPort->isOpen()) {
+        // Nothing is sent and no sensor fails while the line is lost.
+        m_comPort->countMissedPoll();
+        return;
+    }
 
     // Close the exchange begun on the previous tick...
     const bool raw = protocolIsText(m_protocol->currentProtocol());
@@ -443,6 +459,7 @@ bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
         m_protocol->setFileName(path);
     else
         m_duts->setFileName(quint8(nomDut), path);
+    emit setWritten(maps, nomDut);
     return true;
 }
 

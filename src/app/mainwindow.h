@@ -78,6 +78,11 @@ public slots:
     void slSave(uchar nomDut);
     void slLoad(uchar nomDut);
 
+signals:
+    // A measurement set was written: the mid-value maps it holds, Level, Freq, Period per
+    // sensor, of all six sensors or of sensor nomDut.
+    void setWritten(const QList<QMap<qint8, quint32>> &maps, int nomDut);
+
 private slots:
     // Shows the boxes of finished coefficient exchanges, one after another.
     void showExchangeBoxes();

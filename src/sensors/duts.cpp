@@ -1,7 +1,9 @@
 #include "sensors/duts.h"
 
 #include "protocol/protocolnumber.h"
+#include "protocol/request.h"
 #include "sensors/calibrationjournal.h"
+#include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
 
 #include <QDateTime>
@@ -53,6 +55,7 @@ Duts::Duts(QWidget *parent)
     for (quint8 i = 0; i < dutCount; ++i) {
         auto *panel = new Dut(this, i);
         dutList.append(panel);
+        health.append(new PanelHealth(panel));
         horizontalLayout->addWidget(panel);
 
         connect(panel, &Dut::sendTypePolinom, this, &Duts::slTypePolinom);
@@ -71,6 +74,13 @@ Duts::Duts(QWidget *parent)
     runLog = new RunLog(this);
     connect(runLog, &RunLog::sigStatus, this,
         [this](const QString &message) { emit sigStatus(message, runLogTopic()); });
+    connect(runLog, &RunLog::sigBacklog, this,
+        [this](const QString &message) { emit sigStatus(message, QStringLiteral("runlog-disk")); });
+}
+
+int Duts::waitingLogLines() const
+{
+    return runLog->waitingLines();
 }
 
 Dut *Duts::dut(quint8 nomDut) const
@@ -251,6 +261,7 @@ DutInfo Duts::processAnswer(QByteArray *answer)
     if (pollIndex < 0 || pollIndex >= dutList.size() || !answer)
         return DutInfo();
     const DutInfo info = dutList.at(pollIndex)->takeAnswer(answer);
+    health.at(pollIndex)->afterPoll();
     runLog->writeSensor(quint8(pollIndex), protocol, info);
     return info;
 }
@@ -299,16 +310,71 @@ void Duts::writeLog(const QByteArray &bytes)
     runLog->writeTrace(bytes);
 }
 
+DutInfo Duts::lineLost(QByteArray *answer, bool polling, const QString &port, const QString &reason)
+{
+    // Traced first, as the tick would have: in the form of the protocol while polling, as hex
+    // for a coefficient exchange.
+    if (answer && !answer->isEmpty())
+        runLog->writeTrace(polling && protocolIsText(protocol) ? *answer : answer->toHex());
+    DutInfo info;
+    if (polling && pollIndex >= 0 && pollIndex < dutList.size() && answer && !answer->isEmpty()) {
+        QByteArray copy = *answer;
+        if (dutList.at(pollIndex)->checkKAnswer(&copy).valid)
+            info = processAnswer(answer);
+    }
+    // Nothing is on its way any more: the first tick after the return credits no answer.
+    pollIndex = -1;
+    kIndex = -1;
+    // An exchange cannot go on over a line that is gone, nor pass for done when it returns:
+    // its steps use up their tries here, and it ends as failed.
+    for (Dut *panel : qAsConst(dutList)) {
+        const auto *steps = panel->findChild<Request *>();
+        for (int guard = 0; steps && guard < 64 && (steps->saveKLeft() || steps->readKLeft());
+             ++guard)
+            panel->getRequestK();
+    }
+    const QDateTime now = QDateTime::currentDateTime();
+    runLog->writeEvent(now, QStringLiteral("связь потеряна: порт %1, %2").arg(port, reason));
+    for (PanelHealth *panel : qAsConst(health))
+        panel->setLineLost(true, now);
+    return info;
+}
+
+void Duts::lineBack(const QString &port, qint64 outageMs, int missedPolls)
+{
+    for (PanelHealth *panel : qAsConst(health))
+        panel->setLineLost(false);
+    runLog->writeEvent(QDateTime::currentDateTime(),
+        QStringLiteral("связь восстановлена: порт %1, перерыв %2 с, пропущено опросов: %3")
+            .arg(port)
+            .arg(double(outageMs) / 1000.0, 0, 'f', 1)
+            .arg(missedPolls));
+}
+
 void Duts::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)
 {
-    if (Dut *panel = dut(nomDut))
-        panel->editPoint(nomPoint, y);
+    Dut *panel = dut(nomDut);
+    if (!panel)
+        return;
+    panel->editPoint(nomPoint, y);
+    // The run keeps the point as it is now.
+    const eTypeData kind = panel->currentKind();
+    const Dut::MidlMap *points = panel->getMidl(kind);
+    if (points && nomPoint < points->size()) {
+        const auto point = std::next(points->cbegin(), nomPoint);
+        runLog->writePoint(nomDut, kind, point.key(), point.value());
+    }
 }
 
 void Duts::slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData type)
 {
-    if (Dut *panel = dut(nomDut))
-        panel->setPoint(temp, y, type);
+    Dut *panel = dut(nomDut);
+    if (!panel)
+        return;
+    panel->setPoint(temp, y, type);
+    const Dut::MidlMap *points = panel->getMidl(type);
+    if (points && points->contains(temp))
+        runLog->writePoint(nomDut, type, temp, points->value(temp));
 }
 
 void Duts::slTypePolinom(quint8 nomDut, eTypeData type)

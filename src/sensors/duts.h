@@ -8,6 +8,7 @@
 #include <QRgb>
 #include <QWidget>
 
+class PanelHealth;
 class RunLog;
 
 // The bank of six sensor panels, side by side. It decides which panel talks on the line at
@@ -56,10 +57,17 @@ public:
     QByteArray getKRequest();
     // Hands what arrived since the last coefficient frame to the panel that sent it.
     DutInfo checkKAnswer(QByteArray *answer);
+    // Run-log lines that a full or failing disk has not taken yet.
+    int waitingLogLines() const;
     // Appends bytes to the line trace of the current run.
     void writeLog(const QByteArray &bytes);
     // The current (or last) run directory; empty before the port was first opened.
     QString runDirectory() const;
+    // The line went away: what arrived before is traced, a whole answer is taken as the reading it
+    // is, a torn one or none costs the sensor nothing; a running coefficient exchange fails. The
+    // run's trace notes the loss, and later the return, on a line beginning with "!! ".
+    DutInfo lineLost(QByteArray *answer, bool polling, const QString &port, const QString &reason);
+    void lineBack(const QString &port, qint64 outageMs, int missedPolls);
 
 public slots:
     void slChangeStart(bool start);
@@ -97,6 +105,7 @@ private:
     void journal(quint8 nomDut, const CalibrationRecord &record);
 
     QList<Dut *> dutList;
+    QList<PanelHealth *> health;
     quint8 pollPos = 0;
     qint16 pollIndex = -1;
     qint16 kIndex = -1;

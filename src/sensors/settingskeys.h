@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QtGlobal>
 
+#include <functional>
 #include <optional>
 
 // Every key of the settings file, in one place: the sensor panels, the bench strip, the serial
@@ -29,13 +30,41 @@ inline QSettings *&batch()
     static QSettings *open = nullptr;
     return open;
 }
-inline void put(QSettings &settings, const QString &key, const QVariant &value)
+inline bool put(QSettings &settings, const QString &key, const QVariant &value)
 {
-    if (!value.canConvert<QString>() || !settings.contains(key)
-        || settings.value(key).toString() != value.toString())
-        settings.setValue(key, value);
+    if (value.canConvert<QString>() && settings.contains(key)
+        && settings.value(key).toString() == value.toString())
+        return false;
+    settings.setValue(key, value);
+    return true;
+}
+inline std::function<void(const QString &)> &failureReporter()
+{
+    static std::function<void(const QString &)> report;
+    return report;
+}
+// Writes the file now and says once that it could not be written, until it can again.
+inline void sync(QSettings &settings, const QString &what)
+{
+    static bool failing = false;
+    settings.sync();
+    const bool failed = settings.status() != QSettings::NoError;
+    if (failed == failing)
+        return;
+    failing = failed;
+    if (failureReporter())
+        failureReporter()(failed
+                ? QStringLiteral("Настройки не сохраняются: %1 не записан (%2)").arg(file(), what)
+                : QString());
 }
 } // namespace detail
+
+// Where a settings file that cannot be written is said (once; an empty message when it can be
+// written again). The window sends it to the status bar.
+inline void setFailureReporter(std::function<void(const QString &)> report)
+{
+    detail::failureReporter() = std::move(report);
+}
 
 inline void store(const QString &key, const QVariant &value)
 {
@@ -44,7 +73,8 @@ inline void store(const QString &key, const QVariant &value)
         return;
     }
     QSettings settings(file(), QSettings::IniFormat);
-    detail::put(settings, key, value);
+    if (detail::put(settings, key, value))
+        detail::sync(settings, key);
 }
 
 // The object to read through: the open batch's, else a fresh one in `own`. A new settings
@@ -71,8 +101,10 @@ public:
     }
     ~Batch()
     {
-        if (own)
+        if (own) {
             detail::batch() = nullptr;
+            detail::sync(*own, QStringLiteral("при запуске"));
+        }
     }
     Batch(const Batch &) = delete;
     Batch &operator=(const Batch &) = delete;

@@ -1,6 +1,7 @@
 #include "serial/comport.h"
 
 #include "sensors/settingskeys.h"
+#include "serial/portreopener.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -73,6 +74,8 @@ ComPort::ComPort(QWidget *parent)
 
     serialPort = new QSerialPort(this);
     serialPort->setObjectName(QStringLiteral("serialPort"));
+    m_reopener = new PortReopener(this);
+    m_reopener->setObjectName(QStringLiteral("portReopener"));
 
     fillPorts();
     cbSpeed->addItems({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
@@ -88,6 +91,7 @@ ComPort::ComPort(QWidget *parent)
     connect(cbPort, &QComboBox::currentTextChanged, this, &ComPort::slUpdatePort);
     connect(cbSpeed, &QComboBox::currentTextChanged, this, &ComPort::slUpdateSpeed);
     connect(serialPort, &QSerialPort::errorOccurred, this, &ComPort::slError);
+    connect(m_reopener, &PortReopener::attempt, this, &ComPort::slReopen);
 }
 
 void ComPort::fillPorts()
@@ -131,12 +135,16 @@ void ComPort::openPort()
     serialPort->setStopBits(QSerialPort::OneStop);
     serialPort->setFlowControl(QSerialPort::HardwareControl);
 
-    if (serialPort->isOpen()) {
+    if (held) {
+        // Also ends the waiting for a lost line.
         closePort();
     } else {
         failurePending = false;
         openedName = name;
-        if (!serialPort->open(QIODevice::ReadWrite)) {
+        if (serialPort->open(QIODevice::ReadWrite)) {
+            held = true;
+            m_reopener->remember(name);
+        } else {
             const QString reason
                 = name.isEmpty() ? tr("порт не выбран") : serialPort->errorString();
             emit sigStatus(tr("Порт %1 не открыт: %2").arg(name, reason));
@@ -145,19 +153,32 @@ void ComPort::openPort()
     }
 
     showState();
-    emit open(serialPort->isOpen());
+    emit open(held);
 }
 
 void ComPort::closePort()
 {
+    held = false;
     failurePending = false;
+    m_reopener->stop();
     serialPort->close();
     serialPort->clearError();
 }
 
+bool ComPort::isLineLost() const
+{
+    return held && !serialPort->isOpen();
+}
+
+void ComPort::countMissedPoll()
+{
+    if (isLineLost())
+        m_reopener->countMissedPoll();
+}
+
 void ComPort::showState()
 {
-    const bool opened = serialPort->isOpen();
+    const bool opened = held;
     pbOpen->setText(opened ? QStringLiteral("CLOSE") : QStringLiteral("OPEN"));
     cbPort->setEnabled(!opened);
     cbSpeed->setEnabled(!opened);
@@ -179,20 +200,52 @@ void ComPort::slError(QSerialPort::SerialPortError error)
         return;
     }
     failurePending = true;
-    failureReason = serialPort->errorString();
+    // What the port itself says is often no more than "Unknown error".
+    failureReason = error == QSerialPort::ResourceError
+        ? tr("устройство пропало: адаптер отключён или линия оборвана")
+        : tr("порт не читается: линия оборвана или адаптер отключён");
     // The error is raised from inside the port's own notifier; close from the event loop,
     // not from under it.
-    QMetaObject::invokeMethod(this, &ComPort::slClosePortAfterFailure, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &ComPort::slLineLost, Qt::QueuedConnection);
 }
 
-void ComPort::slClosePortAfterFailure()
+void ComPort::slLineLost()
 {
     if (!failurePending || !serialPort->isOpen())
         return;
-    closePort();
-    showState();
-    emit sigStatus(tr("Порт %1 закрыт: %2").arg(openedName, failureReason));
-    emit open(false);
+    failurePending = false;
+    // What arrived before the loss is handed over now, before the port that holds it closes.
+    emit readyRead();
+    serialPort->close();
+    serialPort->clearError();
+    emit lineLost(openedName, failureReason);
+    emit sigStatus(tr("Порт %1: связь потеряна (%2), порт открывается снова, как только "
+                      "появится; «CLOSE» прекращает ожидание")
+                       .arg(openedName, failureReason));
+    m_reopener->start();
+}
+
+void ComPort::slReopen()
+{
+    if (!isLineLost())
+        return;
+    const QString name = m_reopener->candidate();
+    serialPort->setPortName(name);
+    if (!serialPort->open(QIODevice::ReadWrite)) {
+        serialPort->clearError();
+        m_reopener->attemptFailed();
+        return;
+    }
+    const qint64 outageMs = m_reopener->outageMs();
+    const int missed = m_reopener->missedPolls();
+    m_reopener->stop();
+    openedName = name;
+    m_reopener->remember(name);
+    emit sigStatus(tr("Порт %1: связь восстановлена после перерыва %2 с, пропущено опросов: %3")
+                       .arg(name)
+                       .arg(double(outageMs) / 1000.0, 0, 'f', 1)
+                       .arg(missed));
+    emit lineBack(name, outageMs, missed);
 }
 
 void ComPort::slReadyRead()

@@ -3,11 +3,15 @@
 #include <QSerialPort>
 #include <QWidget>
 
+class PortReopener;
 class QComboBox;
 class QPushButton;
 
 // The serial-port panel: port and speed choice, open/close, and the raw byte pipe that all
-// sensors on the line share. It never looks inside the bytes.
+// sensors on the line share. It never looks inside the bytes. A line that goes away while the
+// operator has the port open (an adapter unplugged, the other end gone) does not close the
+// panel: "CLOSE" stays, the panel reopens the port by itself once it can, and only "CLOSE"
+// ends the waiting.
 class ComPort : public QWidget
 {
     Q_OBJECT
@@ -17,13 +21,24 @@ public:
 
     QByteArray readAll();
     qint64 write(const QByteArray &frame);
+    // Whether bytes can cross the line now.
     bool isOpen() const;
+    // Whether the operator has the port open ("CLOSE" shown), with the line there or lost.
+    bool isHeld() const { return held; }
+    bool isLineLost() const;
+    // A polling tick that found the line lost: counted for the note at its return.
+    void countMissedPoll();
+    PortReopener *reopener() const { return m_reopener; }
 
 signals:
     void open(bool isOpen);
     void readyRead();
     // A short operator message for the status bar: why a port did not open or was closed.
     void sigStatus(const QString &message);
+    // The line went away (readyRead() has just handed over what arrived before), and came
+    // back after outageMs with missedPolls polling ticks lost.
+    void lineLost(const QString &port, const QString &reason);
+    void lineBack(const QString &port, qint64 outageMs, int missedPolls);
 
 public slots:
     void openPort();
@@ -33,7 +48,8 @@ public slots:
 
 private slots:
     void slError(QSerialPort::SerialPortError error);
-    void slClosePortAfterFailure();
+    void slLineLost();
+    void slReopen();
 
 private:
     void fillPorts();
@@ -50,4 +66,6 @@ private:
     bool failurePending = false;
     QString failureReason;
     QString openedName;
+    PortReopener *m_reopener = nullptr;
+    bool held = false;
 };

@@ -10,6 +10,7 @@
 #include "serial/comport.h"
 #include "support/benchfixture.h"
 #include "support/child.h"
+#include "support/filesizelimit.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
 #include "support/settle.h"
@@ -188,20 +189,26 @@ private slots:
         // Nothing happens before the port is open and polling runs; a port that would not open is
         // named in the status bar.
         bench->tick();
+        bench->pressStart();
+        QVERIFY(window.statusBar()->currentMessage().contains("порт не открыт"));
+        bench->pressStart();
+        QCOMPARE(window.statusBar()->currentMessage(), QString());
         child<QComboBox>(window, "cbPort")->setEditText("/dev/tarikon-no-such-port");
         bench->pressOpen();
         QVERIFY(window.statusBar()->currentMessage().contains("/dev/tarikon-no-such-port"));
         QVERIFY(bench->runDirectories().isEmpty());
         QVERIFY(bench->openPort());
         QCOMPARE(window.statusBar()->currentMessage(), QString()); // the port is no longer closed
-        const QStringList runs = bench->runDirectories();
-        QCOMPARE(runs.size(), 1);
-        const QDir run(runs.first());
+        // The run's directory comes with its first line.
+        QVERIFY(bench->runDirectories().isEmpty());
         bench->pressStart();
 
         // What arrived is traced in the form of the protocol in force when it is read: as it
         // went over the line under the text protocol, as hex under the others.
         window.slotTimer();
+        const QStringList runs = bench->runDirectories();
+        QCOMPARE(runs.size(), 1);
+        const QDir run(runs.first());
         QCOMPARE(bench->sent(4).toHex(), "3101066c");
         QVERIFY(bench->deliver(tervalAnswer(1, 25, 3200, 6699)));
         bench->setProtocol(2);
@@ -254,11 +261,62 @@ private slots:
             QVERIFY(TempWorkDir::put(names.last(), QByteArray()));
         }
         QVERIFY(bench->openPort());
+        bench->setAddress(0, 1);
+        bench->pressStart();
+        bench->window().slotTimer();
         QCOMPARE(bench->runDirectories(), QStringList());
         const QString message = bench->window().statusBar()->currentMessage();
         QVERIFY2(std::any_of(names.cbegin(), names.cend(),
                      [&](const QString &name) { return message.contains(name); }),
             qPrintable(message));
+    }
+
+    // A disk that takes nothing: the status bar keeps saying so, closing asks first, and the
+    // readings reach the file in order as soon as the disk takes them again.
+    void fullDiskSaidAndAskedAtClose()
+    {
+        MainWindow &window = bench->window();
+        bench->setAddress(0, 1);
+        bench->setProtocol(1);
+        QVERIFY(bench->openPort());
+        bench->pressStart();
+        auto run = [&] { return QDir(bench->runDirectories().value(0)); };
+        auto poll = [&](int level) {
+            window.slotTimer();
+            return bench->sent(4).size() == 4 && bench->deliver(tervalAnswer(1, 25, level, 6699));
+        };
+        auto *period = child<QSpinBox>(*window.protocolPanel(), "sbPeriod");
+        {
+            const FileSizeLimit full(0);
+            // A setting that cannot be stored is said.
+            period->setValue(98);
+            QVERIFY(window.statusBar()->currentMessage().contains("settings.ini"));
+            for (int level = 3200; level < 3203; ++level)
+                QVERIFY(poll(level));
+            QVERIFY2(window.statusBar()->currentMessage().contains("журнал прогона"),
+                qPrintable(window.statusBar()->currentMessage()));
+            QCOMPARE(TempWorkDir::contents(run().filePath("0.txt")), QByteArray());
+            boxes->answerWith(QMessageBox::No);
+            QVERIFY(!window.close());
+            QCOMPARE(boxes->texts().size(), 1);
+            QVERIFY(window.statusBar()->currentMessage().contains("журнал прогона"));
+        }
+        QVERIFY(poll(3203));
+        window.slotTimer();
+        period->setValue(97);
+        QStringList levels;
+        for (const QStringList &line : BenchFixture::sensorLines(run().filePath("0.txt")))
+            levels << line.value(1);
+        QCOMPARE(levels, (QStringList {"3200", "3201", "3202", "3203"}));
+        QCOMPARE(window.statusBar()->currentMessage(), QString());
+        // The readings are in the run log now, but in no measurement set yet.
+        QVERIFY(!window.close());
+        QCOMPARE(boxes->texts().size(), 2);
+        QVERIFY2(boxes->texts().last().contains("ДУТ 0 не сохранены"),
+            qPrintable(boxes->texts().last()));
+        QVERIFY(window.saveSet(bench->dir().filePath("all.6fls")));
+        QVERIFY(window.close());
+        QCOMPARE(boxes->texts().size(), 2);
     }
 
     void buttonsFollowPortAndStart()

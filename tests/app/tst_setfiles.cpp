@@ -290,7 +290,6 @@ void TestSetFiles::runComesBackFromItsLogs()
     bench.setAddress(0, 0);
     bench.setAddress(2, 2);
     QVERIFY(bench.openPort());
-    const QString run = bench.runDirectories().value(0);
     bench.pressStart();
 
     // Sensors 0 and 2 in turn, a few degrees around +20 °C, one of them silent once.
@@ -309,6 +308,9 @@ void TestSetFiles::runComesBackFromItsLogs()
                 : QByteArray()));
         window.slotTimer();
     }
+    // Points set and dragged on the plot come back with the run.
+    window.slAddMidl(0, 30, 4242, Level);
+    window.slEditMidl(2, 0, 2999);
     bench.pressStart();
     bench.pressOpen();
     const QString polled = bench.dir().filePath("polled.6fls");
@@ -318,11 +320,12 @@ void TestSetFiles::runComesBackFromItsLogs()
     // and reading it twice adds nothing.
     MainWindow fresh;
     auto *menu = child<FileMenu>(fresh, "fileMenu");
+    const QString run = bench.runDirectories().value(0);
     QVERIFY(menu->loadRun(run));
     QVERIFY(menu->loadRun(run));
     const QString status = fresh.statusBar()->currentMessage();
     QVERIFY2(status.contains("ДУТ 0: 4, ДУТ 1: 0, ДУТ 2: 3"), qPrintable(status));
-    QVERIFY2(status.contains("пропущено строк: 1"), qPrintable(status));
+    QVERIFY2(status.contains("точек: 2; пропущено строк: 1"), qPrintable(status));
     const QString loaded = bench.dir().filePath("loaded.6fls");
     QVERIFY(fresh.saveSet(loaded));
     QCOMPARE(TempWorkDir::contents(loaded).toHex(), TempWorkDir::contents(polled).toHex());

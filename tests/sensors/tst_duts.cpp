@@ -58,12 +58,8 @@ private slots:
             QVERIFY(!info.valid && !info.kAnswer);
             QVERIFY(bank.getPollRequest().isEmpty());
         }
-        const QStringList runs = QDir().entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        QCOMPARE(runs.size(), 1);
-        const QFileInfoList files = QDir(runs.first()).entryInfoList(QDir::Files);
-        QCOMPARE(files.size(), 7);
-        for (const QFileInfo &file : files)
-            QCOMPARE(file.size(), 0);
+        // A run without a line leaves no directory behind.
+        QVERIFY(QDir().entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
 
         setAddress(bank, 2, 7);
         bank.setProtocol(4);
@@ -77,7 +73,7 @@ private slots:
         }
         for (quint8 n = 0; n < Duts::dutCount; ++n)
             QCOMPARE(errorField(bank, n)->text(), QStringLiteral("0"));
-        QCOMPARE(QFileInfo(runs.first() + "/2.txt").size(), 0);
+        QVERIFY(QDir().entryList(QDir::Dirs | QDir::NoDotAndDotDot).isEmpty());
     }
 
     // What makes polling useless stands in the status bar while it lasts, said once.

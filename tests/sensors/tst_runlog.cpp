@@ -1,5 +1,7 @@
+#include "sensors/logwriter.h"
 #include "sensors/runlog.h"
 #include "sensors/runlogreader.h"
+#include "support/filesizelimit.h"
 #include "support/frames.h"
 #include "support/tempworkdir.h"
 
@@ -37,6 +39,8 @@ private slots:
     void linesBackToReadings_data();
     void linesBackToReadings();
     void filesAndRuns();
+    void fullDiskLinesWaitInOrder();
+    void twoBenchesNeverShareADirectory();
 };
 
 using Line = RunLogReader::Line;
@@ -65,20 +69,24 @@ void TestRunLog::filesThatCannotBeMadeAreReportedOnce()
 
     RunLog log;
     QSignalSpy status(&log, &RunLog::sigStatus);
+    // Said with the first line, when the directory is made.
     log.open(moment);
+    QCOMPARE(status.count(), 0);
+    log.writeTrace("\r\n>>310006a8\r\n<<");
     QCOMPARE(status.count(), 1);
     QVERIFY(status.at(0).at(0).toString().contains("2026_12_05_23_48_17"));
     // The run goes on without files and without further complaints.
-    log.writeTrace("\r\n>>310006a8\r\n<<");
     log.writeSensor(0, 1, DutInfo());
     QCOMPARE(status.count(), 1);
 
     // One file in the way: that file is named, the others are written.
     QVERIFY(QDir(sandbox.path()).mkpath("2026_12_05_23_48_18/3.txt"));
     log.open(moment.addSecs(1));
+    log.writeTrace("");
+    QCOMPARE(status.count(), 1);
+    log.writeSensor(4, 1, DutInfo());
     QCOMPARE(status.count(), 2);
     QVERIFY(status.at(1).at(0).toString().contains("3.txt"));
-    log.writeSensor(4, 1, DutInfo());
     log.writeSensor(6, 1, DutInfo()); // no such sensor
     QVERIFY(TempWorkDir::contents(sandbox.filePath("2026_12_05_23_48_18/4.txt"))
                 .endsWith(" error \r\n"));
@@ -175,6 +183,101 @@ void TestRunLog::filesAndRuns()
     QCOMPARE(sensors, (QList<quint8> {1, 1}));
     for (quint8 s = 0; s < run.size(); ++s)
         QCOMPARE(run[s].present, s == 1 || s == 4);
+}
+
+// A disk that takes no more: whole lines only on it, the rest waits in order and is said to
+// wait, and everything is there once the disk takes it again.
+void TestRunLog::fullDiskLinesWaitInOrder()
+{
+    TempWorkDir sandbox;
+    QVERIFY(sandbox.isValid());
+    RunLog log;
+    QSignalSpy backlog(&log, &RunLog::sigBacklog);
+    log.open(moment);
+    const QString file = QDir(log.directory()).filePath("1.txt");
+    auto put = [&log](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            log.writeTrace("\r\n>>310206a8\r\n<<");
+            log.writeSensor(1, 1, reading(20, quint16(1000 + i)));
+        }
+    };
+    auto levels = [&file] {
+        QStringList got;
+        // Time (five words), temperature, level, frequency.
+        for (const QString &line : QString::fromUtf8(TempWorkDir::contents(file)).split("\r\n"))
+            if (!line.isEmpty())
+                got << line.section(' ', 6, 6);
+        return got;
+    };
+    put(0, 5);
+    const int lineSize = int(QFileInfo(file).size() / 5);
+    {
+        // Room for one line and a half: the second is cut off the file again.
+        const FileSizeLimit limit(rlim_t(QFileInfo(file).size() + lineSize * 3 / 2));
+        put(5, 30);
+        QVERIFY(TempWorkDir::contents(file).endsWith("\r\n"));
+        QCOMPARE(levels().size(), 6);
+        QVERIFY(!backlog.isEmpty());
+        const QString said = backlog.last().at(0).toString();
+        QVERIFY2(said.contains("журнал прогона") && said.contains("1.txt")
+                && said.contains(QString::number(log.waitingLines())),
+            qPrintable(said));
+        log.writer()->retry();
+        QCOMPARE(levels().size(), 6);
+    }
+    const int told = int(backlog.size());
+    log.writer()->retry();
+    QCOMPARE(log.waitingLines(), 0);
+    QStringList expected;
+    for (int i = 0; i < 30; ++i)
+        expected << QString::number(1000 + i);
+    QCOMPARE(levels(), expected);
+    QCOMPARE(TempWorkDir::contents(QDir(log.directory()).filePath("all.log")),
+        QByteArray("\r\n>>310206a8\r\n<<").repeated(30));
+    QCOMPARE(backlog.size(), told + 1);
+    QCOMPARE(backlog.last().at(0).toString(), QString());
+
+    // Past the bound new lines are dropped, counted and said even after the rest is written.
+    log.writer()->setLimit(0);
+    log.writer()->setWriteFunction([](int, const char *, qint64) {
+        errno = ENOSPC;
+        return qint64(-1);
+    });
+    put(30, 32);
+    QCOMPARE(log.waitingLines(), 0);
+    QVERIFY(backlog.last().at(0).toString().contains("отброшено строк: 4"));
+    QVERIFY(backlog.last().at(0).toString().contains("диск заполнен"));
+}
+
+// Two benches opening their ports in the same second; each continues its own directory when it
+// opens again within that second, and a lock left by a bench that is gone is taken over.
+void TestRunLog::twoBenchesNeverShareADirectory()
+{
+    TempWorkDir sandbox;
+    QVERIFY(sandbox.isValid());
+    RunLog first;
+    RunLog second;
+    first.open(moment);
+    second.open(moment);
+    first.writeTrace("one");
+    second.writeTrace("two");
+    QCOMPARE(QFileInfo(first.directory()).fileName(), QStringLiteral("2026_12_05_23_48_17"));
+    QCOMPARE(QFileInfo(second.directory()).fileName(), QStringLiteral("2026_12_05_23_48_17_2"));
+    first.open(moment);
+    second.open(moment);
+    first.writeTrace("ONE");
+    second.writeTrace("TWO");
+    QCOMPARE(TempWorkDir::contents(QDir(first.directory()).filePath("all.log")), "oneONE");
+    QCOMPARE(TempWorkDir::contents(QDir(second.directory()).filePath("all.log")), "twoTWO");
+
+    // A lock file naming a process that no longer runs.
+    const QString stale = sandbox.filePath("2026_12_05_23_48_18");
+    QVERIFY(QDir(sandbox.path()).mkpath(stale));
+    QVERIFY(TempWorkDir::put(QDir(stale).filePath(".bench.lock"),
+        "2147483646\ntarikon\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
+    first.open(moment.addSecs(1));
+    first.writeTrace("three");
+    QCOMPARE(first.directory(), QFileInfo(stale).absoluteFilePath());
 }
 
 QTEST_GUILESS_MAIN(TestRunLog)
