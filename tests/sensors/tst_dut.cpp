@@ -7,6 +7,7 @@
 #include "support/child.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
+#include "support/panelinput.h"
 #include "support/tempworkdir.h"
 
 #include <QColorDialog>
@@ -25,6 +26,7 @@ Q_DECLARE_METATYPE(double *)
 
 using frames::tervalAnswer;
 using frames::veltaroAnswer;
+using namespace panelinput;
 
 namespace {
 
@@ -50,18 +52,6 @@ QString deltas(Dut &dut)
         texts << text(dut, field);
     return texts.join(' ');
 }
-void setKind(Dut &dut, eTypeData kind)
-{
-    child<QComboBox>(dut, "cbTypePolinom")->setCurrentIndex(2 - int(kind));
-}
-void setAddress(Dut &dut, int address)
-{
-    child<QComboBox>(dut, "cbPort")->setCurrentIndex(address + 1);
-}
-DutInfo feed(Dut &dut, QByteArray bytes)
-{
-    return dut.takeAnswer(&bytes);
-}
 // Check states of the curve boxes as the settings store them.
 int checkedMask(Dut &dut)
 {
@@ -78,11 +68,6 @@ QStringList column(Dut &dut, const char *name)
     for (int i = 0; i < 6; ++i)
         texts << child(dut, name + QString::number(i))->text();
     return texts;
-}
-void setColumn(Dut &dut, const QStringList &texts)
-{
-    for (int i = 0; i < 6; ++i)
-        child(dut, "leReadK" + QString::number(i))->setText(texts.value(i));
 }
 // What a panel told the operator, without the withdrawals of conditions that are over.
 QStringList messages(const QSignalSpy &spy)
@@ -384,92 +369,6 @@ private slots:
                 QCOMPARE(TempWorkDir::setting("Polynom/PolynomType4").toInt(), 2);
             }
         }
-    }
-
-    void unusableCoefficientIsNotWritten()
-    {
-        Dut dut(nullptr, 1);
-        setAddress(dut, 1);
-        dut.setKEnabled(true);
-        auto *write = child<QPushButton>(dut, "pbSaveK");
-        QSignalSpy status(&dut, &Dut::sigStatus);
-        // Nothing is collected, so a write asks first, but not before its texts are usable.
-        MessageBoxCatcher boxes;
-        boxes.answerWith(QMessageBox::Yes);
-
-        // Anything that is not a normal single-precision number (or zero) stops the write
-        // before its first frame, and the operator is told which field it is and why.
-        const QList<QPair<const char *, QString>> bad {{"abc", "не число"}, {"", "не число"},
-            {"1.5.", "не число"}, {"nan", "не число"}, {"-inf", "не число"},
-            {"1e39", "слишком велико"}, {"-1e40", "слишком велико"}, {"1e400", "не число"},
-            {"1e-50", "слишком мало"}, {"-1e-40", "слишком мало"}};
-        for (const auto &[text, why] : bad) {
-            setColumn(dut, {"1", "2", "3", QString::fromLatin1(text), "5", "6"});
-            QTest::mouseClick(write, Qt::LeftButton);
-            QVERIFY2(dut.getRequestK().isEmpty(), text);
-            QCOMPARE(write->text(), QStringLiteral("Запись К"));
-            const QString message = status.takeFirst().at(0).toString();
-            QVERIFY2(message.contains("K3") && message.contains(text) && message.contains(why),
-                qPrintable(message));
-        }
-        QVERIFY(boxes.texts().isEmpty());
-
-        // A decimal comma is a decimal point.
-        setColumn(dut, {"1,5", "1", "-0", "1e-37", "0", "0"});
-        QTest::mouseClick(write, Qt::LeftButton);
-        QCOMPARE(dut.getRequestK().mid(4, 5), QByteArray::fromHex("050000c03f"));
-    }
-
-    void coverageAndTheWriteQuestion()
-    {
-        Dut dut(nullptr, 1);
-        setAddress(dut, 3);
-        setKind(dut, Level);
-        dut.setKEnabled(true);
-        auto *label = child<QLabel>(dut, "lCoverage");
-        // 81 °C lies outside the range; a spoiled answer counts nothing.
-        for (int t : {-40, -39, -38, 20, 21, 80, 81})
-            feed(dut, veltaroAnswer(3, qint8(t), 1000, 50000));
-        feed(dut, veltaroAnswer(3, 30, 1000, 50000).chopped(1) + '\x00');
-        QCOMPARE(label->text(), QStringLiteral("6/121 °C"));
-        QCOMPARE(label->toolTip(), QStringLiteral("Нет данных: -37..19, 22..79"));
-
-        // No, the default, sends nothing; Yes writes as without the question.
-        QString asked;
-        answerDialog<QMessageBox>([&asked](QMessageBox *box) {
-            asked = box->defaultButton() == box->button(QMessageBox::No) ? box->text() : "?";
-            box->done(QMessageBox::No);
-        });
-        auto *write = child<QPushButton>(dut, "pbSaveK");
-        QTest::mouseClick(write, Qt::LeftButton);
-        QCOMPARE(asked,
-            QStringLiteral("ДУТ 1: данные есть для 6 из 121 °C диапазона (нет -37..19, 22..79). "
-                           "Записать коэффициенты?"));
-        QVERIFY(dut.getRequestK().isEmpty());
-        MessageBoxCatcher boxes;
-        boxes.answerWith(QMessageBox::Yes);
-        QTest::mouseClick(write, Qt::LeftButton);
-        QVERIFY(!dut.getRequestK().isEmpty());
-
-        // A point counts; a fully covered range asks nothing.
-        dut.setPoint(22, 1234, Level);
-        child<LineEditMin>(dut, "leMin")->setText("20");
-        child<LineEditMax>(dut, "leMax")->setText("22");
-        QCOMPARE(label->text(), QStringLiteral("3/3 °C"));
-        QTest::mouseClick(write, Qt::LeftButton);
-        QCOMPARE(boxes.texts().size(), 1);
-
-        // The point is a Level one; without +20 °C nothing is fitted, and the panel says so
-        // until a point is set there.
-        setKind(dut, Period);
-        QCOMPARE(dut.coverage().covered(), 2);
-        dut.slClear();
-        QCOMPARE(label->text(), QStringLiteral("0/3 °C"));
-        feed(dut, veltaroAnswer(3, 21, 1000, 50000));
-        QCOMPARE(label->text(), QStringLiteral("1/3 °C\nнет +20 °C, K не считаются"));
-        QVERIFY(label->toolTip().contains("Ctrl + правый щелчок"));
-        dut.setPoint(20, 50010, Period);
-        QCOMPARE(label->text(), QStringLiteral("2/3 °C"));
     }
 
     void coefficientFiles()
