@@ -71,7 +71,8 @@ void PanelHealth::setLineLost(bool lost, const QDateTime &at)
 QString PanelHealth::summary(const QDateTime &now)
 {
     forgetBefore(now);
-    QStringList lines;
+    QStringList lines {tr("Плохих ответов с последней очистки. Цвет: зелёный — ответ принят, "
+                          "красный — ошибка, серый — запрос отправлен")};
     if (lostAt.isValid())
         lines << tr("Линия потеряна в %1").arg(lostAt.toString(QStringLiteral("HH:mm:ss")));
     lines << (lastGood.isValid()
