@@ -31,7 +31,6 @@ public:
     // While polling is stopped the time left would go stale: the label says so instead.
     void setPolling(bool started);
 
-    const ChamberTrend &chamber() const { return trend; }
     QString text() const;
 
 private:

@@ -27,11 +27,6 @@ void PlotCurve::setNoSupport()
     support = Support::None;
 }
 
-void PlotCurve::clearSupport()
-{
-    support = Support::All;
-}
-
 bool PlotCurve::isExtrapolated(double x) const
 {
     switch (support) {

@@ -21,8 +21,6 @@ public:
     void setSupport(double lo, double hi);
     // No degree backs the curve: all of it is drawn as an extrapolation.
     void setNoSupport();
-    // The whole curve is drawn as itself again (the default).
-    void clearSupport();
     bool isExtrapolated(double x) const;
 
 protected:
