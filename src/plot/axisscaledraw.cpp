@@ -64,8 +64,8 @@ QString AxisScaleDraw::text(double value, const Format &format)
     const QString whole = point < 0 ? fixed : fixed.left(point);
     const QString fraction = point < 0 ? QString() : fixed.mid(point);
     // No "-0" for a value that rounds to zero.
-    const bool negative
-        = mantissa < 0 && fixed.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    static const QRegularExpression nonZero(QStringLiteral("[1-9]"));
+    const bool negative = mantissa < 0 && fixed.contains(nonZero);
     QString out = (negative ? QStringLiteral("-") : QString()) + grouped(whole) + fraction;
     if (format.exponent != 0)
         out += QStringLiteral("e%1").arg(format.exponent);
