@@ -3,16 +3,10 @@
 #include "app/mainwindow.h"
 #include "panels/discardquestion.h"
 #include "sensors/duts.h"
+#include "sensors/measurementset.h"
 
 #include <QEvent>
 #include <QStringList>
-
-namespace {
-
-constexpr eTypeData kKinds[] = {Level, Freq, Period};
-constexpr int kKindCount = 3;
-
-} // namespace
 
 CloseGuard::CloseGuard(MainWindow *window, Duts *duts)
     : QObject(window)
@@ -24,22 +18,12 @@ CloseGuard::CloseGuard(MainWindow *window, Duts *duts)
     window->installEventFilter(this);
     connect(window, &MainWindow::setWritten, this, [this](const Maps &maps, int nomDut) {
         const int first = nomDut == MainWindow::allSensors ? 0 : nomDut;
-        for (int s = first; s < saved.size() && (s - first + 1) * kKindCount <= maps.size(); ++s) {
-            saved[s] = maps.mid((s - first) * kKindCount, kKindCount);
-            if (nomDut != MainWindow::allSensors)
-                break;
-        }
+        const int count = nomDut == MainWindow::allSensors ? saved.size() : 1;
+        constexpr int kinds = MeasurementSet::mapsPerSensor;
+        for (int i = 0; i < count && first + i < saved.size() && (i + 1) * kinds <= maps.size();
+             ++i)
+            saved[first + i] = maps.mid(i * kinds, kinds);
     });
-}
-
-CloseGuard::Maps CloseGuard::mapsOf(int nomDut) const
-{
-    Maps maps;
-    for (const eTypeData kind : kKinds) {
-        const Dut::MidlMap *map = duts->getMidl(quint8(nomDut), kind);
-        maps.append(map ? *map : Dut::MidlMap());
-    }
-    return maps;
 }
 
 QString CloseGuard::losses() const
@@ -50,7 +34,7 @@ QString CloseGuard::losses() const
         lost << QStringLiteral("строк журнала прогона ждут записи на диск: %1").arg(waiting);
     QStringList sensors;
     for (int s = 0; s < saved.size(); ++s) {
-        if (mapsOf(s) != saved.at(s))
+        if (window->setMaps(s) != saved.at(s))
             sensors << QString::number(s);
     }
     if (!sensors.isEmpty())

@@ -49,6 +49,11 @@ public:
     bool saveSet(const QString &path, int nomDut = allSensors);
     bool loadSet(const QString &path, int nomDut = allSensors);
 
+    using SetMaps = QList<QMap<qint8, quint32>>;
+    // The mid-value maps of one sensor or all, Level, Freq, Period per sensor: what a set
+    // saved now would hold.
+    SetMaps setMaps(int nomDut);
+
 public slots:
     void slotTimer();
     void slotTimerK();
@@ -92,9 +97,6 @@ private:
     // that no tick ever runs a nested event loop.
     void queueExchangeBox(quint8 nomDut, const QString &text);
 
-    using SetMaps = QList<QMap<qint8, quint32>>;
-    // The mid-value maps of one sensor or all, Level, Freq, Period per sensor.
-    SetMaps setMaps(int nomDut);
     bool writeSet(const QString &path, const SetMaps &maps, int nomDut);
     // A measurement-set file chosen by the operator; empty when the dialog was cancelled.
     QString askSetFile(bool save, int nomDut);
