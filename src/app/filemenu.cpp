@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSet>
 #include <QSettings>
 #include <QStatusBar>
@@ -41,6 +42,17 @@ FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     report->setObjectName(QStringLiteral("actionCalibrationReport"));
 }
 
+QString FileMenu::dialogStart(const QString &key)
+{
+    std::optional<QSettings> own;
+    const QString stored = settingskeys::reader(own).value(key).toString();
+    static const QRegularExpression drivePath(QStringLiteral("^[A-Za-z]:([/\\\\]|$)"));
+    if (stored.isEmpty() || drivePath.match(stored).hasMatch()
+        || !QFileInfo(stored).absoluteDir().exists())
+        return QDir::homePath();
+    return stored;
+}
+
 void FileMenu::slLoadRun()
 {
     // Run directories sit in the bench's working directory.
@@ -53,11 +65,8 @@ void FileMenu::slLoadRun()
 void FileMenu::slSavePlot()
 {
     // Starts at the last picture saved, if its folder is still there.
-    std::optional<QSettings> own;
-    QString start = settingskeys::reader(own).value(settingskeys::savePlotPath()).toString();
-    if (start.isEmpty() || !QFileInfo(start).absoluteDir().exists())
-        start = QDir::homePath();
-    QFileDialog dialog(window, QStringLiteral("Сохранить график"), start,
+    QFileDialog dialog(window, QStringLiteral("Сохранить график"),
+        dialogStart(settingskeys::savePlotPath()),
         QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("png"));

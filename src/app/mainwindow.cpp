@@ -19,12 +19,9 @@
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QRegularExpression>
-#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -319,8 +316,6 @@ void MainWindow::showExchangeBoxes()
 namespace {
 
 const QString kSetTopic = QStringLiteral("set");
-// What an installation that never saved a set has stored: the root of the Windows system drive.
-const QString kDefaultSetPath = QStringLiteral("c:/");
 
 constexpr int kSetSensors = 6;
 constexpr eTypeData kSetKinds[MeasurementSet::mapsPerSensor] = {Level, Freq, Period};
@@ -328,20 +323,6 @@ constexpr eTypeData kSetKinds[MeasurementSet::mapsPerSensor] = {Level, Freq, Per
 QString setSuffix(int nomDut)
 {
     return nomDut == MainWindow::allSensors ? QStringLiteral("6fls") : QStringLiteral("1fls");
-}
-
-// Where a set dialog starts: the file last saved or opened. A drive path such as the stored
-// default "c:/" means nothing on this system, and a folder may have gone since; such dialogs
-// start at home.
-QString dialogStart(const QString &key)
-{
-    std::optional<QSettings> own;
-    const QString stored = settingskeys::reader(own).value(key, kDefaultSetPath).toString();
-    static const QRegularExpression drivePath(QStringLiteral("^[A-Za-z]:([/\\\\]|$)"));
-    if (stored.isEmpty() || drivePath.match(stored).hasMatch()
-        || !QFileInfo(stored).absoluteDir().exists())
-        return QDir::homePath();
-    return stored;
 }
 
 } // namespace
@@ -467,7 +448,7 @@ QString MainWindow::askSetFile(bool save, int nomDut)
 {
     const QString suffix = setSuffix(nomDut);
     QFileDialog dialog(this, QStringLiteral("select files"),
-        dialogStart(save ? settingskeys::savePath() : settingskeys::loadPath()),
+        FileMenu::dialogStart(save ? settingskeys::savePath() : settingskeys::loadPath()),
         QStringLiteral("*.") + suffix);
     if (save) {
         // Asks before an existing file is replaced.
