@@ -116,24 +116,21 @@ bool FileMenu::loadRun(const QString &directory)
         QDir(directory).filePath(QLatin1String(PointJournal::fileName)), &damaged);
     QSet<quint8> moved;
     for (const PointJournal::Point &point : points) {
-        Dut::MidlMap *map = bank->getMidl(point.nomDut, point.kind);
-        if (!map)
-            continue;
-        Dut::MidlMap changed = *map;
-        changed.insert(point.temp, point.value);
-        bank->setMidl(point.nomDut, changed, point.kind);
-        moved.insert(point.nomDut);
+        if (Dut *dut = bank->dut(point.nomDut)) {
+            dut->setPoint(point.temp, point.value, point.kind);
+            moved.insert(point.nomDut);
+        }
     }
 
     QStringList taken;
     int skipped = damaged;
     bool any = !points.isEmpty();
     for (quint8 s = 0; s < run.size(); ++s) {
-        if (!run[s].present)
-            continue;
-        any = true;
-        taken << QStringLiteral("ДУТ %1: %2").arg(s).arg(run[s].counts.readings);
-        skipped += run[s].counts.skipped();
+        if (run[s].present) {
+            any = true;
+            taken << QStringLiteral("ДУТ %1: %2").arg(s).arg(run[s].counts.readings);
+            skipped += run[s].counts.skipped();
+        }
         // One refresh per sensor; the plot draws once when the event loop comes round.
         if (run[s].counts.readings > 0 || moved.contains(s))
             window->slUpdatePlot(s);

@@ -329,6 +329,13 @@ void TestSetFiles::runComesBackFromItsLogs()
     const QString loaded = bench.dir().filePath("loaded.6fls");
     QVERIFY(fresh.saveSet(loaded));
     QCOMPARE(TempWorkDir::contents(loaded).toHex(), TempWorkDir::contents(polled).toHex());
+    // Only the points set on the plot come back as points: a reading taken on moves the mid
+    // value of its degree as it did in the run.
+    Dut *first = fresh.sensorBank()->dut(0);
+    const Dut::MidlMap before = *first->getMidl(Level);
+    QVERIFY(!before.isEmpty());
+    first->addReading(frames::reading(before.firstKey(), quint16(before.first() + 100)));
+    QCOMPARE(first->getMidl(Level)->value(before.firstKey()), before.first() + 50);
 
     QVERIFY(!menu->loadRun(bench.dir().filePath("nothing")));
     QVERIFY(fresh.statusBar()->currentMessage().contains("нет журналов"));
