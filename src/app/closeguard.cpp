@@ -8,10 +8,9 @@
 #include <QEvent>
 #include <QStringList>
 
-CloseGuard::CloseGuard(MainWindow *window, Duts *duts)
+CloseGuard::CloseGuard(MainWindow *window)
     : QObject(window)
     , window(window)
-    , duts(duts)
     , saved(Duts::dutCount, Maps {{}, {}, {}})
 {
     setObjectName(QStringLiteral("closeGuard"));
@@ -29,7 +28,7 @@ CloseGuard::CloseGuard(MainWindow *window, Duts *duts)
 QString CloseGuard::losses() const
 {
     QStringList lost;
-    const int waiting = duts->waitingLogLines();
+    const int waiting = window->sensorBank()->waitingLogLines();
     if (waiting > 0)
         lost << QStringLiteral("строк журнала прогона ждут записи на диск: %1").arg(waiting);
     QStringList sensors;

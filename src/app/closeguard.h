@@ -5,7 +5,6 @@
 #include <QObject>
 #include <QVector>
 
-class Duts;
 class MainWindow;
 
 // Asks before the window closes while something would be lost: run-log lines still waiting for
@@ -17,7 +16,7 @@ class CloseGuard : public QObject
     Q_OBJECT
 
 public:
-    CloseGuard(MainWindow *window, Duts *duts);
+    explicit CloseGuard(MainWindow *window);
 
     // What closing now would lose, in the operator's words; empty when nothing.
     QString losses() const;
@@ -27,10 +26,8 @@ protected:
 
 private:
     using Maps = QList<QMap<qint8, quint32>>;
-    Maps mapsOf(int nomDut) const;
 
     MainWindow *window = nullptr;
-    Duts *duts = nullptr;
     // Per sensor, the maps of the last set written for it; empty ones before any.
     QVector<Maps> saved;
 };

@@ -81,7 +81,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_plot = new Plot(*m_duts, centralWidget);
     m_protocol = new Protocol(centralWidget);
     m_progress = new RunProgress(*m_duts, m_plot, statusBar);
-    new CloseGuard(this, m_duts);
+    new CloseGuard(this);
     new StatusNotes(this);
 
     // The one timer that drives polling and the coefficient exchange; it runs for the whole
