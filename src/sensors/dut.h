@@ -117,8 +117,9 @@ public slots:
     // The fitted trend curve of the current kind.
     CurveMap *getTrend();
     void setPoint(qint8 temp, quint32 value, eTypeData kind);
-    // Sets the calibration point at the temperature of mid-value entry number nomPoint.
-    void editPoint(quint8 nomPoint, quint32 value);
+    // Sets the calibration point at the temperature of mid-value entry number nomPoint of the
+    // current kind; gives that temperature, or nothing for an entry the map does not have.
+    std::optional<qint8> editPoint(quint8 nomPoint, quint32 value);
 
     void slClear();
     // "Очистить": asks before throwing collected readings or points away.

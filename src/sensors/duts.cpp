@@ -356,14 +356,10 @@ void Duts::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)
     Dut *panel = dut(nomDut);
     if (!panel)
         return;
-    panel->editPoint(nomPoint, y);
-    // The run keeps the point as it is now.
-    const eTypeData kind = panel->currentKind();
-    const Dut::MidlMap *points = panel->getMidl(kind);
-    if (points && nomPoint < points->size()) {
-        const auto point = std::next(points->cbegin(), nomPoint);
-        runLog->writePoint(nomDut, kind, point.key(), point.value());
-    }
+    // The run keeps the point as it is now; a drag is not slowed by another rebuild of the
+    // mid values to find it.
+    if (const std::optional<qint8> temp = panel->editPoint(nomPoint, y))
+        runLog->writePoint(nomDut, panel->currentKind(), *temp, y);
 }
 
 void Duts::slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData type)
