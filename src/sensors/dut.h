@@ -54,6 +54,8 @@ public:
     DutInfo takeAnswer(QByteArray *answer);
     // Coefficient cycle: the next coefficient frame (to address 255 while "off"), no display.
     QByteArray getRequestK();
+    // The line is gone: a coefficient exchange under way ends as failed.
+    void abandonExchange();
     DutInfo checkKAnswer(QByteArray *answer);
 
     // The address chosen ("off" or 0..254) and whether the sensor is polled at all.

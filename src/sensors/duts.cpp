@@ -1,7 +1,6 @@
 #include "sensors/duts.h"
 
 #include "protocol/protocolnumber.h"
-#include "protocol/request.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
@@ -325,14 +324,9 @@ DutInfo Duts::lineLost(QByteArray *answer, bool polling, const QString &port, co
     // Nothing is on its way any more: the first tick after the return credits no answer.
     pollIndex = -1;
     kIndex = -1;
-    // An exchange cannot go on over a line that is gone, nor pass for done when it returns:
-    // its steps use up their tries here, and it ends as failed.
-    for (Dut *panel : qAsConst(dutList)) {
-        const auto *steps = panel->findChild<Request *>();
-        for (int guard = 0; steps && guard < 64 && (steps->saveKLeft() || steps->readKLeft());
-             ++guard)
-            panel->getRequestK();
-    }
+    // An exchange cannot go on over a line that is gone, nor pass for done when it returns.
+    for (Dut *panel : qAsConst(dutList))
+        panel->abandonExchange();
     const QDateTime now = QDateTime::currentDateTime();
     runLog->writeEvent(now, QStringLiteral("связь потеряна: порт %1, %2").arg(port, reason));
     for (PanelHealth *panel : qAsConst(health))
