@@ -195,16 +195,8 @@ QByteArray Request::getRequest(uchar address)
     // send, one repeat, and the third frame finds the step failed.
     if (attempts != 0) {
         --attempts;
-        if (attempts == 0) {
-            // Step n of a write sends K(6 - n); step m of a read fills K(m - 1).
-            if (saveK != 0)
-                failExchange(QStringLiteral("нет подтверждения записи K%1").arg(6 - saveK));
-            else if (verifying)
-                failExchange(
-                    QStringLiteral("запись не проверена: нет ответа на чтение K%1").arg(readK - 1));
-            else
-                failExchange(QStringLiteral("чтение К: нет ответа на K%1").arg(readK - 1));
-        }
+        if (attempts == 0)
+            failExchange(noAnswerReason());
     }
 
     if (saveK != 0) {
@@ -226,6 +218,28 @@ QByteArray Request::getRequest(uchar address)
     if (!started)
         return {};
     return measurementFrame(address);
+}
+
+QString Request::noAnswerReason() const
+{
+    // Step n of a write sends K(6 - n); step m of a read fills K(m - 1).
+    if (saveK != 0)
+        return QStringLiteral("нет подтверждения записи K%1").arg(6 - saveK);
+    if (verifying)
+        return QStringLiteral("запись не проверена: нет ответа на чтение K%1").arg(readK - 1);
+    return QStringLiteral("чтение К: нет ответа на K%1").arg(readK - 1);
+}
+
+void Request::abandon()
+{
+    if (saveK == 0 && readK == 0)
+        return;
+    // As though the step's tries had been spent on the line: a write step with a try still to
+    // spend would have sent its frame, and the write goes on record.
+    if (saveK != 0 && attempts > 1)
+        writeOnLine = true;
+    sentStep = Sent::Nothing;
+    failExchange(noAnswerReason());
 }
 
 QByteArray Request::measurementFrame(uchar address) const

@@ -27,6 +27,9 @@ public:
 
     // Decodes everything that arrived since the last frame. Any bytes are accepted.
     DutInfo checkAnswer(QByteArray *answer);
+    // The line is gone: an exchange under way ends as failed, for the reason its step gives when
+    // its tries run out.
+    void abandon();
 
     uchar saveKLeft() const { return saveK; }
     uchar readKLeft() const { return readK; }
@@ -64,6 +67,8 @@ private:
     void takeSaveKAck(DutInfo &info);
     void takeReadKAnswer(const QByteArray &answer, DutInfo &info);
     void finishExchange();
+    // Why the step under way failed when its tries ran out.
+    QString noAnswerReason() const;
     // Ends the exchange under way with an error, for the given reason.
     void failExchange(const QString &why);
     // Closes the record of the write under way, if one reached the line.

@@ -334,11 +334,12 @@ void Dut::setPoint(qint8 temp, quint32 value, eTypeData kind)
     refreshCoverage();
 }
 
-void Dut::editPoint(quint8 nomPoint, quint32 value)
+std::optional<qint8> Dut::editPoint(quint8 nomPoint, quint32 value)
 {
     getMidl();
-    model->editPoint(currentKind(), nomPoint, value);
+    const std::optional<qint8> temp = model->editPoint(currentKind(), nomPoint, value);
     refreshCoverage();
+    return temp;
 }
 
 void Dut::setPoints(const MidlMap &points, eTypeData kind)

@@ -54,6 +54,8 @@ public:
     DutInfo takeAnswer(QByteArray *answer);
     // Coefficient cycle: the next coefficient frame (to address 255 while "off"), no display.
     QByteArray getRequestK();
+    // The line is gone: a coefficient exchange under way ends as failed.
+    void abandonExchange();
     DutInfo checkKAnswer(QByteArray *answer);
 
     // The address chosen ("off" or 0..254) and whether the sensor is polled at all.
@@ -117,8 +119,9 @@ public slots:
     // The fitted trend curve of the current kind.
     CurveMap *getTrend();
     void setPoint(qint8 temp, quint32 value, eTypeData kind);
-    // Sets the calibration point at the temperature of mid-value entry number nomPoint.
-    void editPoint(quint8 nomPoint, quint32 value);
+    // Sets the calibration point at the temperature of mid-value entry number nomPoint of the
+    // current kind; gives that temperature, or nothing for an entry the map does not have.
+    std::optional<qint8> editPoint(quint8 nomPoint, quint32 value);
 
     void slClear();
     // "Очистить": asks before throwing collected readings or points away.

@@ -51,6 +51,11 @@ void Dut::connectCalibration()
         connect(edit, &QLineEdit::textChanged, this, &Dut::updateStaleMark);
 }
 
+void Dut::abandonExchange()
+{
+    request->abandon();
+}
+
 void Dut::takeWrite(const CoefficientWrite &write)
 {
     lastRecord = calibrationRecord(write);

@@ -47,8 +47,12 @@ void Dut::showCoverage(const MidlMap &midl)
     }
     lCoverage->setText(text);
     lCoverage->setToolTip(tip.join(QLatin1Char('\n')));
-    lCoverage->setStyleSheet(
-        noReference ? kNoReference : (rangeCoverage.complete() ? kComplete : QString()));
+    // A style sheet set again re-polishes the label even when it is the same, and this runs with
+    // every reading; the colour itself changes only now and then.
+    const QString style
+        = noReference ? kNoReference : (rangeCoverage.complete() ? kComplete : QString());
+    if (lCoverage->styleSheet() != style)
+        lCoverage->setStyleSheet(style);
 }
 
 void Dut::slAskSaveK()

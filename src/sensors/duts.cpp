@@ -1,7 +1,6 @@
 #include "sensors/duts.h"
 
 #include "protocol/protocolnumber.h"
-#include "protocol/request.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
@@ -325,14 +324,9 @@ DutInfo Duts::lineLost(QByteArray *answer, bool polling, const QString &port, co
     // Nothing is on its way any more: the first tick after the return credits no answer.
     pollIndex = -1;
     kIndex = -1;
-    // An exchange cannot go on over a line that is gone, nor pass for done when it returns:
-    // its steps use up their tries here, and it ends as failed.
-    for (Dut *panel : qAsConst(dutList)) {
-        const auto *steps = panel->findChild<Request *>();
-        for (int guard = 0; steps && guard < 64 && (steps->saveKLeft() || steps->readKLeft());
-             ++guard)
-            panel->getRequestK();
-    }
+    // An exchange cannot go on over a line that is gone, nor pass for done when it returns.
+    for (Dut *panel : qAsConst(dutList))
+        panel->abandonExchange();
     const QDateTime now = QDateTime::currentDateTime();
     runLog->writeEvent(now, QStringLiteral("связь потеряна: порт %1, %2").arg(port, reason));
     for (PanelHealth *panel : qAsConst(health))
@@ -356,14 +350,10 @@ void Duts::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)
     Dut *panel = dut(nomDut);
     if (!panel)
         return;
-    panel->editPoint(nomPoint, y);
-    // The run keeps the point as it is now.
-    const eTypeData kind = panel->currentKind();
-    const Dut::MidlMap *points = panel->getMidl(kind);
-    if (points && nomPoint < points->size()) {
-        const auto point = std::next(points->cbegin(), nomPoint);
-        runLog->writePoint(nomDut, kind, point.key(), point.value());
-    }
+    // The run keeps the point as it is now; a drag is not slowed by another rebuild of the
+    // mid values to find it.
+    if (const std::optional<qint8> temp = panel->editPoint(nomPoint, y))
+        runLog->writePoint(nomDut, panel->currentKind(), *temp, y);
 }
 
 void Duts::slAddMidl(quint8 nomDut, qint8 temp, quint32 y, eTypeData type)

@@ -1,12 +1,14 @@
 #include "sensors/residuals.h"
 
+#include "sensors/sensordata.h"
+
 #include <algorithm>
 #include <cmath>
 
 Residuals Residuals::of(const QMap<qint8, quint32> &midl, int lo, int hi, const Coefficients &k)
 {
     Residuals result;
-    const auto reference = midl.constFind(qint8(20));
+    const auto reference = midl.constFind(static_cast<qint8>(SensorData::referenceTemp));
     if (reference == midl.constEnd() || reference.value() == 0)
         return result;
     if (lo > hi)

@@ -45,19 +45,20 @@ void RunLog::reportBacklog()
             closing.removeAt(i);
         }
     }
-    // Closed runs here all have lines waiting.
-    const LogWriter *stuck = !current->failingFile().isEmpty() ? current : nullptr;
-    for (const auto &run : closing)
-        stuck = stuck ? stuck : run.second;
+    // Closed runs here all have lines waiting, so the first of them is stuck.
+    const LogWriter *stuck = current;
+    if (current->failingFile().isEmpty())
+        stuck = closing.isEmpty() ? nullptr : closing.first().second;
     qint64 dropped = current->dropped();
     for (const auto &run : closing)
         dropped += run.second->dropped();
+    const int waiting = waitingLines();
 
     QString message;
-    if (stuck && (waitingLines() > 0 || dropped > 0)) {
+    if (stuck && (waiting > 0 || dropped > 0)) {
         message = tr("Не записывается журнал прогона: %1 — %2; строк ждут записи: %3")
                       .arg(QDir::toNativeSeparators(stuck->failingFile()), stuck->failure())
-                      .arg(waitingLines());
+                      .arg(waiting);
         if (dropped > 0)
             message += tr("; отброшено строк: %1").arg(dropped);
     } else if (dropped > 0) {

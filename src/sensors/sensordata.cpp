@@ -105,13 +105,14 @@ void SensorData::setPoints(const MidlMap &points, eTypeData kind)
         calibPoints[kind] = points;
 }
 
-void SensorData::editPoint(eTypeData kind, quint8 nomPoint, quint32 value)
+std::optional<qint8> SensorData::editPoint(eTypeData kind, quint8 nomPoint, quint32 value)
 {
     midl(kind);
     if (!isKind(kind) || nomPoint >= midlMap.size())
-        return;
+        return std::nullopt;
     const qint8 temp = std::next(midlMap.constBegin(), nomPoint).key();
     calibPoints[kind].insert(temp, value);
+    return temp;
 }
 
 SensorData::MidlMap *SensorData::midl(eTypeData kind)

@@ -6,6 +6,7 @@
 #include <QObject>
 
 #include <array>
+#include <optional>
 #include <set>
 
 class Trend;
@@ -67,8 +68,8 @@ public:
     void setPoint(qint8 temp, quint32 value, eTypeData kind);
     void setPoints(const MidlMap &points, eTypeData kind);
     // Sets the point at the temperature of mid-value entry number nomPoint of the kind; an
-    // entry the map does not have changes nothing.
-    void editPoint(eTypeData kind, quint8 nomPoint, quint32 value);
+    // entry the map does not have changes nothing. Gives the temperature of the point set.
+    std::optional<qint8> editPoint(eTypeData kind, quint8 nomPoint, quint32 value);
 
     // Rebuilds the mid-value map of a kind over -90..+99 °C (empty for an unknown kind). The
     // map belongs to this object and stays valid until the next rebuild.
