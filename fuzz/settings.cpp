@@ -3,8 +3,8 @@
 // sensor panel's and the bench strip's stored settings land inside their widgets' ranges.
 #include "fuzzcheck.h"
 
-#include "sensors/settingsfile.h"
-#include "sensors/storedsettings.h"
+#include "settings/settingsfile.h"
+#include "settings/storedsettings.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -7,7 +7,7 @@
 #include "sensors/dut.h"
 #include "sensors/duts.h"
 #include "sensors/residuals.h"
-#include "sensors/settingskeys.h"
+#include "settings/settingskeys.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QBuffer>

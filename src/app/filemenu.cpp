@@ -9,8 +9,8 @@
 #include "sensors/duts.h"
 #include "sensors/pointjournal.h"
 #include "sensors/runlogreader.h"
-#include "sensors/safefile.h"
-#include "sensors/settingskeys.h"
+#include "settings/safefile.h"
+#include "settings/settingskeys.h"
 
 #include <QDir>
 #include <QFileDialog>

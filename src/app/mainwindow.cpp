@@ -13,8 +13,8 @@
 #include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
-#include "sensors/settingsfile.h"
-#include "sensors/settingskeys.h"
+#include "settings/settingsfile.h"
+#include "settings/settingskeys.h"
 #include "serial/comport.h"
 
 #include <QDir>

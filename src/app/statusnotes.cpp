@@ -3,7 +3,7 @@
 #include "app/mainwindow.h"
 #include "app/statusboard.h"
 #include "panels/protocol.h"
-#include "sensors/settingskeys.h"
+#include "settings/settingskeys.h"
 #include "serial/comport.h"
 
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "panels/protocol.h"
 
-#include "sensors/settingskeys.h"
-#include "sensors/storedsettings.h"
+#include "settings/settingskeys.h"
+#include "settings/storedsettings.h"
 
 #include <QComboBox>
 #include <QFrame>

@@ -6,7 +6,7 @@
 #include "plot/plotcurve.h"
 #include "plot/scrollzoomer.h"
 #include "sensors/duts.h"
-#include "sensors/settingskeys.h"
+#include "settings/settingskeys.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "sensors/coefficientfile.h"
 
-#include "sensors/safefile.h"
+#include "settings/safefile.h"
 
 #include <QFile>
 

@@ -7,8 +7,8 @@
 #include "protocol/protocolnumber.h"
 #include "protocol/request.h"
 #include "sensors/coefficientfile.h"
-#include "sensors/settingskeys.h"
-#include "sensors/storedsettings.h"
+#include "settings/settingskeys.h"
+#include "settings/storedsettings.h"
 
 #include <QColorDialog>
 #include <QComboBox>

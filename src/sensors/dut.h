@@ -4,7 +4,7 @@
 #include "sensors/calibrationjournal.h"
 #include "sensors/coverage.h"
 #include "sensors/sensordata.h"
-#include "sensors/storedsettings.h"
+#include "settings/storedsettings.h"
 
 #include <QByteArray>
 #include <QMap>

@@ -4,7 +4,7 @@
 
 #include "protocol/request.h"
 #include "sensors/coefficientfile.h"
-#include "sensors/settingskeys.h"
+#include "settings/settingskeys.h"
 
 #include <QDir>
 #include <QFileDialog>

@@ -2,7 +2,7 @@
 #include "sensors/dut.h"
 
 #include "panels/mycheckbox.h"
-#include "sensors/settingskeys.h"
+#include "settings/settingskeys.h"
 
 #include <QColorDialog>
 #include <QMouseEvent>

@@ -1,6 +1,6 @@
 #include "sensors/measurementset.h"
 
-#include "sensors/safefile.h"
+#include "settings/safefile.h"
 
 #include <QBuffer>
 #include <QDataStream>

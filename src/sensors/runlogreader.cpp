@@ -1,6 +1,6 @@
 #include "sensors/runlogreader.h"
 
-#include "sensors/safefile.h"
+#include "settings/safefile.h"
 
 #include <QByteArray>
 #include <QDir>

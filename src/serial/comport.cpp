@@ -1,6 +1,6 @@
 #include "serial/comport.h"
 
-#include "sensors/settingskeys.h"
+#include "settings/settingskeys.h"
 #include "serial/portreopener.h"
 
 #include <QComboBox>

@@ -5,7 +5,7 @@
 #include "app/mainwindow.h"
 #include "panels/rangeedit.h"
 #include "sensors/dut.h"
-#include "sensors/settingskeys.h"
+#include "settings/settingskeys.h"
 #include "support/answerdialog.h"
 #include "support/benchfixture.h"
 #include "support/frames.h"

@@ -1,5 +1,5 @@
 #include "app/mainwindow.h"
-#include "sensors/settingsfile.h"
+#include "settings/settingsfile.h"
 #include "support/tempworkdir.h"
 
 #include <QSettings>

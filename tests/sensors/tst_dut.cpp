@@ -2,7 +2,7 @@
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
 #include "sensors/dut.h"
-#include "sensors/storedsettings.h"
+#include "settings/storedsettings.h"
 #include "support/answerdialog.h"
 #include "support/child.h"
 #include "support/frames.h"

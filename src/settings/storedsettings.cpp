@@ -1,6 +1,6 @@
-#include "sensors/storedsettings.h"
+#include "settings/storedsettings.h"
 
-#include "sensors/settingskeys.h"
+#include "settings/settingskeys.h"
 
 #include <QSettings>
 

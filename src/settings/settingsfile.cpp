@@ -1,6 +1,6 @@
-#include "sensors/settingsfile.h"
+#include "settings/settingsfile.h"
 
-#include "sensors/safefile.h"
+#include "settings/safefile.h"
 
 #include <QFile>
 #include <QStringList>

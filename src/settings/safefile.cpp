@@ -1,4 +1,4 @@
-#include "sensors/safefile.h"
+#include "settings/safefile.h"
 
 #include <QFile>
 #include <QFileInfo>
