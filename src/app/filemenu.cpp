@@ -156,8 +156,8 @@ bool FileMenu::savePlot(const QString &path)
             QStringLiteral("График не сохранён в %1: нужен файл .png, .svg или .pdf").arg(where));
         return false;
     }
-    const QByteArray picture = PlotPicture::render(
-        *window->plot(), format, PlotPicture::legendOf(*window->plot(), *window->sensorBank()));
+    const QByteArray picture = PlotPicture::render(*window->plot(), format,
+        PlotPicture::legendOf(*window->plot(), window->sensorBank()->setups()));
     QString error;
     if (picture.isEmpty() || !SafeFile::write(path, picture, &error)) {
         status(QStringLiteral("График не сохранён в %1: %2")

@@ -1,5 +1,7 @@
 #include "app/reportplot.h"
 
+#include "fit/polynomial.h"
+
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
@@ -61,10 +63,7 @@ void ReportPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
         const int lo = std::min(data.rangeMin, data.rangeMax);
         const int hi = std::max(data.rangeMin, data.rangeMax);
         for (int t = lo; t <= hi; ++t) {
-            double p = 0;
-            for (int i = 5; i >= 0; --i)
-                p = p * t + data.k[i];
-            trend << QPointF(t, p * reference.value());
+            trend << QPointF(t, Polynomial::at(data.k, t) * reference.value());
         }
         addCurve(plot, QStringLiteral("Полином K0..K5"), QColor(200, 0, 0), QwtPlot::yLeft)
             ->setSamples(trend);

@@ -1,29 +1,9 @@
 #pragma once
 
-#include "protocol/coefficientwrite.h"
+#include "sensors/calibrationrecord.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
-
-#include <optional>
-
-// One coefficient write of one sensor with what the panel knew when it ended.
-struct CalibrationRecord
-{
-    QDateTime time;
-    int sensor = 0;
-    int address = 255; // 255: the panel's address was "off"
-    int protocol = 0;
-    QString kind;
-    int degree = 1;
-    int rangeMin = -40;
-    int rangeMax = 80;
-    int covered = 0;
-    int total = 0;
-    std::optional<double> maxResidual; // % of the +20 °C mid value, over the covered degrees
-    CoefficientWrite write;
-};
 
 // The bench's calibration journal "calibration.csv": one CSV line (RFC 4180, UTF-8, CR LF) per
 // coefficient write that reached the line, under a header line written when the file is new or

@@ -58,7 +58,7 @@ void Dut::showCoverage(const MidlMap &midl)
 void Dut::slAskSaveK()
 {
     // Texts the sensor cannot hold are refused before anything is asked.
-    float values[6] = {};
+    CoefficientWrite::Values values {};
     if (!writeColumn(values))
         return;
     if (!rangeCoverage.complete()) {
@@ -75,5 +75,5 @@ void Dut::slAskSaveK()
         if (!pbSaveK->isEnabled())
             return;
     }
-    slStartSaveK();
+    startWrite(values);
 }

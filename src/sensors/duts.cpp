@@ -1,12 +1,10 @@
 #include "sensors/duts.h"
 
 #include "protocol/protocolnumber.h"
-#include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -67,7 +65,8 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::sigExchangeError, this, &Duts::sigExchangeError);
         connect(panel, &Dut::sigStatus, this, &Duts::sigStatus);
         connect(panel, &Dut::addressChanged, this, &Duts::checkLine);
-        connect(panel, &Dut::sigCalibrated, this, &Duts::journal);
+        connect(panel, &Dut::sigCalibrated, this,
+            [this](quint8, const CalibrationRecord &record) { emit sigCalibrated(record); });
     }
 
     runLog = new RunLog(this);
@@ -220,22 +219,12 @@ void Duts::setMidl(quint8 nomDut, const Dut::MidlMap &points, eTypeData type)
         panel->setPoints(points, type);
 }
 
-QRgb Duts::getColorMidl(quint8 nomDut) const
+QList<SensorSetup> Duts::setups() const
 {
-    const Dut *panel = dut(nomDut);
-    return panel ? panel->getColorMidl() : 0;
-}
-
-QRgb Duts::getColorDelta(quint8 nomDut) const
-{
-    const Dut *panel = dut(nomDut);
-    return panel ? panel->getColorDelta() : 0;
-}
-
-QRgb Duts::getColorTrend(quint8 nomDut) const
-{
-    const Dut *panel = dut(nomDut);
-    return panel ? panel->getColorTrend() : 0;
+    QList<SensorSetup> all;
+    for (const Dut *panel : qAsConst(dutList))
+        all.append(panel->setup());
+    return all;
 }
 
 QByteArray Duts::getPollRequest()
@@ -288,20 +277,6 @@ DutInfo Duts::checkKAnswer(QByteArray *answer)
 QString Duts::runDirectory() const
 {
     return runLog->directory();
-}
-
-void Duts::journal(quint8, const CalibrationRecord &record)
-{
-    // The journal sits in the working directory, beside the run directories.
-    const QString path = QDir::current().filePath(CalibrationJournal::fileName());
-    QString error;
-    const QString topic = QStringLiteral("journal");
-    if (CalibrationJournal::append(path, record, &error))
-        emit sigStatus(QString(), topic);
-    else
-        emit sigStatus(QStringLiteral("Журнал калибровки %1 не дописан: %2")
-                           .arg(QDir::toNativeSeparators(path), error),
-            topic);
 }
 
 void Duts::writeLog(const QByteArray &bytes)

@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "panels/rangeedit.h"
+#include "sensors/calibrationjournal.h"
 #include "sensors/dut.h"
 #include "settings/settingskeys.h"
 #include "support/answerdialog.h"
