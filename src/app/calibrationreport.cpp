@@ -113,21 +113,26 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
     html
         += QStringLiteral("<p><b>Остаток после коррекции</b> (|полином − среднее / среднее при "
                           "+20 °C|, % от значения при +20 °C, по покрытым градусам диапазона)</p>");
-    const bool verified = written && w.ok;
     const QString rule = QStringLiteral(
-        "Правило: годен, если последняя запись коэффициентов проверена чтением (OK) и наибольший "
-        "остаток по всем покрытым градусам не больше допуска.");
+        "Правило: годен, если последняя запись коэффициентов проверена чтением (OK), данные есть "
+        "для каждого градуса диапазона и наибольший остаток не больше допуска.");
+    const bool pass = now.passes(limit);
+    const QString verdict
+        = QStringLiteral("<p>%1 <span class='%2'>%3</span></p>")
+              .arg(esc(rule), pass ? QStringLiteral("pass") : QStringLiteral("fail"),
+                  esc(now.verdict(limit)));
+    if (!coverage.complete())
+        html += QStringLiteral("<p>Оценка опирается только на %1 из %2 градусов диапазона.</p>")
+                    .arg(coverage.covered())
+                    .arg(coverage.total());
     if (!residuals.isValid()) {
         html += QStringLiteral("<p>Не оценён: нет среднего значения при +20 °C или ни одного "
-                               "градуса диапазона.</p><p>%1 <span class='fail'>НЕ ГОДЕН</span></p>")
-                    .arg(esc(rule));
+                               "градуса диапазона.</p>")
+            + verdict;
     } else {
-        const bool pass = verified && residuals.largest() <= limit;
         html += QStringLiteral("<p>Наибольший: %1 %, СКЗ: %2 %, допуск: %3 %</p>")
                     .arg(percent(residuals.largest()), percent(residuals.rms()), percent(limit));
-        html += QStringLiteral("<p>%1 <span class='%2'>%3</span></p>")
-                    .arg(esc(rule), pass ? QStringLiteral("pass") : QStringLiteral("fail"),
-                        pass ? QStringLiteral("ГОДЕН") : QStringLiteral("НЕ ГОДЕН"));
+        html += verdict;
         QStringList degrees;
         const QMap<int, double> &by = residuals.byDegree();
         for (auto it = by.constBegin(); it != by.constEnd(); ++it)
@@ -201,7 +206,8 @@ QByteArray CalibrationReport::render(const Input &input)
     QString summary;
     for (const Sensor &sensor : input.sensors)
         summary += row(QStringLiteral("ДУТ %1").arg(sensor.setup.sensor),
-            sensor.written ? sensor.written->write.result()
+            sensor.written ? QStringLiteral("%1, %2").arg(
+                sensor.written->write.result(), sensor.written->verdict(limit))
                            : QStringLiteral("коэффициенты не записывались"));
 
     QString first = QStringLiteral("<h1>Отчёт о калибровке</h1><table>");

@@ -4,6 +4,21 @@
 #include "sensors/sensordata.h"
 #include "settings/sensorsetup.h"
 
+bool CalibrationRecord::passes(double tolerance) const
+{
+    return written && write.ok && total > 0 && covered == total && maxResidual
+        && *maxResidual <= tolerance;
+}
+
+QString CalibrationRecord::verdict(double tolerance) const
+{
+    if (passes(tolerance))
+        return QStringLiteral("ГОДЕН");
+    if (written && write.ok && covered < total)
+        return QStringLiteral("НЕ ГОДЕН: диапазон не покрыт");
+    return QStringLiteral("НЕ ГОДЕН");
+}
+
 CalibrationRecord CalibrationRecord::of(const SensorData &data, const SensorSetup &setup,
     const CoefficientWrite::Values &k, const CoefficientWrite *write, const QDateTime &time)
 {

@@ -38,6 +38,13 @@ struct CalibrationRecord
     Coverage coverage;
     Residuals residuals;
 
+    // The pass rule: a write verified by its read-back, every degree of the accepted range
+    // covered, and the largest residual within tolerance (in %). A verdict resting on part of
+    // the range is no pass, however small its residuals.
+    bool passes(double tolerance) const;
+    // "ГОДЕН", "НЕ ГОДЕН: диапазон не покрыт" (a write on part of the range), or "НЕ ГОДЕН".
+    QString verdict(double tolerance) const;
+
     // The record of data and setup with the coefficients k, as a write that reached the line
     // when write is given. Reads the data's mid values of the setup's kind without touching
     // anything the panel shows.

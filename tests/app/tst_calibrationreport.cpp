@@ -71,6 +71,39 @@ private slots:
         QVERIFY(pages[2].contains(QStringLiteral("Расчёт (не записан)")));
     }
 
+    void verdict_data()
+    {
+        QTest::addColumn<int>("lo");
+        QTest::addColumn<bool>("write");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("verdict");
+        QTest::newRow("verified, range covered") << 18 << true << true << "ГОДЕН";
+        QTest::newRow("verified on 5 of 8 degrees")
+            << 15 << true << true << "НЕ ГОДЕН: диапазон не покрыт";
+        QTest::newRow("read back differs") << 18 << true << false << "НЕ ГОДЕН";
+        QTest::newRow("not written") << 18 << false << false << "НЕ ГОДЕН";
+    }
+
+    // A pass needs the write verified and every degree of the range covered; a verdict resting
+    // on part of the range says so and never reads "ГОДЕН".
+    void verdict()
+    {
+        QFETCH(int, lo);
+        QFETCH(bool, write);
+        QFETCH(bool, ok);
+        QFETCH(QString, verdict);
+        SensorData data;
+        data.setPoints(kPoints, Level);
+        CalibrationReport::Input input;
+        input.sensors << sensor(data, 0, lo, 22);
+        if (write)
+            input.sensors[0].written = written(input.sensors[0], ok);
+        const QString text = documents::pdfText(CalibrationReport::render(input));
+        QVERIFY2(text.contains(verdict), qPrintable(text));
+        static const QRegularExpression pass(QStringLiteral("(?<!НЕ )ГОДЕН"));
+        QCOMPARE(text.contains(pass), verdict == QStringLiteral("ГОДЕН"));
+    }
+
 private:
     static QByteArray emptyReport() { return CalibrationReport::render({}); }
 };
