@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -81,6 +82,15 @@ QString CoefficientWrite::refusal(const QString &text, double *value)
     if (number != 0 && std::fpclassify(single) != FP_NORMAL)
         return QStringLiteral("слишком мало для датчика");
     *value = number;
+    return QString();
+}
+
+QString CoefficientWrite::zeroRefusal(const Values &values)
+{
+    if (std::all_of(values.begin(), values.end(), [](float value) { return value == 0; }))
+        return QStringLiteral("все шесть коэффициентов K0..K5 равны 0");
+    if (values[0] == 0)
+        return QStringLiteral("K0 = 0, а у полинома, нормированного при +20 °C, K0 не бывает 0");
     return QString();
 }
 

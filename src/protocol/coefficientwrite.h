@@ -37,6 +37,10 @@ struct CoefficientWrite
     // для датчика"), or an empty text and the value: as typed, and as the sensor will hold it.
     static QString refusal(const QString &text, double *value);
     static QString refusal(const QString &text, float *value);
+    // Why six values are no coefficients though each is a number: all zero (what a cleared
+    // column holds), or K0 zero, which no polynomial normalised at +20 °C gives. Empty when
+    // they are not.
+    static QString zeroRefusal(const Values &values);
     // The same rule where a number is needed anyway: a refused text counts as 0.
     static double valueOr0(const QString &text);
     // The shortest decimal text that reads back to exactly this single-precision number.

@@ -128,8 +128,8 @@ public slots:
     void slLoad();
     void slCalc2Save();
     void slUpdateK();
-    // "Запись К": checks the write column, asks when the range is not fully covered (No is the
-    // default), then starts the write.
+    // "Запись К": checks the write column, asks when it holds zeros for coefficients and when
+    // the range is not fully covered (No is the default of both), then starts the write.
     void slAskSaveK();
     // Starts the write of the column without asking; a text the sensor cannot hold is refused.
     void slStartSaveK();

@@ -61,6 +61,20 @@ void Dut::slAskSaveK()
     CoefficientWrite::Values values {};
     if (!writeColumn(values))
         return;
+    // Zeros are no coefficients: writing them is a reset, asked for in its own words.
+    const QString zeros = CoefficientWrite::zeroRefusal(values);
+    if (!zeros.isEmpty()) {
+        const QString question = QStringLiteral("%1: %2. Записать их в датчик как сброс "
+                                                "коэффициентов?")
+                                     .arg(lName->text(), zeros);
+        if (!DiscardQuestion::confirm(this, lName->text(), question)) {
+            emit sigStatus(QStringLiteral("ДУТ %1: %2, запись К не начата").arg(nomDut).arg(zeros),
+                QStringLiteral("dut%1.writeK").arg(nomDut));
+            return;
+        }
+        if (!pbSaveK->isEnabled())
+            return;
+    }
     if (!rangeCoverage.complete()) {
         const QString question
             = QStringLiteral("%1: данные есть для %2 из %3 °C диапазона (нет %4). "
