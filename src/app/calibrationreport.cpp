@@ -4,6 +4,7 @@
 #include "app/reportplot.h"
 #include "panels/protocol.h"
 #include "sensors/calibrationbook.h"
+#include "sensors/calibrationjournal.h"
 #include "sensors/dut.h"
 #include "sensors/duts.h"
 #include "sensors/sensordata.h"
@@ -116,15 +117,17 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
     const QString rule = QStringLiteral(
         "Правило: годен, если последняя запись коэффициентов проверена чтением (OK), данные есть "
         "для каждого градуса диапазона и наибольший остаток не больше допуска.");
-    const bool pass = now.passes(limit);
+    // The verdict of the write as it was made (and journalled), else of the current fit.
+    const CalibrationRecord &judged = written ? *written : now;
+    const bool pass = judged.passes(limit);
     const QString verdict
         = QStringLiteral("<p>%1 <span class='%2'>%3</span></p>")
               .arg(esc(rule), pass ? QStringLiteral("pass") : QStringLiteral("fail"),
-                  esc(now.verdict(limit)));
-    if (!coverage.complete())
+                  esc(judged.verdict(limit)));
+    if (judged.covered < judged.total)
         html += QStringLiteral("<p>Оценка опирается только на %1 из %2 градусов диапазона.</p>")
-                    .arg(coverage.covered())
-                    .arg(coverage.total());
+                    .arg(judged.covered)
+                    .arg(judged.total);
     if (!residuals.isValid()) {
         html += QStringLiteral("<p>Не оценён: нет среднего значения при +20 °C или ни одного "
                                "градуса диапазона.</p>")
@@ -165,12 +168,18 @@ qreal drawText(QPainter &painter, QPdfWriter &pdf, const QString &html)
 
 } // namespace
 
-CalibrationReport::Input CalibrationReport::collect(MainWindow &window)
+CalibrationReport::Input CalibrationReport::collect(MainWindow &window, const QString &loadedRun)
 {
     Input input;
     input.time = QDateTime::currentDateTime();
     input.workingDirectory = QDir::currentPath();
     input.runDirectory = window.sensorBank()->runDirectory();
+    if (input.runDirectory.isEmpty())
+        input.runDirectory = loadedRun;
+    const QList<CalibrationRecord> journalled = input.runDirectory.isEmpty()
+        ? QList<CalibrationRecord>()
+        : CalibrationJournal::ofRun(
+            CalibrationJournal::read(CalibrationBook::journalPath()), input.runDirectory);
     const auto *protocolList
         = window.protocolPanel()->findChild<QComboBox *>(QStringLiteral("cbProtocol"));
     input.protocol = protocolList ? protocolList->currentText()
@@ -179,7 +188,11 @@ CalibrationReport::Input CalibrationReport::collect(MainWindow &window)
     input.tolerance = tolerance();
     for (quint8 s = 0; s < Duts::dutCount; ++s) {
         const Dut *dut = window.sensorBank()->dut(s);
-        const std::optional<CalibrationRecord> &written = window.calibrationBook()->lastWrite(s);
+        std::optional<CalibrationRecord> written = window.calibrationBook()->lastWrite(s);
+        for (const CalibrationRecord &record : journalled) {
+            if (record.sensor == s && (!written || record.time >= written->time))
+                written = record;
+        }
         if (dut && (!dut->data()->isEmpty() || written))
             input.sensors.append({dut->data(), dut->setup(), dut->coefficients(), written});
     }

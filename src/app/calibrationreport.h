@@ -42,9 +42,10 @@ public:
         QList<Sensor> sensors; // those with data or a write
     };
 
-    // What the report of the window's bench would hold now.
-    static Input collect(MainWindow &window);
+    // What the report of the window's bench would hold now. Its run is the one the port opened,
+    // else loadedRun (taken up again with "Загрузить прогон…"); each sensor's last write is the
+    // latest of the journal's records of that run and the writes of this bench session.
+    static Input collect(MainWindow &window, const QString &loadedRun = QString());
     // Empty when the PDF could not be made.
     static QByteArray render(const Input &input);
-    static QByteArray render(MainWindow &window) { return render(collect(window)); }
 };

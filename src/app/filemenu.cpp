@@ -90,7 +90,8 @@ void FileMenu::slSaveReport()
 bool FileMenu::saveReport(const QString &path)
 {
     const QString where = QDir::toNativeSeparators(path);
-    const QByteArray pdf = CalibrationReport::render(*window);
+    const QByteArray pdf
+        = CalibrationReport::render(CalibrationReport::collect(*window, loadedRun));
     QString error;
     if (pdf.isEmpty() || !SafeFile::write(path, pdf, &error)) {
         status(QStringLiteral("Отчёт о калибровке не сохранён в %1: %2")
@@ -136,6 +137,8 @@ bool FileMenu::loadRun(const QString &directory)
             window->slUpdatePlot(s);
     }
     const QString where = QDir::toNativeSeparators(directory);
+    if (any)
+        loadedRun = QDir(directory).absolutePath();
     if (!any) {
         status(QStringLiteral("В каталоге %1 нет журналов датчиков (0.txt … 5.txt)").arg(where));
         return false;

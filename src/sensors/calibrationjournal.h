@@ -21,4 +21,14 @@ public:
     // Appends the record to the journal at path. On failure returns false and, if error is
     // given, the reason; the file then holds at most a part of this one record.
     static bool append(const QString &path, const CalibrationRecord &record, QString *error);
+
+    // The records of the journal at path, oldest first, as written: each with its write (found,
+    // sent, read back, result), coverage and largest residual; coverage per degree and the
+    // residuals per degree are not kept in the journal. Columns are found by the header's names;
+    // a line that is not a record (hand edits, a torn last line) is skipped and counted.
+    static QList<CalibrationRecord> read(const QString &path, int *skipped = nullptr);
+    // Those of the records made during the run in runDirectory: from the time its name gives
+    // ("yyyy_MM_dd_HH_mm_ss", a "_N" after it allowed) up to the start of the next run beside it.
+    static QList<CalibrationRecord> ofRun(
+        const QList<CalibrationRecord> &records, const QString &runDirectory);
 };

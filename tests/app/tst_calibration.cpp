@@ -2,10 +2,12 @@
 // plays as the sensor: writes read back before "OK", a sensor that keeps K3 a bit off, Start
 // during a write, the stale-column mark, and the journal and report the window keeps.
 
+#include "app/filemenu.h"
 #include "app/mainwindow.h"
 #include "panels/rangeedit.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/dut.h"
+#include "sensors/runlog.h"
 #include "support/answerdialog.h"
 #include "support/benchfixture.h"
 #include "support/documents.h"
@@ -17,6 +19,7 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStatusBar>
 #include <QtEndian>
 #include <QtTest>
@@ -141,6 +144,36 @@ private slots:
         QVERIFY2(message.contains("report.pdf"), qPrintable(message));
         const QString text = documents::pdfText(TempWorkDir::contents(report));
         QCOMPARE(text.count('\f'), 2); // the first page and sensor 1's
+        QVERIFY(text.contains(QStringLiteral("Последняя запись")));
+    }
+
+    // A run taken up again after a restart reports the writes the journal holds for that run.
+    void reportOfARunTakenUpAgain()
+    {
+        const QDateTime start = QDateTime::currentDateTime().addSecs(-600);
+        const QString run = bench->dir().filePath(start.toString("yyyy_MM_dd_HH_mm_ss"));
+        DutInfo reading;
+        reading.valid = 1;
+        reading.level = 1000;
+        reading.temp = 20;
+        QVERIFY(QDir().mkpath(run));
+        QVERIFY(TempWorkDir::put(run + "/2.txt", RunLog::sensorLine(start, 0, reading)));
+        CalibrationRecord record;
+        record.time = start.addSecs(60);
+        record.sensor = 2;
+        record.covered = record.total = 121;
+        record.maxResidual = 0.01;
+        record.write.sent = {1.5f};
+        record.write.ok = true;
+        QVERIFY(
+            CalibrationJournal::append(bench->dir().filePath("calibration.csv"), record, nullptr));
+
+        auto *menu = bench->window().findChild<FileMenu *>("fileMenu");
+        const QString report = bench->dir().filePath("report.pdf");
+        QVERIFY(menu->loadRun(run) && menu->saveReport(report));
+        const QString text = documents::pdfText(TempWorkDir::contents(report));
+        QVERIFY2(text.contains(QDir::toNativeSeparators(run)), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression("ДУТ 2\\s+OK, ГОДЕН")), qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("Последняя запись")));
     }
 

@@ -117,6 +117,51 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
+    // The journal read back: every record as written, lines that are none skipped and counted;
+    // a run's records are those from its start up to the next run's.
+    void journalReadByRun()
+    {
+        SensorData data;
+        data.setPoints(kPoints, Level);
+        const QString path = dir->filePath("calibration.csv");
+        QVERIFY(TempWorkDir::put(path, "edited by hand\r\n"));
+        CoefficientWrite write;
+        write.sent = kFit;
+        write.read = kFit;
+        write.readBack.fill(true);
+        write.ok = true;
+        const QDateTime first(QDate(2026, 12, 8), QTime(7, 10, 30));
+        CalibrationRecord record
+            = CalibrationRecord::of(data, levelSetup(18, 22), kFit, &write, first);
+        QVERIFY(CalibrationJournal::append(path, record, nullptr));
+        write.ok = false;
+        write.failure = QStringLiteral("K3, \"что-то\"");
+        record = CalibrationRecord::of(data, levelSetup(18, 22), kFit, &write, first.addSecs(3600));
+        QVERIFY(CalibrationJournal::append(path, record, nullptr));
+        QFile torn(path);
+        QVERIFY(torn.open(QIODevice::Append) && torn.write("2026-12-08T09:00:00+01:00,1,\"0") > 0);
+        torn.close();
+
+        int skipped = 0;
+        const QList<CalibrationRecord> all = CalibrationJournal::read(path, &skipped);
+        QCOMPARE(skipped, 2);
+        QCOMPARE(all.size(), 2);
+        QCOMPARE(CalibrationJournal::line(all.last()), CalibrationJournal::line(record));
+        QVERIFY(all.first().written && all.first().passes(0.5));
+
+        QVERIFY(QDir().mkpath(dir->filePath("2026_12_08_07_00_00")));
+        QVERIFY(QDir().mkpath(dir->filePath("2026_12_08_08_00_00_2")));
+        auto times = [&](const char *run) {
+            QList<QDateTime> at;
+            for (const CalibrationRecord &r : CalibrationJournal::ofRun(all, dir->filePath(run)))
+                at << r.time;
+            return at;
+        };
+        QCOMPARE(times("2026_12_08_07_00_00"), QList<QDateTime> {all.first().time});
+        QCOMPARE(times("2026_12_08_08_00_00_2"), QList<QDateTime> {all.last().time});
+        QVERIFY(times("not a run").isEmpty());
+    }
+
 private:
     std::optional<TempWorkDir> dir;
 };
