@@ -126,6 +126,37 @@ private slots:
         QCOMPARE(qint8(clockedSent.takeFirst().at(0).toByteArray()[3]), qint8(20));
     }
 
+    // Worked by hand: at -10 °C sensor 0 reads level 30000·0.97207 = 29162.1 and period
+    // 10⁶·0.980965; with K0 = 1, K1 = -0.001 written, P(-10) = 1.01 in single precision,
+    // 1.00999999, so it reports 28873.37 → 28873 and 971252.484, which a float holds as
+    // 971252.5 → 971253. The sensor at 200, made raw, keeps reporting what it did.
+    void compensationAfterWrite()
+    {
+        SimulatorConfig c = quietConfig();
+        c.temperatureLow = c.temperatureHigh = c.temperatureStart = -10.0;
+        c.rawSensors = {1};
+        SimulatorEngine engine(c);
+        QSignalSpy sent(&engine, &SimulatorEngine::transmit);
+        const auto poll = [&](const char *request) {
+            engine.feed(hex(request));
+            const QByteArray a = sent.takeLast().at(0).toByteArray();
+            return qMakePair(quint8(a[5]) | quint8(a[6]) << 8,
+                quint32(quint8(a[8])) | quint32(quint8(a[9])) << 8 | quint32(quint8(a[10])) << 16
+                    | quint32(quint8(a[11])) << 24);
+        };
+        QCOMPARE(poll("37010a0082"), qMakePair(29162, 980965u));
+        const auto raw = poll("37c80a005f");
+        for (const quint8 address : {quint8(1), quint8(200)}) {
+            for (const char *k : {"05 0000803f", "04 6f1283ba"}) { // K0 = 1.0f, K1 = -0.001f
+                QByteArray write = hex("37 00 51 05") + hex(k);
+                write[1] = char(address);
+                engine.feed(withCrc8(write));
+            }
+        }
+        QCOMPARE(poll("37010a0082"), qMakePair(28873, 971253u));
+        QCOMPARE(poll("37c80a005f"), raw);
+    }
+
     void faultsFollowTheSeed()
     {
         auto run = [](quint64 seed, const FaultInjector::Rates &rates) {
@@ -162,11 +193,14 @@ private slots:
             SimulatorOptions::Result::Run);
         QCOMPARE(options.config().addresses, QVector<quint8>({7, 0, 254}));
         QCOMPARE(options.config().temperatureStart, -10.0);
+        QCOMPARE(options.parse({"sim", "--no-compensation", "3,0"}), SimulatorOptions::Result::Run);
+        QCOMPARE(options.config().rawSensors, QVector<int>({3, 0}));
 
         // Command lines that must be refused (the trailing blank gives an empty address list).
-        for (const char *args : {"--sensors 7", "--addresses 1,255", "--addresses 1,1",
-                 "--addresses 1,2 --sensors 3", "--addresses ", "--drop 0.6 --corrupt 0.6",
-                 "--late nan", "--temp-max 200", "--temp-start 100", "--seed -1", "stray"}) {
+        for (const char *args :
+            {"--sensors 7", "--addresses 1,255", "--addresses 1,1", "--addresses 1,2 --sensors 3",
+                "--addresses ", "--drop 0.6 --corrupt 0.6", "--late nan", "--temp-max 200",
+                "--sensors 3 --no-compensation 3", "--temp-start 100", "--seed -1", "stray"}) {
             const QStringList line = QStringLiteral("sim %1").arg(args).split(' ');
             QVERIFY2(options.parse(line) == SimulatorOptions::Result::Error, args);
         }
