@@ -4,6 +4,7 @@
 #include "support/sensorsimulator.h"
 #include "support/tempworkdir.h"
 
+#include <QtEndian>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -126,10 +127,9 @@ private slots:
         QCOMPARE(qint8(clockedSent.takeFirst().at(0).toByteArray()[3]), qint8(20));
     }
 
-    // Worked by hand: at -10 °C sensor 0 reads level 30000·0.97207 = 29162.1 and period
-    // 10⁶·0.980965; with K0 = 1, K1 = -0.001 written, P(-10) = 1.01 in single precision,
-    // 1.00999999, so it reports 28873.37 → 28873 and 971252.484, which a float holds as
-    // 971252.5 → 971253. The sensor at 200, made raw, keeps reporting what it did.
+    // Worked by hand: at -10 °C sensor 0 reads a period of 10⁶·0.980965; with K0 = 1 and
+    // K1 = -0.001 written, P(-10) = 1.01 in single precision, 1.00999999, gives 971252.484,
+    // which a float holds as 971252.5: 971253. The sensor at 200, made raw, stays as it was.
     void compensationAfterWrite()
     {
         SimulatorConfig c = quietConfig();
@@ -137,24 +137,19 @@ private slots:
         c.rawSensors = {1};
         SimulatorEngine engine(c);
         QSignalSpy sent(&engine, &SimulatorEngine::transmit);
-        const auto poll = [&](const char *request) {
+        const auto period = [&](const char *request) {
             engine.feed(hex(request));
             const QByteArray a = sent.takeLast().at(0).toByteArray();
-            return qMakePair(quint8(a[5]) | quint8(a[6]) << 8,
-                quint32(quint8(a[8])) | quint32(quint8(a[9])) << 8 | quint32(quint8(a[10])) << 16
-                    | quint32(quint8(a[11])) << 24);
+            return qFromLittleEndian<quint32>(a.constData() + 8);
         };
-        QCOMPARE(poll("37010a0082"), qMakePair(29162, 980965u));
-        const auto raw = poll("37c80a005f");
-        for (const quint8 address : {quint8(1), quint8(200)}) {
-            for (const char *k : {"05 0000803f", "04 6f1283ba"}) { // K0 = 1.0f, K1 = -0.001f
-                QByteArray write = hex("37 00 51 05") + hex(k);
-                write[1] = char(address);
-                engine.feed(withCrc8(write));
-            }
-        }
-        QCOMPARE(poll("37010a0082"), qMakePair(28873, 971253u));
-        QCOMPARE(poll("37c80a005f"), raw);
+        QCOMPARE(period("37010a0082"), 980965u);
+        const quint32 raw = period("37c80a005f");
+        // K0 = 1.0f and K1 = -0.001f into both sensors.
+        for (const char *write : {"37015105 05 0000803f", "37015105 04 6f1283ba",
+                 "37c85105 05 0000803f", "37c85105 04 6f1283ba"})
+            engine.feed(withCrc8(hex(write)));
+        QCOMPARE(period("37010a0082"), 971253u);
+        QCOMPARE(period("37c80a005f"), raw);
     }
 
     void faultsFollowTheSeed()
