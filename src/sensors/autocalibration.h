@@ -89,7 +89,7 @@ public:
     bool isRunning() const;
 
     // What the line should carry next, between two polls; the exchange counts as running until
-    // readDone() or writeDone() for its sensor. Nothing while one runs or a question is open.
+    // readDone() or writeDone() for its sensor. Nothing while one runs.
     Exchange nextExchange();
     // The as-found read ended: the values read, or nothing when the sensor did not answer.
     void readDone(int sensor, const std::optional<Coefficients> &found);
