@@ -218,6 +218,19 @@ inline QString period()
 {
     return QStringLiteral("Protocol/Period");
 }
+// Whether the bench calibrates the polled sensors by itself while polling runs; off unless
+// "true" or "1".
+inline QString autoCalibration()
+{
+    return QStringLiteral("Protocol/AutoCalibration");
+}
+
+// The temperatures the as-left check waits for, whole degrees, comma-separated; without it the
+// range's two ends and +20 °C.
+inline QString checkPoints()
+{
+    return QStringLiteral("Calibration/check_points");
+}
 
 // Calibration report: the largest residual after correction a sensor may keep, in % of its
 // +20 °C value (default 0.5).
