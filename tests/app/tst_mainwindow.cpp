@@ -462,7 +462,7 @@ private slots:
         }
         QVERIFY(!TempWorkDir::contents("settings.ini").contains("Period=42"));
         child<StatusNotes>(window, "statusNotes")->writePendingSettings();
-        QCOMPARE(TempWorkDir::setting(QStringLiteral("Protocol/Period")).toInt(), 42);
+        QVERIFY(TempWorkDir::contents("settings.ini").contains("Period=42"));
         QVERIFY(!retry->isActive());
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("newer"));
     }
