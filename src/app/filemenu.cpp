@@ -9,20 +9,16 @@
 #include "sensors/duts.h"
 #include "sensors/pointjournal.h"
 #include "sensors/runlogreader.h"
+#include "settings/dialogstart.h"
 #include "settings/safefile.h"
 #include "settings/settingskeys.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QSet>
-#include <QSettings>
 #include <QStatusBar>
-
-#include <optional>
 
 FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     : QObject(window)
@@ -42,17 +38,6 @@ FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     report->setObjectName(QStringLiteral("actionCalibrationReport"));
 }
 
-QString FileMenu::dialogStart(const QString &key)
-{
-    std::optional<QSettings> own;
-    const QString stored = settingskeys::reader(own).value(key).toString();
-    static const QRegularExpression drivePath(QStringLiteral("^[A-Za-z]:([/\\\\]|$)"));
-    if (stored.isEmpty() || drivePath.match(stored).hasMatch()
-        || !QFileInfo(stored).absoluteDir().exists())
-        return QDir::homePath();
-    return stored;
-}
-
 void FileMenu::slLoadRun()
 {
     // Run directories sit in the bench's working directory.
@@ -66,7 +51,7 @@ void FileMenu::slSavePlot()
 {
     // Starts at the last picture saved, if its folder is still there.
     QFileDialog dialog(window, QStringLiteral("Сохранить график"),
-        dialogStart(settingskeys::savePlotPath()),
+        DialogStart::of(settingskeys::savePlotPath()),
         QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("png"));

@@ -85,10 +85,11 @@ public:
     Coverage coverage() const { return rangeCoverage; }
 
     // Coefficient files without the dialogs. saveFileK writes the six texts of the write/read
-    // column to path (atomically; a failure keeps the old file and is reported through
-    // sigStatus) and remembers path for the next save dialog. loadFileK fills the column from
-    // path and remembers it for the next open dialog; a file that cannot be opened changes
-    // nothing. Both return whether the file was written or read.
+    // column to path (atomically; a failure keeps the old file) and remembers path for the next
+    // save dialog. loadFileK fills the column from path and remembers it for the next open
+    // dialog; a file that cannot be opened, or whose six values are not all numbers, changes
+    // nothing. Both say through sigStatus what they did and return whether the file was written
+    // or read.
     bool saveFileK(const QString &path);
     bool loadFileK(const QString &path);
 

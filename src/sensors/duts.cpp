@@ -131,6 +131,13 @@ void Duts::checkLine()
             : QString(),
         QStringLiteral("protocol"));
 
+    const bool anyPolled = std::any_of(
+        dutList.cbegin(), dutList.cend(), [](const Dut *panel) { return panel->isPolled(); });
+    emit sigStatus(started && !anyPolled
+            ? QStringLiteral("Опрос не идёт: ни у одного ДУТ не выбран адрес (у всех «off»)")
+            : QString(),
+        QStringLiteral("polled"));
+
     QStringList shared;
     QMap<QString, QStringList> panelsByAddress;
     for (const Dut *panel : qAsConst(dutList)) {
