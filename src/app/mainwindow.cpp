@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/bankarea.h"
+#include "app/calibrationinfodialog.h"
 #include "app/closeguard.h"
 #include "app/filemenu.h"
 #include "app/runprogress.h"
@@ -125,6 +126,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::changePeriod, this, &MainWindow::slChangePeriod);
     connect(m_protocol, &Protocol::changeStart, m_duts, &Duts::slChangeStart);
     connect(m_protocol, &Protocol::changeStart, m_progress, &RunProgress::setPolling);
+    connect(m_protocol, &Protocol::changeStart, this, [this](bool started) {
+        if (started)
+            CalibrationInfoDialog::atPollingStart(this, [this](const QString &message) {
+                m_status->post(QStringLiteral("reference"), message);
+            });
+    });
     connect(m_protocol, &Protocol::sigSave, this, &MainWindow::slSaveAll);
     connect(m_duts, &Duts::sigSave, this, &MainWindow::slSave);
     connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
