@@ -137,11 +137,21 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
     m_protocol->setClearConfirmation([this] {
-        return !(m_duts->hasCollected() || m_duts->hasCoefficients())
+        QStringList serials;
+        for (quint8 i = 0; i < Duts::dutCount; ++i) {
+            if (!m_duts->dut(i)->serial().isEmpty())
+                serials << m_duts->dut(i)->serial();
+        }
+        const QString serialText = serials.isEmpty()
+            ? QString()
+            : QStringLiteral(", а также заводские номера %1")
+                  .arg(serials.join(QStringLiteral(", ")));
+        return !(m_duts->hasCollected() || m_duts->hasCoefficients() || !serials.isEmpty())
             || DiscardQuestion::confirm(this, QStringLiteral("Очистить все"),
                 QStringLiteral("Удалить у всех ДУТ собранные показания, точки калибровки и оба "
                                "столбца коэффициентов K0…K5 (подобранные и для записи в "
-                               "датчик, также уже записанные или прочитанные)?"));
+                               "датчик, также уже записанные или прочитанные)%1?")
+                    .arg(serialText));
     });
     connect(m_duts, &Duts::sigLoad, this, &MainWindow::slLoad);
     connect(m_plot, &Plot::editMidl, this, &MainWindow::slEditMidl);

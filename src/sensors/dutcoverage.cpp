@@ -61,6 +61,8 @@ void Dut::slAskSaveK()
     float values[6] = {};
     if (!writeColumn(values))
         return;
+    if (!confirmWithoutSerial() || !pbSaveK->isEnabled())
+        return;
     if (!rangeCoverage.complete()) {
         const QString question
             = QStringLiteral("%1: данные есть для %2 из %3 °C диапазона (нет %4). "

@@ -275,6 +275,12 @@ inline QString reportAmbientHumidity()
     return QStringLiteral("Report/ambient_humidity");
 }
 
+// A sensor's serial number, as scanned into its panel.
+inline QString dutSerial(int nomDut)
+{
+    return detail::perSensor("DUT/Serial%1", nomDut);
+}
+
 } // namespace settingskeys
 
 // Bits of the curve mask, one per check box of a sensor panel's curve row.
