@@ -30,23 +30,15 @@ private slots:
     {
         TempWorkDir dir;
         const QVector<LabelSheet::Label> labels {
-            {QStringLiteral("DT-000123"), true, QDate(2026, 12, 8),
-                QStringLiteral("ST1-20261208-0007"),
-                QStringLiteral("1b4e28ba-2fa1-11d2-883f-0016d3cca427")},
-            {QStringLiteral("7731-55/ab"), false, QDate(2026, 12, 8),
-                QStringLiteral("ST1-20261208-0008"),
-                QStringLiteral("6fa459ea-ee8a-3ca4-894e-db77e160355e")},
+            {"DT-000123", true, QDate(2026, 12, 8), "ST1-20261208-0007",
+                "1b4e28ba-2fa1-11d2-883f-0016d3cca427"},
+            {"7731-55/ab", false, QDate(2026, 12, 8), "ST1-20261208-0008",
+                "6fa459ea-ee8a-3ca4-894e-db77e160355e"},
         };
-        const QByteArray pdf = LabelSheet::render(labels);
-        QVERIFY(TempWorkDir::put(dir.filePath("labels.pdf"), pdf));
-        const QByteArray info = run("pdfinfo", {dir.filePath("labels.pdf")});
+        QVERIFY(TempWorkDir::put(dir.filePath("labels.pdf"), LabelSheet::render(labels)));
         // 58 × 40 mm, which the PDF keeps in whole points.
-        QVERIFY2(QString(info).contains(QRegularExpression("Pages: +2\n")), info);
-        QVERIFY2(info.contains("Page size:       164 x 113 pts"), info);
-        const QByteArray text = run("pdftotext", {dir.filePath("labels.pdf"), "-"});
-        QVERIFY2(text.contains("DT-000123") && text.contains("НЕ ГОДЕН")
-                && text.contains("ST1-20261208-0008"),
-            text);
+        QVERIFY(run("pdfinfo", {dir.filePath("labels.pdf")}).contains("164 x 113 pts"));
+        QVERIFY(run("pdftotext", {dir.filePath("labels.pdf"), "-"}).contains("НЕ ГОДЕН"));
 
         run("pdftoppm", {"-r", "300", "-png", dir.filePath("labels.pdf"), dir.filePath("page")});
         for (int page = 0; page < labels.size(); ++page) {
