@@ -61,7 +61,8 @@ void Dut::slAskSaveK()
     float values[6] = {};
     if (!writeColumn(values))
         return;
-    if (!confirmWithoutSerial() || !pbSaveK->isEnabled())
+    // The port may close, or polling start, while a question is open.
+    if (serial().isEmpty() && (!confirmWithoutSerial() || !pbSaveK->isEnabled()))
         return;
     if (!rangeCoverage.complete()) {
         const QString question
