@@ -1,5 +1,6 @@
 #include "app/filemenu.h"
 
+#include "app/calibrationinfodialog.h"
 #include "app/calibrationreport.h"
 #include "app/mainwindow.h"
 #include "app/statusboard.h"
@@ -36,6 +37,12 @@ FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     QAction *report
         = menu->addAction(QStringLiteral("Отчёт о калибровке…"), this, &FileMenu::slSaveReport);
     report->setObjectName(QStringLiteral("actionCalibrationReport"));
+    QAction *info = menu->addAction(QStringLiteral("Сведения о калибровке…"), this, [this] {
+        auto *dialog = new CalibrationInfoDialog(this->window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+    info->setObjectName(QStringLiteral("actionCalibrationInfo"));
 }
 
 void FileMenu::slLoadRun()

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/bankarea.h"
+#include "app/calibrationinfodialog.h"
 #include "app/closeguard.h"
 #include "app/filemenu.h"
 #include "app/runprogress.h"
@@ -124,13 +125,29 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_protocol, &Protocol::changePeriod, this, &MainWindow::slChangePeriod);
     connect(m_protocol, &Protocol::changeStart, m_duts, &Duts::slChangeStart);
     connect(m_protocol, &Protocol::changeStart, m_progress, &RunProgress::setPolling);
+    connect(m_protocol, &Protocol::changeStart, this, [this](bool started) {
+        if (started)
+            CalibrationInfoDialog::atPollingStart(this, [this](const QString &message) {
+                m_status->post(QStringLiteral("reference"), message);
+            });
+    });
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
     m_protocol->setClearConfirmation([this] {
-        return !(m_duts->hasCollected() || m_duts->hasCoefficients())
+        QStringList serials;
+        for (quint8 i = 0; i < Duts::dutCount; ++i) {
+            if (!m_duts->dut(i)->serial().isEmpty())
+                serials << m_duts->dut(i)->serial();
+        }
+        const QString serialText = serials.isEmpty()
+            ? QString()
+            : QStringLiteral(", а также заводские номера %1")
+                  .arg(serials.join(QStringLiteral(", ")));
+        return !(m_duts->hasCollected() || m_duts->hasCoefficients() || !serials.isEmpty())
             || DiscardQuestion::confirm(this, QStringLiteral("Очистить все"),
                 QStringLiteral("Удалить у всех ДУТ собранные показания, точки калибровки и оба "
                                "столбца коэффициентов K0…K5 (подобранные и для записи в "
-                               "датчик, также уже записанные или прочитанные)?"));
+                               "датчик, также уже записанные или прочитанные)%1?")
+                    .arg(serialText));
     });
     connect(m_plot, &Plot::editMidl, this, &MainWindow::slEditMidl);
     connect(m_plot, &Plot::addMidl, this, &MainWindow::slAddMidl);

@@ -25,6 +25,7 @@ class QPushButton;
 class QSpinBox;
 class QTimer;
 class Request;
+class SerialEdit;
 
 // One sensor's panel: polls the sensor, shows and collects its readings per temperature,
 // keeps the calibration points and the deviation statistics, and steers the sensor's curves
@@ -102,6 +103,12 @@ public:
     const std::optional<CalibrationRecord> &lastWrite() const { return lastRecord; }
     // Whether the write column differs from the current fit (marked on the panel).
     bool writeColumnStale() const { return staleColumn; }
+
+    // The sensor's serial number as scanned into leSerial; empty when none was accepted.
+    QString serial() const;
+    SerialEdit *serialEdit() const { return leSerial; }
+    // "Запись К" for a sensor without a serial number asks first (No is the default).
+    bool confirmWithoutSerial();
 
     // Base colours of the colour boxes (opaque).
     QRgb getColorValue() const;
@@ -225,6 +232,7 @@ private:
 
     // Readings and coefficients
     QLineEdit *leFileName = nullptr;
+    SerialEdit *leSerial = nullptr;
     QLabel *lName = nullptr;
     QComboBox *cbPort = nullptr;
     QLabel *leTypeData = nullptr;

@@ -1,9 +1,11 @@
 #include "sensors/duts.h"
 
+#include "panels/serialedit.h"
 #include "protocol/protocolnumber.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
+#include "sensors/serialscan.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -69,6 +71,9 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::addressChanged, this, &Duts::checkLine);
         connect(panel, &Dut::sigCalibrated, this, &Duts::journal);
     }
+
+    auto *serials = new SerialScan(dutList, this);
+    connect(serials, &SerialScan::sigStatus, this, &Duts::sigStatus);
 
     runLog = new RunLog(this);
     connect(runLog, &RunLog::sigStatus, this,
@@ -170,8 +175,10 @@ void Duts::slChangeStart(bool start)
 
 void Duts::slClearAll()
 {
-    for (Dut *panel : qAsConst(dutList))
+    for (Dut *panel : qAsConst(dutList)) {
         panel->slClear();
+        panel->serialEdit()->clearSerial();
+    }
 }
 
 void Duts::newFile(bool openPort)

@@ -270,6 +270,60 @@ inline QString reportTolerance()
 }
 constexpr double reportToleranceDefault = 0.5;
 
+// Who calibrated, where and with what, as the certificate names them (CalibrationInfo).
+inline QString reportLaboratory()
+{
+    return QStringLiteral("Report/laboratory");
+}
+inline QString reportLaboratoryAddress()
+{
+    return QStringLiteral("Report/laboratory_address");
+}
+inline QString reportStation()
+{
+    return QStringLiteral("Report/station");
+}
+inline QString reportOperator()
+{
+    return QStringLiteral("Report/operator");
+}
+inline QString reportCustomer()
+{
+    return QStringLiteral("Report/customer");
+}
+inline QString reportReference()
+{
+    return QStringLiteral("Report/reference");
+}
+inline QString reportReferenceCertificate()
+{
+    return QStringLiteral("Report/reference_certificate");
+}
+// yyyy-MM-dd
+inline QString reportReferenceDue()
+{
+    return QStringLiteral("Report/reference_due");
+}
+inline QString reportMethod()
+{
+    return QStringLiteral("Report/method");
+}
+// °C and %, as typed numbers.
+inline QString reportAmbientTemperature()
+{
+    return QStringLiteral("Report/ambient_temperature");
+}
+inline QString reportAmbientHumidity()
+{
+    return QStringLiteral("Report/ambient_humidity");
+}
+
+// A sensor's serial number, as scanned into its panel.
+inline QString dutSerial(int nomDut)
+{
+    return detail::perSensor("DUT/Serial%1", nomDut);
+}
+
 } // namespace settingskeys
 
 // Bits of the curve mask, one per check box of a sensor panel's curve row.
