@@ -96,6 +96,8 @@ private:
     // A coefficient exchange ends inside a tick; its box is shown once the tick is over, so
     // that no tick ever runs a nested event loop.
     void queueExchangeBox(quint8 nomDut, const QString &text);
+    // Traces and hands on what arrived for the last polling frame, and plots a valid reading.
+    void closePoll();
 
     bool writeSet(const QString &path, const SetMaps &maps, int nomDut);
     // A measurement-set file chosen by the operator; empty when the dialog was cancelled.
