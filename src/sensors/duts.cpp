@@ -415,6 +415,8 @@ void Duts::lineBack(
     for (PanelHealth *panel : qAsConst(health))
         panel->setLineLost(false);
     returnCheck.lineBack(!otherDevice.isEmpty());
+    if (!otherDevice.isEmpty())
+        emit holding(true);
     QString text
         = QStringLiteral("связь восстановлена: порт %1, перерыв %2 с, пропущено опросов: %3")
               .arg(port)
