@@ -1,6 +1,5 @@
 #include "serial/comport.h"
 #include "serial/portreopener.h"
-#include "serial/seriallink.h"
 #include "support/child.h"
 #include "support/pseudoterminal.h"
 #include "support/tempworkdir.h"
@@ -102,40 +101,6 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(face(panel), QStringLiteral("open CLOSE 0 0"));
         QCOMPARE(status.count(), 0);
-    }
-
-    // A lost line keeps "CLOSE" while it is awaited; "CLOSE" ends the waiting.
-    void closeDuringOutage()
-    {
-        PseudoTerminal pty;
-        ComPort panel;
-        child<QComboBox>(panel, "cbPort")->setEditText(pty.slavePath());
-        press(panel);
-        QSignalSpy opened(&panel, &ComPort::open);
-        pty.closeMaster();
-        QTRY_VERIFY(panel.isLineLost());
-        QCOMPARE(face(panel), QStringLiteral("closed CLOSE 0 0"));
-        QVERIFY(opened.isEmpty());
-        press(panel);
-        QCOMPARE(face(panel), QStringLiteral("closed OPEN 1 1"));
-        QCOMPARE(emitted(opened), QVariantList {false});
-        QVERIFY(!panel.reopener()->isWaiting());
-    }
-
-    // "Принять" shows only while readings are held back, and says when it was pressed.
-    void acceptShownWhileHolding()
-    {
-        ComPort panel;
-        panel.show();
-        auto *accept = child<QPushButton>(panel, "pbAccept");
-        QVERIFY(!accept->isVisible());
-        QSignalSpy accepted(&panel, &ComPort::accepted);
-        panel.setHolding(true);
-        QVERIFY(accept->isVisible());
-        QTest::mouseClick(accept, Qt::LeftButton);
-        QCOMPARE(accepted.count(), 1);
-        panel.setHolding(false);
-        QVERIFY(!accept->isVisible());
     }
 
 private:
