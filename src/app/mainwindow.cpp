@@ -113,7 +113,9 @@ MainWindow::MainWindow(QWidget *parent)
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimerK);
     connect(m_comPort, &ComPort::readyRead, this, &MainWindow::slotReadyRead);
     connect(m_comPort, &ComPort::lineLost, this, [this](const QString &port, const QString &why) {
-        const DutInfo info = m_duts->lineLost(&answerBuffer, m_protocol->isStarted(), port, why);
+        // The answer to the last poll before a stop is still a poll's.
+        const bool polling = m_protocol->isStarted() || m_duts->isPollOpen();
+        const DutInfo info = m_duts->lineLost(&answerBuffer, polling, port, why);
         answerBuffer.clear();
         if (info.valid)
             slUpdatePlot(info.nomDut);

@@ -98,7 +98,11 @@ ComPort::ComPort(QWidget *parent)
     connect(m_link, &SerialLink::sigStatus, this, &ComPort::sigStatus);
     connect(m_link, &SerialLink::lineLost, this, &ComPort::lineLost);
     connect(m_link, &SerialLink::lineBack, this, &ComPort::lineBack);
-    connect(pbAccept, &QPushButton::clicked, this, &ComPort::accepted);
+    connect(pbAccept, &QPushButton::clicked, this, [this] {
+        // The message of a return as another device is answered.
+        emit sigStatus(QString());
+        emit accepted();
+    });
 }
 
 void ComPort::fillPorts()

@@ -180,6 +180,7 @@ void TestLostLine::otherDeviceOnThePathNotCredited()
     QVERIFY(!accept->isHidden());
     QTest::mouseClick(accept, Qt::LeftButton);
     QVERIFY(accept->isHidden());
+    QVERIFY(!bench.window().statusBoard()->current().contains("другое устройство"));
     // The answer waiting in the window, and the next.
     QVERIFY(bench.poll(other));
     bench.window().slotTimer();
