@@ -113,12 +113,16 @@ MainWindow::MainWindow(QWidget *parent)
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimerK);
     connect(m_comPort, &ComPort::readyRead, this, &MainWindow::slotReadyRead);
     connect(m_comPort, &ComPort::lineLost, this, [this](const QString &port, const QString &why) {
-        const DutInfo info = m_duts->lineLost(&answerBuffer, m_protocol->isStarted(), port, why);
+        // The answer to the last poll before a stop is still a poll's.
+        const bool polling = m_protocol->isStarted() || m_duts->isPollOpen();
+        const DutInfo info = m_duts->lineLost(&answerBuffer, polling, port, why);
         answerBuffer.clear();
         if (info.valid)
             slUpdatePlot(info.nomDut);
     });
     connect(m_comPort, &ComPort::lineBack, m_duts, &Duts::lineBack);
+    connect(m_comPort, &ComPort::accepted, m_duts, &Duts::acceptReturn);
+    connect(m_duts, &Duts::holding, m_comPort, &ComPort::setHolding);
     // Then the bank opens or closes the run log files.
     connect(m_comPort, &ComPort::open, m_duts, &Duts::newFile);
     connect(m_protocol, &Protocol::changeProtocol, this, &MainWindow::slChangeProtocol);
@@ -203,6 +207,13 @@ void MainWindow::slotTimer()
     }
 
     // Close the exchange begun on the previous tick...
+    closePoll();
+    // ...and open the next one.
+    sendPort(m_duts->getPollRequest());
+}
+
+void MainWindow::closePoll()
+{
     const bool raw = protocolIsText(m_protocol->currentProtocol());
     m_duts->writeLog(traceBytes(answerBuffer, raw));
     const DutInfo info = m_duts->processAnswer(&answerBuffer);
@@ -211,15 +222,18 @@ void MainWindow::slotTimer()
         slUpdatePlot(info.nomDut);
         m_progress->take(info);
     }
-
-    // ...and open the next one.
-    sendPort(m_duts->getPollRequest());
 }
 
 void MainWindow::slotTimerK()
 {
     if (!m_comPort->isOpen() || m_protocol->isStarted())
         return;
+    // The last poll before a stop whose answer has not come whole is closed as a tick would
+    // have closed it.
+    if (m_duts->isPollOpen()) {
+        closePoll();
+        m_duts->endPoll();
+    }
 
     // Coefficient answers are binary whatever the bench protocol is.
     m_duts->writeLog(answerBuffer.toHex());
@@ -232,6 +246,11 @@ void MainWindow::slotTimerK()
 void MainWindow::slotReadyRead()
 {
     answerBuffer.append(m_comPort->readAll());
+    // After a stop, the answer to the last poll is taken as soon as it is whole.
+    if (!m_protocol->isStarted() && m_duts->isPollOpen() && m_duts->answersPoll(answerBuffer)) {
+        closePoll();
+        m_duts->endPoll();
+    }
 }
 
 void MainWindow::sendPort(QByteArray frame)

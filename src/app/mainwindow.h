@@ -73,6 +73,8 @@ private:
     // A coefficient exchange ends inside a tick; its box is shown once the tick is over, so
     // that no tick ever runs a nested event loop.
     void queueExchangeBox(quint8 nomDut, const QString &text);
+    // Traces and hands on what arrived for the last polling frame, and plots a valid reading.
+    void closePoll();
 
     Duts *m_duts = nullptr;
     QTimer *pollTimer = nullptr;
