@@ -6,6 +6,7 @@
 #include "app/mainwindow.h"
 #include "panels/rangeedit.h"
 #include "sensors/calibrationjournal.h"
+#include "panels/serialedit.h"
 #include "sensors/dut.h"
 #include "sensors/runlog.h"
 #include "support/answerdialog.h"
@@ -46,6 +47,8 @@ private slots:
         setPoints(points);
         QCOMPARE(bench->panelText(1, "leK1"), QStringLiteral("0.0048"));
         QTest::mouseClick(bench->panel<QPushButton>(1, "pbCalc2Save"), Qt::LeftButton);
+        bench->dut(1)->serialEdit()->setText("T-1");
+        bench->dut(1)->serialEdit()->take();
         std::fill(std::begin(cells), std::end(cells), 0u);
     }
     void cleanup() { boxes.reset(), bench.reset(); }
