@@ -325,10 +325,9 @@ void TestRunLog::leftLocks()
     TempWorkDir sandbox;
     QVERIFY(sandbox.isValid());
     QFile file(sandbox.filePath(RunDirectoryLock::fileName));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(lock) == lock.size());
+    QVERIFY(TempWorkDir::put(file.fileName(), lock) && file.open(QIODevice::ReadOnly));
     QVERIFY(file.setFileTime(
         QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
-    file.close();
     RunDirectoryLock claim;
     QCOMPARE(claim.claim(sandbox.path()), taken);
 }
