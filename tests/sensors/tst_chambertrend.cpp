@@ -26,7 +26,7 @@ private slots:
     void rateAndTimeLeft()
     {
         // Warming by 0.5 °C/min: at 25 °C after 10 min, 110 min to go up to 80 °C; the
-        // degrees below wait for the way back.
+        // degrees below wait for the way back. (Cooling: the recorded turnaround below.)
         ChamberTrend rising;
         play(rising, 0, 10, [](double m) { return 20 + 0.5 * m; });
         QVERIFY(qAbs(rising.ratePerMinute() - 0.5) < 0.03 && qAbs(rising.temperature() - 25) < 0.5);
@@ -34,13 +34,6 @@ private slots:
         QVERIFY(up.valid && up.target == 80 && qAbs(up.minutes - 110) < 8);
         QCOMPARE(up.behind, (QVector<Coverage::Run> {{-40, 19}}));
         QVERIFY(!rising.estimate({{-40, 19}}).valid);
-
-        // Cooling by 1 °C/min from 25 °C: 55 min down to -40 °C.
-        ChamberTrend falling;
-        play(falling, 0, 10, [](double m) { return 25 - m; });
-        const ChamberTrend::Estimate down = falling.estimate({{-40, -10}, {30, 80}});
-        QVERIFY(down.valid && down.target == -40 && qAbs(down.minutes - 55) < 3);
-        QCOMPARE(down.behind, (QVector<Coverage::Run> {{30, 80}}));
 
         // Standing at 23 °C with a sensor a degree off now and then: no estimate.
         ChamberTrend still;
