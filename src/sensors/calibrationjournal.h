@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // One coefficient write of one sensor with what the panel knew when it ended.
@@ -38,7 +39,16 @@ public:
     static QByteArray header();
     static QByteArray line(const CalibrationRecord &record);
 
-    // Appends the record to the journal at path. On failure returns false and, if error is
-    // given, the reason; the file then holds at most a part of this one record.
-    static bool append(const QString &path, const CalibrationRecord &record, QString *error);
+    // How a record reaches the disk: ::write() and ::fsync() unless a test fails them on purpose.
+    // Each returns what the system call does, with errno set on failure.
+    struct Io
+    {
+        std::function<qint64(int fd, const char *data, qint64 size)> write;
+        std::function<int(int fd)> sync;
+    };
+
+    // Appends the record to the journal at path and syncs it to disk. On failure returns false
+    // and, if error is given, the reason; the file then holds at most a part of this one record.
+    static bool append(
+        const QString &path, const CalibrationRecord &record, QString *error, const Io &io = {});
 };
