@@ -9,12 +9,9 @@ int main(int argc, char *argv[])
     // A file grown to the size limit of the process must fail the write, which the run log
     // survives, instead of ending the bench.
     std::signal(SIGXFSZ, SIG_IGN);
-    // The platform plug-in may lie beside the program.
-    QStringList paths = QCoreApplication::libraryPaths();
-    paths.append(QStringLiteral("."));
-    paths.append(QStringLiteral("platforms"));
-    QCoreApplication::setLibraryPaths(paths);
-
+    // Plug-ins come only from Qt's own plug-in directory and from beside the program, which Qt
+    // searches by itself ("platforms" there included). The working directory is the operator's
+    // data folder: nothing in it is ever loaded as code.
     QApplication app(argc, argv);
     MainWindow window;
     window.showMaximized();

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPen>
 #include <QStatusBar>
+#include <QStringList>
 #include <qwt_plot_marker.h>
 #include <qwt_text.h>
 
@@ -35,9 +36,11 @@ RunProgress::RunProgress(const Duts &bank, Plot *plot, QStatusBar *bar)
     label = new QLabel(bar);
     label->setObjectName(QStringLiteral("lChamber"));
     label->setToolTip(QStringLiteral(
-        "Температура камеры и скорость — по показаниям всех ДУТ за последние 5 мин.\n"
-        "Осталось — до самого дальнего градуса по ходу камеры, которого ещё нет\n"
-        "в диапазоне \"Диап.\" опрашиваемых ДУТ, при нынешней скорости."));
+        "Температура камеры — медиана последних показаний опрашиваемых ДУТ; скорость — по\n"
+        "последним 5 мин, после разворота камеры — только с разворота.\n"
+        "Время — до самого дальнего градуса по ходу камеры, которого ещё нет в диапазоне\n"
+        "\"Диап.\" опрашиваемых ДУТ, при нынешней скорости; недостающие градусы позади\n"
+        "камеры набираются на обратном ходе."));
     bar->addPermanentWidget(label);
     label->setText(text());
 
@@ -60,7 +63,7 @@ void RunProgress::take(const DutInfo &info, qint64 ms)
 {
     if (!info.valid)
         return;
-    trend.add(ms, info.temp);
+    trend.add(ms, info.nomDut, info.temp);
     show();
 }
 
@@ -90,11 +93,20 @@ QString RunProgress::text() const
     if (missing.isEmpty()) {
         left = QStringLiteral("диапазоны пройдены");
     } else {
+        // What lies ahead at this rate; what lies behind waits for the chamber to come back,
+        // an end no rate can promise.
         const ChamberTrend::Estimate estimate = trend.estimate(missing);
-        left = estimate.valid ? QStringLiteral("осталось ≈ %1 (до %2 °C)")
-                                    .arg(duration(estimate.minutes))
-                                    .arg(estimate.target)
-                              : QStringLiteral("осталось %1").arg(kNone);
+        QStringList parts;
+        if (estimate.valid)
+            parts << QStringLiteral("до %1 °C ≈ %2")
+                         .arg(estimate.target)
+                         .arg(duration(estimate.minutes));
+        if (!estimate.behind.isEmpty())
+            parts << QStringLiteral("%1%2 на обратном ходе")
+                         .arg(estimate.valid ? QStringLiteral("затем ") : QString(),
+                             Coverage::runsText(estimate.behind));
+        left = parts.isEmpty() ? QStringLiteral("осталось %1").arg(kNone)
+                               : parts.join(QStringLiteral(", "));
     }
     const QString rate = trend.isStill()
         ? QStringLiteral("стоит")

@@ -13,8 +13,9 @@ class QStatusBar;
 class QwtPlotMarker;
 
 // How far the thermal run has got, where the operator looks without opening anything: the
-// chamber's temperature and rate and the time until every polled panel's missing degrees ahead
-// of it would be reached, in the status bar's permanent area ("lChamber"), and the chamber's
+// chamber's temperature and rate, the time until every polled panel's missing degrees ahead of
+// it would be reached and those left for the way back ("до 80 °C ≈ 6 мин, затем -40..19 на
+// обратном ходе"), in the status bar's permanent area ("lChamber"), and the chamber's
 // temperature as a vertical line on the plot. Fed with every valid reading; the panels keep
 // their own coverage, so a reading costs one line fit over the last minutes.
 class RunProgress : public QObject

@@ -20,6 +20,80 @@ int scaleExponent(double maxAbs)
     return exponent;
 }
 
+// A sum carried in two doubles (the rounded sum and what its rounding lost, Ogita, Rump and
+// Oishi's Sum2/Dot2): as exact as twice the working precision, then rounded once.
+class AccurateSum
+{
+public:
+    void add(double v)
+    {
+        const double s = hi + v;
+        const double b = s - hi;
+        lo += (hi - (s - b)) + (v - b);
+        hi = s;
+    }
+    void addProduct(double a, double b)
+    {
+        const double p = a * b;
+        add(p);
+        lo += std::fma(a, b, -p);
+    }
+    double value() const { return hi + lo; }
+
+private:
+    double hi = 0.0;
+    double lo = 0.0;
+};
+
+using Qr = Eigen::ColPivHouseholderQR<Eigen::MatrixXd>;
+
+// Refines the least-squares solution x of a x ~ b through the augmented system
+// [I a; a^T 0] [r; x] = [b; 0] (Björck): its residuals, formed in twice the working precision,
+// are solved for corrections with the factors at hand. The powers of T make the problem
+// ill-conditioned enough that the plain solve keeps only some 10 digits of the small
+// coefficients; two steps give back nearly all 16, with or without residual.
+void refine(const Qr &qr, const Eigen::MatrixXd &a, const Eigen::VectorXd &b, Eigen::VectorXd &x)
+{
+    const Eigen::Index n = a.rows();
+    const Eigen::Index m = a.cols();
+    const auto upper = qr.matrixQR().topLeftCorner(m, m).triangularView<Eigen::Upper>();
+    Eigen::VectorXd r(n);
+    for (Eigen::Index i = 0; i < n; ++i) {
+        AccurateSum sum;
+        sum.add(b(i));
+        for (Eigen::Index j = 0; j < m; ++j)
+            sum.addProduct(-a(i, j), x(j));
+        r(i) = sum.value();
+    }
+    constexpr int kSteps = 2;
+    for (int step = 0; step < kSteps; ++step) {
+        Eigen::VectorXd f(n);
+        for (Eigen::Index i = 0; i < n; ++i) {
+            AccurateSum sum;
+            sum.add(b(i));
+            sum.add(-r(i));
+            for (Eigen::Index j = 0; j < m; ++j)
+                sum.addProduct(-a(i, j), x(j));
+            f(i) = sum.value();
+        }
+        Eigen::VectorXd g(m);
+        for (Eigen::Index j = 0; j < m; ++j) {
+            AccurateSum sum;
+            for (Eigen::Index i = 0; i < n; ++i)
+                sum.addProduct(-a(i, j), r(i));
+            g(j) = sum.value();
+        }
+        // With a P = Q [R; 0]: Q^T dr = [h; tail of Q^T f], h = R^-T P^T g, and
+        // dx = P R^-1 (head of Q^T f - h).
+        const Eigen::VectorXd h = upper.transpose().solve(qr.colsPermutation().transpose() * g);
+        Eigen::VectorXd qf = qr.householderQ().transpose() * f;
+        const Eigen::VectorXd dx = qr.colsPermutation() * upper.solve(qf.head(m) - h);
+        qf.head(m) = h;
+        r += qr.householderQ() * qf;
+        x += dx;
+    }
+}
+
 } // namespace
 
 Trend::Trend(QObject *parent)
@@ -87,7 +161,10 @@ bool Trend::fit(int degree)
         values(row) = std::ldexp(pointList[row].y(), -yExp);
     }
 
-    const Eigen::VectorXd scaled = vandermonde.colPivHouseholderQr().solve(values);
+    const Qr qr(vandermonde);
+    Eigen::VectorXd scaled = qr.solve(values);
+    if (qr.rank() == degree + 1)
+        refine(qr, vandermonde, values, scaled);
     for (int i = 0; i <= degree; ++i) {
         coefficients[i] = std::ldexp(scaled(i), yExp - i * xExp);
         if (!std::isfinite(coefficients[i]))

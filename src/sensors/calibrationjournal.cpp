@@ -1,5 +1,7 @@
 #include "sensors/calibrationjournal.h"
 
+#include "sensors/logwriter.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -7,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
 
 #include <unistd.h>
@@ -110,7 +113,7 @@ QByteArray CalibrationJournal::line(const CalibrationRecord &r)
 }
 
 bool CalibrationJournal::append(
-    const QString &path, const CalibrationRecord &record, QString *error)
+    const QString &path, const CalibrationRecord &record, QString *error, const Io &io)
 {
     auto fail = [error](const QString &why) {
         if (error)
@@ -137,10 +140,16 @@ bool CalibrationJournal::append(
             bytes = "\r\n";
     }
     bytes += line(record);
-    if (file.write(bytes) != bytes.size())
-        return fail(file.errorString());
-    if (::fsync(file.handle()) != 0)
-        return fail(QStringLiteral("fsync failed"));
+    // The file is unbuffered and opened for appending: the bytes go to its end in one call.
+    const qint64 written = io.write
+        ? io.write(file.handle(), bytes.constData(), bytes.size())
+        : ::write(file.handle(), bytes.constData(), size_t(bytes.size()));
+    if (written != bytes.size())
+        return fail(written < 0
+                ? LogWriter::reasonOf(errno)
+                : QStringLiteral("записано %1 из %2 байт").arg(written).arg(bytes.size()));
+    if ((io.sync ? io.sync(file.handle()) : ::fsync(file.handle())) != 0)
+        return fail(LogWriter::reasonOf(errno));
     return true;
 }
 

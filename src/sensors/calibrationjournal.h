@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 // The bench's calibration journal "calibration.csv": one CSV line (RFC 4180, UTF-8, CR LF) per
 // coefficient write that reached the line, under a header line written when the file is new or
 // empty. The file is only ever appended to, so whatever a person did to it stays; each record
@@ -18,9 +20,18 @@ public:
     static QByteArray header();
     static QByteArray line(const CalibrationRecord &record);
 
-    // Appends the record to the journal at path. On failure returns false and, if error is
-    // given, the reason; the file then holds at most a part of this one record.
-    static bool append(const QString &path, const CalibrationRecord &record, QString *error);
+    // How a record reaches the disk: ::write() and ::fsync() unless a test fails them on purpose.
+    // Each returns what the system call does, with errno set on failure.
+    struct Io
+    {
+        std::function<qint64(int fd, const char *data, qint64 size)> write;
+        std::function<int(int fd)> sync;
+    };
+
+    // Appends the record to the journal at path and syncs it to disk. On failure returns false
+    // and, if error is given, the reason; the file then holds at most a part of this one record.
+    static bool append(
+        const QString &path, const CalibrationRecord &record, QString *error, const Io &io = {});
 
     // The records of the journal at path, oldest first, as written: each with its write (found,
     // sent, read back, result), coverage and largest residual; coverage per degree and the

@@ -34,6 +34,11 @@ Coverage Coverage::of(const QMap<qint8, quint32> &midl, int lo, int hi)
 
 QString Coverage::missingText() const
 {
+    return runsText(runs);
+}
+
+QString Coverage::runsText(const QVector<Run> &runs)
+{
     QStringList parts;
     parts.reserve(runs.size());
     for (const Run &run : runs) {

@@ -25,6 +25,8 @@ public:
     // Missing runs as "a..b" (or "a" for a single degree), comma-separated, ASCII minus:
     // "-37..19, 22..79"; empty when nothing is missing.
     QString missingText() const;
+    // Any runs in that form.
+    static QString runsText(const QVector<Run> &runs);
 
 private:
     int nCovered = 0;

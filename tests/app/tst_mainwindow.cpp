@@ -345,7 +345,8 @@ private slots:
     }
 
     // Warming by 0.5 °C/min with nothing collected: the time left runs to the top of the
-    // widest range among the polled panels, and the chamber's line on the plot follows.
+    // widest range among the polled panels, the degrees below wait for the way back, and the
+    // chamber's line on the plot follows.
     void chamberProgress()
     {
         MainWindow &window = bench->window();
@@ -355,8 +356,8 @@ private slots:
         auto *label = window.statusBar()->findChild<QLabel *>(QStringLiteral("lChamber"));
         for (int i = 0; i <= 60; ++i)
             window.runProgress()->take(reading(qint8(20 + i / 12), 1000), i * 10000);
-        QVERIFY2(label->text().contains(QStringLiteral("°C/мин, осталось ≈ 2 ч"))
-                && label->text().endsWith(QStringLiteral("(до 90 °C)")),
+        QVERIFY2(label->text().contains(QStringLiteral("°C/мин, до 90 °C ≈ 2 ч"))
+                && label->text().endsWith(QStringLiteral(", затем -40..24 на обратном ходе")),
             qPrintable(label->text()));
         for (const QwtPlotItem *item : window.plot()->itemList(QwtPlotItem::Rtti_PlotMarker))
             if (item->title().text() == "Камера")
@@ -365,7 +366,7 @@ private slots:
         // A panel that is not polled has no say.
         bench->setAddress(2, -1);
         window.runProgress()->take(reading(25, 1000), 610000);
-        QVERIFY2(label->text().endsWith(QStringLiteral("(до 80 °C)")), qPrintable(label->text()));
+        QVERIFY2(label->text().contains(QStringLiteral("до 80 °C ≈")), qPrintable(label->text()));
     }
 
     void silentSensorEndsInError()

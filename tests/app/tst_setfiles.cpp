@@ -6,6 +6,7 @@
 #include "sensors/dut.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
+#include "sensors/pointjournal.h"
 #include "support/answerdialog.h"
 #include "support/benchfixture.h"
 #include "support/child.h"
@@ -61,9 +62,19 @@ private slots:
     void openedSetCountsAsSaved();
     void dialogs();
     void runComesBackFromItsLogs();
+    void runPointsComeBackForEverySensor_data() { sensorRows(); }
+    void runPointsComeBackForEverySensor();
+    void closeAsksForEverySensor_data() { sensorRows(); }
+    void closeAsksForEverySensor();
     void plotPictures();
 
 private:
+    static void sensorRows()
+    {
+        QTest::addColumn<quint8>("nomDut");
+        for (quint8 s = 0; s < Duts::dutCount; ++s)
+            QTest::addRow("ДУТ %d", s) << s;
+    }
     Duts &bank() const { return *window->sensorBank(); }
     SetFiles &sets() const { return *window->setFiles(); }
     QString path(const char *name) const { return dir->filePath(QString::fromLatin1(name)); }
@@ -367,6 +378,30 @@ void TestSetFiles::runComesBackFromItsLogs()
 
     QVERIFY(!menu->loadRun(bench.dir().filePath("nothing")));
     QVERIFY(fresh.statusBar()->currentMessage().contains("нет журналов"));
+}
+
+void TestSetFiles::runPointsComeBackForEverySensor()
+{
+    QFETCH(quint8, nomDut);
+    QVERIFY(QDir(dir->path()).mkdir("run"));
+    const QDateTime at(QDate(2026, 12, 8), QTime(7, 10));
+    QVERIFY(TempWorkDir::put(path("run/points.txt"),
+        PointJournal::line(at, {nomDut, Period, -7, 4242})
+            + PointJournal::line(at, {nomDut, Period, -7, 4343})));
+    QVERIFY(child<FileMenu>(*window, "fileMenu")->loadRun(path("run")));
+    for (quint8 s = 0; s < Duts::dutCount; ++s)
+        QCOMPARE(
+            *bank().getMidl(s, Period), s == nomDut ? (Dut::MidlMap {{-7, 4343}}) : Dut::MidlMap());
+}
+
+void TestSetFiles::closeAsksForEverySensor()
+{
+    QFETCH(quint8, nomDut);
+    const auto *guard = child<CloseGuard>(*window, "closeGuard");
+    QCOMPARE(guard->losses(), QString());
+    bank().dut(nomDut)->setPoint(20, 1000, Level);
+    QCOMPARE(guard->losses(),
+        QStringLiteral("показания и точки ДУТ %1 не сохранены в наборе").arg(nomDut));
 }
 
 void TestSetFiles::plotPictures()

@@ -111,19 +111,13 @@ public:
     int errors(int nomDut) const { return fixture.panelText(quint8(nomDut), "leErr").toInt(); }
 
     // One tick of the polling handler (or the coefficient handler), then the wait for what it
-    // started: the simulator takes the frame and its answer, whole, split, spoiled or late,
-    // reaches the window. Returns the fault the simulator gave that answer ("none", "drop",
-    // "late", ...), or nothing when the tick sent no frame.
+    // started: the simulator takes the frame and its answer, whole, split or spoiled, reaches
+    // the window; a late answer (--late-ms 0) is held until the next frame and comes behind
+    // that frame's own answer, however fast or slow this machine is. Returns the fault the
+    // simulator gave that answer ("none", "drop", "late", ...), or nothing when the tick sent no
+    // frame.
     QString tick(bool polling = true)
     {
-        // A late answer must land in the next window behind that window's own answer, as with a
-        // real polling period. All late answers are held back by the same time, so frames a few
-        // milliseconds apart would bring two of them into one window: keep the frame after a
-        // late one a while behind it.
-        if (lateSent.isValid())
-            waitUntil([this] { return lateSent.hasExpired(kLateSpacingMs); });
-        lateSent.invalidate();
-
         // The window holds exactly what the last exchange was waited for (garbage is 1..12
         // bytes, of which one was waited for): a late answer that came early, or bytes nobody
         // sent, would make every count meaningless.
@@ -159,7 +153,6 @@ public:
         lateBytes = 0;
         if (fault == "late") {
             lateBytes = answerLength;
-            lateSent.start();
         } else if (fault == "garbage") {
             due += 1;
         } else if (fault != "drop") {
@@ -182,8 +175,6 @@ public:
     int answerLength; // of a whole answer to the frames the next ticks send
 
 private:
-    static constexpr int kLateSpacingMs = 150;
-
     // Keeps the first failure; returns what a tick that sent nothing returns.
     QString fail(const QString &why)
     {
@@ -194,8 +185,7 @@ private:
 
     QJsonObject previous;
     int due = 0; // bytes the current window was waited for
-    int lateBytes = 0; // a late answer on its way, due in the next window
-    QElapsedTimer lateSent;
+    int lateBytes = 0; // a late answer held back, due in the next window
     QString lastFault;
 };
 

@@ -110,7 +110,7 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
                                    "--split-gap-ms 2")
                         .split(' ');
     else if (!fault.isEmpty())
-        arguments += QStringLiteral("--%1 0.3 --late-ms 500 --split-gap-ms 20")
+        arguments += QStringLiteral("--%1 0.3 --late-ms 0 --split-gap-ms 20")
                          .arg(fault == "wrongAddress" ? "wrong-address" : fault)
                          .split(' ');
     SimulatedBench bench(protocol, arguments);

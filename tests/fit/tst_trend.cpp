@@ -21,6 +21,26 @@ double poly(const QVector<double> &a, double t)
 // A thermal-chamber-like temperature dependence, each term contributing a few per cent.
 const QVector<double> kSensorCurve {1.0, 1.2e-3, -8e-6, 3e-8, 2e-10, -1.5e-12, 4e-15};
 
+// NIST StRD linear regression sets Wampler1..Wampler5 (Wampler, 1970): y at x = 0, 1, ..., 20,
+// fitted by a degree-5 polynomial. Wampler1 and 2 lie exactly on 1 + x + ... + x^5 and
+// 1 + 0.1 x + ... + 1e-5 x^5; 3 to 5 add to Wampler1 a noise that is orthogonal to every power
+// up to x^5 and 1, 100 and 10^4 times as large, so their certified coefficients are all 1.
+// clang-format off
+const QVector<double> kWampler1 {1, 6, 63, 364, 1365, 3906, 9331, 19608, 37449, 66430, 111111,
+    177156, 271453, 402234, 579195, 813616, 1118481, 1508598, 2000719, 2613660, 3368421};
+const QVector<double> kWampler2 {1.00000, 1.11111, 1.24992, 1.42753, 1.65984, 1.96875, 2.38336,
+    2.94117, 3.68928, 4.68559, 6.00000, 7.71561, 9.92992, 12.75603, 16.32384, 20.78125, 26.29536,
+    33.05367, 41.26528, 51.16209, 63.00000};
+const QVector<double> kWampler3 {760, -2042, 2111, -1684, 3888, 1858, 11379, 17560, 39287, 64382,
+    113159, 175108, 273291, 400186, 581243, 811568, 1121004, 1506550, 2002767, 2611612, 3369180};
+const QVector<double> kWampler4 {75901, -204794, 204863, -204436, 253665, -200894, 214131,
+    -185192, 221249, -138370, 315911, -27644, 455253, 197434, 783995, 608816, 1370781, 1303798,
+    2205519, 2408860, 3444321};
+const QVector<double> kWampler5 {7590001, -20479994, 20480063, -20479636, 25231365, -20476094,
+    20489331, -20460392, 18417449, -20413570, 20591111, -20302844, 18651453, -20077766, 21059195,
+    -19666384, 26348481, -18971402, 22480719, -17866340, 10958421};
+// clang-format on
+
 } // namespace
 
 class TestTrend : public QObject
@@ -83,6 +103,54 @@ private slots:
         Points line {{0, 1}, {10, 2}, {20, 4}};
         trend.Calc(&line, 0, k, 1, 0);
         QVERIFY(k[1] > 0 && k[2] == 0.0);
+    }
+
+    // Every certified digit of Wampler1 and 3 to 5 (15), whose data are whole numbers and so
+    // exact in binary. Wampler2's decimal values are not: the exact least-squares solution of
+    // their nearest doubles differs from the certified one from the 14th digit (K3: 13.2
+    // digits), so 13 are checked there. The residual standard deviation, from the sampled
+    // curve, to 14 of its 15 digits.
+    void wampler_data()
+    {
+        QTest::addColumn<QVector<double>>("y");
+        QTest::addColumn<QVector<double>>("certified");
+        QTest::addColumn<double>("residualSd");
+        QTest::addColumn<int>("digits");
+
+        const QVector<double> ones(6, 1.0);
+        QTest::newRow("Wampler1") << kWampler1 << ones << 0.0 << 15;
+        QTest::newRow("Wampler2") << kWampler2 << QVector<double> {1, 0.1, 0.01, 1e-3, 1e-4, 1e-5}
+                                  << 0.0 << 13;
+        QTest::newRow("Wampler3") << kWampler3 << ones << 2360.14502379268 << 15;
+        QTest::newRow("Wampler4") << kWampler4 << ones << 236014.502379268 << 15;
+        QTest::newRow("Wampler5") << kWampler5 << ones << 23601450.2379268 << 15;
+    }
+
+    void wampler()
+    {
+        QFETCH(QVector<double>, y);
+        QFETCH(QVector<double>, certified);
+        QFETCH(double, residualSd);
+        QFETCH(int, digits);
+
+        Points points;
+        for (int x = 0; x < y.size(); ++x)
+            points.insert(x, y[x]);
+        Trend trend;
+        double k[6];
+        const Points *curve = trend.Calc(&points, 5, k, 1, 0);
+        const double tolerance = std::pow(10.0, -digits);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(std::abs(k[i] - certified[i]) <= tolerance * std::abs(certified[i]),
+                qPrintable(QString("K%1 = %2").arg(i).arg(k[i], 0, 'g', 17)));
+        double squares = 0;
+        for (int x = 0; x < y.size(); ++x)
+            squares += std::pow(y[x] - curve->value(x), 2);
+        const double sd = std::sqrt(squares / (y.size() - 6));
+        // An exact set leaves only rounding: far below one unit in the last place of its y.
+        const double sdTolerance = residualSd > 0 ? 1e-14 * residualSd : 1e-15 * y.last();
+        QVERIFY2(
+            std::abs(sd - residualSd) <= sdTolerance, qPrintable(QString::number(sd, 'g', 17)));
     }
 
     void recovery_data()

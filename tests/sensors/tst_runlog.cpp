@@ -1,4 +1,5 @@
 #include "sensors/logwriter.h"
+#include "sensors/rundirectorylock.h"
 #include "sensors/runlog.h"
 #include "sensors/runlogreader.h"
 #include "support/filesizelimit.h"
@@ -40,7 +41,10 @@ private slots:
     void linesBackToReadings();
     void filesAndRuns();
     void fullDiskLinesWaitInOrder();
+    void closedRunKeepsWaitingLines();
     void twoBenchesNeverShareADirectory();
+    void leftLocks_data();
+    void leftLocks();
 };
 
 using Line = RunLogReader::Line;
@@ -253,7 +257,7 @@ void TestRunLog::fullDiskLinesWaitInOrder()
 }
 
 // Two benches opening their ports in the same second; each continues its own directory when it
-// opens again within that second, and a lock left by a bench that is gone is taken over.
+// opens again within that second.
 void TestRunLog::twoBenchesNeverShareADirectory()
 {
     TempWorkDir sandbox;
@@ -272,15 +276,63 @@ void TestRunLog::twoBenchesNeverShareADirectory()
     second.writeTrace("TWO");
     QCOMPARE(TempWorkDir::contents(QDir(first.directory()).filePath("all.log")), "oneONE");
     QCOMPARE(TempWorkDir::contents(QDir(second.directory()).filePath("all.log")), "twoTWO");
+}
 
-    // A lock file naming a process that no longer runs.
-    const QString stale = sandbox.filePath("2026_12_05_23_48_18");
-    QVERIFY(QDir(sandbox.path()).mkpath(stale));
-    QVERIFY(TempWorkDir::put(QDir(stale).filePath(".bench.lock"),
-        "2147483646\ntarikon\n" + QSysInfo::machineHostName().toUtf8() + "\n"));
-    first.open(moment.addSecs(1));
-    first.writeTrace("three");
-    QCOMPARE(first.directory(), QFileInfo(stale).absoluteFilePath());
+// Closing the port on a full disk: the closed run's lines are written once the disk takes them,
+// in order, while the next run goes on.
+void TestRunLog::closedRunKeepsWaitingLines()
+{
+    TempWorkDir sandbox;
+    QVERIFY(sandbox.isValid());
+    RunLog log;
+    log.open(moment);
+    log.writeSensor(1, 1, reading(20, 1000));
+    const QString file = QDir(log.directory()).filePath("1.txt");
+    {
+        const FileSizeLimit full(1);
+        for (int i = 1; i < 4; ++i)
+            log.writeSensor(1, 1, reading(20, quint16(1000 + i)));
+        log.close();
+        log.open(moment.addSecs(60));
+        log.writeSensor(1, 1, reading(20, 2000));
+        QCOMPARE(log.waitingLines(), 4);
+    }
+    QSignalSpy backlog(&log, &RunLog::sigBacklog);
+    while (log.waitingLines() > 0)
+        QVERIFY(backlog.wait());
+    QStringList levels;
+    for (const QString &line : QString::fromUtf8(TempWorkDir::contents(file)).split("\r\n"))
+        levels << line.section(' ', 6, 6);
+    QCOMPARE(levels, (QStringList {"1000", "1001", "1002", "1003", ""}));
+}
+
+void TestRunLog::leftLocks_data()
+{
+    QTest::addColumn<QByteArray>("lock");
+    QTest::addColumn<int>("ageSeconds");
+    QTest::addColumn<bool>("taken");
+    // A bench of this computer that is gone, however recently.
+    QTest::newRow("gone here") << "2147483646\ntarikon\n" + QSysInfo::machineHostName().toUtf8()
+            + "\n" << 0 << true;
+    // A bench of another computer writing to a shared folder cannot be seen to be gone: its
+    // lock stays, however old.
+    QTest::newRow("other computer, an hour")
+        << QByteArray("4242\ntarikon\nbench-pc-2\n") << 3600 << false;
+}
+
+void TestRunLog::leftLocks()
+{
+    QFETCH(QByteArray, lock);
+    QFETCH(int, ageSeconds);
+    QFETCH(bool, taken);
+    TempWorkDir sandbox;
+    QVERIFY(sandbox.isValid());
+    QFile file(sandbox.filePath(RunDirectoryLock::fileName));
+    QVERIFY(TempWorkDir::put(file.fileName(), lock) && file.open(QIODevice::ReadOnly));
+    QVERIFY(file.setFileTime(
+        QDateTime::currentDateTime().addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+    RunDirectoryLock claim;
+    QCOMPARE(claim.claim(sandbox.path()), taken);
 }
 
 QTEST_GUILESS_MAIN(TestRunLog)

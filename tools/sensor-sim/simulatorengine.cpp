@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -117,6 +118,8 @@ void SimulatorEngine::handle(const SensorRequest &request)
 {
     m_stats.setDiscardedBytes(m_framer.discardedBytes());
     m_stats.countRequest(request.kind);
+    // A late answer held back goes out behind whatever this request gets, or alone.
+    const QByteArray held = std::exchange(m_held, {});
 
     double chamber = 0.0;
     if (request.isMeasurement()) {
@@ -187,9 +190,11 @@ void SimulatorEngine::handle(const SensorRequest &request)
     if (answer.isEmpty()) {
         m_stats.countIgnored();
         emit statsChanged();
-        return;
+    } else {
+        deliver(answer, shape, target->address());
     }
-    deliver(answer, shape, target->address());
+    if (!held.isEmpty())
+        emit transmit(held);
 }
 
 void SimulatorEngine::deliver(const QByteArray &answer, SensorAnswers::Shape shape, quint8 address)
@@ -208,7 +213,10 @@ void SimulatorEngine::deliver(const QByteArray &answer, SensorAnswers::Shape sha
         emit transmit(m_faults.corrupted(answer, shape));
         break;
     case FaultInjector::Kind::Late:
-        transmitLater(m_config.lateMs, answer);
+        if (m_config.lateMs > 0)
+            transmitLater(m_config.lateMs, answer);
+        else
+            m_held = answer;
         break;
     case FaultInjector::Kind::Split: {
         const int cut = m_faults.splitPoint(int(answer.size()));

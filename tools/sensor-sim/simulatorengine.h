@@ -67,4 +67,6 @@ private:
     QElapsedTimer m_clock;
     quint64 m_polls = 0;
     QTimer *m_gapTimer = nullptr;
+    // A late answer held for the next request (--late-ms 0).
+    QByteArray m_held;
 };

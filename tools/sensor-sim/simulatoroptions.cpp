@@ -32,7 +32,7 @@ const OptionSpec kOptions[] = {
     {"split", "Share of answers sent in two writes --split-gap-ms apart, 0..1.", "share", "0"},
     {"garbage", "Share of answers replaced by random bytes, 0..1.", "share", "0"},
     {"wrong-address", "Share of answers sent from another address, 0..1 (not the text answer).", "share", "0"},
-    {"late-ms", "Delay of a late answer, ms.", "ms", "1500"},
+    {"late-ms", "Delay of a late answer, ms; 0 holds it until the next request and sends it behind that request's answer.", "ms", "1500"},
     {"split-gap-ms", "Pause between the two parts of a split answer, ms.", "ms", "30"},
     {"frame-gap-ms", "Quiet time after which an unfinished request is dropped as noise, ms.", "ms", "50"},
     {"flip-k", "Store coefficient K<n> (0..5, as the bench names them) with the lowest bit of its value flipped.", "n", ""},
