@@ -43,7 +43,7 @@ void ReturnCheck::taken(quint8 nomDut, const DutInfo &info, qint64 ms)
     sensor.ms = ms;
     sensor.temp = info.temp;
     sensor.checking = false;
-    chamber.add(ms, info.temp);
+    chamber.add(ms, nomDut, info.temp);
 }
 
 void ReturnCheck::lineBack(bool other)
