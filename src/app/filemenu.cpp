@@ -2,6 +2,7 @@
 
 #include "app/calibrationreport.h"
 #include "app/mainwindow.h"
+#include "app/recordswindow.h"
 #include "app/statusboard.h"
 #include "plot/plot.h"
 #include "plot/plotpicture.h"
@@ -40,6 +41,9 @@ FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     QAction *report
         = menu->addAction(QStringLiteral("Отчёт о калибровке…"), this, &FileMenu::slSaveReport);
     report->setObjectName(QStringLiteral("actionCalibrationReport"));
+    QAction *records
+        = menu->addAction(QStringLiteral("Журнал калибровок…"), this, &FileMenu::slShowRecords);
+    records->setObjectName(QStringLiteral("actionRecords"));
 }
 
 QString FileMenu::dialogStart(const QString &key)
@@ -51,6 +55,13 @@ QString FileMenu::dialogStart(const QString &key)
         || !QFileInfo(stored).absoluteDir().exists())
         return QDir::homePath();
     return stored;
+}
+
+void FileMenu::slShowRecords()
+{
+    auto *records = new RecordsWindow(window);
+    records->setAttribute(Qt::WA_DeleteOnClose);
+    records->show();
 }
 
 void FileMenu::slLoadRun()

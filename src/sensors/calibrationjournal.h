@@ -1,10 +1,14 @@
 #pragma once
 
 #include "protocol/coefficientwrite.h"
+#include "records/recordrow.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+
+#include <QPair>
+#include <QVector>
 
 #include <optional>
 
@@ -37,6 +41,10 @@ public:
     // The header line and the line of one record, both ending in CR LF.
     static QByteArray header();
     static QByteArray line(const CalibrationRecord &record);
+    // The record's columns as (header name, text), in the order of the line, unquoted.
+    static QVector<QPair<QString, QString>> columns(const CalibrationRecord &record);
+    // The record as the databases keep it: the journal's columns, without a UUID or station yet.
+    static RecordRow row(const CalibrationRecord &record);
 
     // Appends the record to the journal at path. On failure returns false and, if error is
     // given, the reason; the file then holds at most a part of this one record.

@@ -296,7 +296,10 @@ void Duts::journal(quint8, const CalibrationRecord &record)
     const QString path = QDir::current().filePath(CalibrationJournal::fileName());
     QString error;
     const QString topic = QStringLiteral("journal");
-    if (CalibrationJournal::append(path, record, &error))
+    const bool appended = CalibrationJournal::append(path, record, &error);
+    // The databases get the record whatever became of the CSV line.
+    emit sigRecord(CalibrationJournal::row(record));
+    if (appended)
         emit sigStatus(QString(), topic);
     else
         emit sigStatus(QStringLiteral("Журнал калибровки %1 не дописан: %2")

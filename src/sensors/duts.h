@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/dutinfo.h"
+#include "records/recordrow.h"
 #include "sensors/dut.h"
 
 #include <QByteArray>
@@ -99,6 +100,8 @@ signals:
     // could not be created, a panel's coefficient file or write that failed), one message per
     // topic; an empty message withdraws the topic's earlier one.
     void sigStatus(const QString &message, const QString &topic);
+    // A calibration record just journalled, for the record databases.
+    void sigRecord(const RecordRow &row);
 
 private:
     // Appends a finished coefficient write to the calibration journal of the working directory.

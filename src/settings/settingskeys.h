@@ -227,6 +227,36 @@ inline QString reportTolerance()
 }
 constexpr double reportToleranceDefault = 0.5;
 
+// The laboratory's PostgreSQL server that every calibration record is also sent to, as libpq
+// takes them: a host name, an address or a Unix-socket directory, the port, the database, the
+// user and the SSL mode. No host: no server. The bench never stores a password (libpq's
+// ~/.pgpass, PGPASSFILE or a service file give it).
+inline QString databaseHost()
+{
+    return QStringLiteral("Database/host");
+}
+inline QString databasePort()
+{
+    return QStringLiteral("Database/port");
+}
+inline QString databaseName()
+{
+    return QStringLiteral("Database/name");
+}
+inline QString databaseUser()
+{
+    return QStringLiteral("Database/user");
+}
+inline QString databaseSslMode()
+{
+    return QStringLiteral("Database/sslmode");
+}
+// The bench's name in the laboratory, e.g. "ST1": every record carries it.
+inline QString reportStation()
+{
+    return QStringLiteral("Report/station");
+}
+
 } // namespace settingskeys
 
 // Bits of the curve mask, one per check box of a sensor panel's curve row.
