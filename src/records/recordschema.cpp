@@ -203,8 +203,8 @@ bool RecordSchema::insert(QSqlDatabase &db, Dialect dialect, const RecordRow &ro
     for (const QString &name : qAsConst(names)) {
         if (name == QLatin1String("sensor"))
             query.addBindValue(row.sensor);
-        else
-            query.addBindValue(row.value(name));
+        else // empty text, never NULL: the columns of the record itself are NOT NULL
+            query.addBindValue(row.value(name).isNull() ? QStringLiteral("") : row.value(name));
     }
     if (!query.exec()) {
         if (error)

@@ -64,30 +64,36 @@ void RecordStore::add(const RecordRow &row)
     retry();
 }
 
+bool RecordStore::writeQueue(QString *error)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    bool stored = false;
+    while (!m_queue.isEmpty()) {
+        if (!db.transaction()) {
+            *error = db.lastError().text();
+            break;
+        }
+        if (!RecordSchema::insert(db, RecordSchema::Dialect::Local, m_queue.constFirst(), error)) {
+            db.rollback();
+            break;
+        }
+        if (!db.commit()) {
+            *error = db.lastError().text();
+            db.rollback();
+            break;
+        }
+        m_queue.removeFirst();
+        stored = true;
+    }
+    return stored;
+}
+
 void RecordStore::retry()
 {
     QString error;
     bool stored = false;
     if (open(&error)) {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        while (!m_queue.isEmpty()) {
-            const RecordRow &row = m_queue.constFirst();
-            if (!db.transaction()) {
-                error = db.lastError().text();
-                break;
-            }
-            if (!RecordSchema::insert(db, RecordSchema::Dialect::Local, row, &error)) {
-                db.rollback();
-                break;
-            }
-            if (!db.commit()) {
-                error = db.lastError().text();
-                db.rollback();
-                break;
-            }
-            m_queue.removeFirst();
-            stored = true;
-        }
+        stored = writeQueue(&error);
         // The next try opens the file afresh: it may have been replaced or repaired meanwhile.
         if (!m_queue.isEmpty())
             close();

@@ -43,6 +43,8 @@ signals:
 private:
     bool open(QString *error);
     void close();
+    // Writes the waiting records in order, one transaction each; whether any went in.
+    bool writeQueue(QString *error);
 
     const QString m_path;
     const QString m_connection;
