@@ -166,19 +166,25 @@ QString RecordSchema::quoted(const QString &name)
     return QLatin1Char('"') + name + QLatin1Char('"');
 }
 
-bool RecordSchema::insert(QSqlDatabase &db, Dialect dialect, const RecordRow &row, QString *error)
+bool RecordSchema::insert(
+    QSqlDatabase &db, Dialect dialect, const RecordRow &row, QString *error, QStringList *known)
 {
     const QStringList journal = row.journalNames();
     QStringList names = RecordRow::fixedNames();
-    QStringList have;
+    QStringList own;
+    QStringList &have = known ? *known : own;
+    bool fresh = false;
     for (const QString &name : journal) {
         if (!isColumnName(name)) {
             if (error)
                 *error = QStringLiteral("недопустимое имя столбца журнала");
             return false;
         }
-        if (have.isEmpty())
+        // What the caller knew may be old: another bench may have added the column since.
+        if (!have.contains(name) && !fresh) {
             have = columns(db);
+            fresh = true;
+        }
         if (!have.contains(name)) {
             QSqlQuery add(db);
             const QString sql

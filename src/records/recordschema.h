@@ -27,7 +27,9 @@ public:
     static QStringList columns(const QSqlDatabase &db);
     // Writes the row in the open transaction, first adding the journal columns the table lacks.
     // A row whose UUID the table holds already is left out: a record sent twice lands once.
-    static bool insert(QSqlDatabase &db, Dialect dialect, const RecordRow &row, QString *error);
+    // known, if given, caches the table's columns from one call to the next.
+    static bool insert(QSqlDatabase &db, Dialect dialect, const RecordRow &row, QString *error,
+        QStringList *known = nullptr);
     // The record a query's row holds; NULL reads as empty, server-only columns are left out.
     static RecordRow rowOf(const QSqlRecord &record);
     // A column name the bench may put into SQL text: lower-case Latin letters, digits, '_'.

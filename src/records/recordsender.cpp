@@ -97,6 +97,7 @@ bool RecordSender::openServer(QString *error, bool *created)
 
 void RecordSender::closeServer()
 {
+    m_serverColumns.clear();
     if (QSqlDatabase::contains(m_serverName))
         QSqlDatabase::database(m_serverName, false).close();
     m_serverOpen = false;
@@ -127,7 +128,8 @@ bool RecordSender::sendBatch(int *count, QString *error)
         return false;
     }
     for (const RecordRow &row : qAsConst(rows)) {
-        if (!RecordSchema::insert(server, RecordSchema::Dialect::Server, row, error)) {
+        if (!RecordSchema::insert(
+                server, RecordSchema::Dialect::Server, row, error, &m_serverColumns)) {
             server.rollback();
             return false;
         }

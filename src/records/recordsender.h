@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QSqlDatabase;
 
@@ -46,4 +47,5 @@ private:
     const QString m_localName;
     const QString m_serverName;
     bool m_serverOpen = false;
+    QStringList m_serverColumns; // of the server's table, as last read
 };

@@ -25,6 +25,8 @@ RecordStore::~RecordStore()
 
 void RecordStore::close()
 {
+    // A column added in a transaction that was rolled back is not there.
+    m_columns.clear();
     if (!QSqlDatabase::contains(m_connection))
         return;
     QSqlDatabase::database(m_connection, false).close();
@@ -73,7 +75,8 @@ bool RecordStore::writeQueue(QString *error)
             *error = db.lastError().text();
             break;
         }
-        if (!RecordSchema::insert(db, RecordSchema::Dialect::Local, m_queue.constFirst(), error)) {
+        if (!RecordSchema::insert(
+                db, RecordSchema::Dialect::Local, m_queue.constFirst(), error, &m_columns)) {
             db.rollback();
             break;
         }

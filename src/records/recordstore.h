@@ -5,6 +5,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QTimer;
 
@@ -50,6 +51,7 @@ private:
     const QString m_connection;
     bool m_open = false;
     QList<RecordRow> m_queue;
+    QStringList m_columns; // of the table, as last read
     QString m_said;
     QTimer *m_retry = nullptr;
 };

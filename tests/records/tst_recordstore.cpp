@@ -6,10 +6,10 @@
 #include "support/tempworkdir.h"
 
 #include <QSignalSpy>
-#include <QUuid>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUuid>
 #include <QtTest>
 
 #include <memory>
@@ -130,7 +130,8 @@ void TestRecordStore::unwritableFileSaidAndCaughtUp()
     QCOMPARE(store.waiting(), 2);
     QVERIFY(!said.isEmpty());
     const QString message = said.last().at(0).toString();
-    QVERIFY2(message.contains("calibration.sqlite") && message.contains(": 2"), qPrintable(message));
+    QVERIFY2(
+        message.contains("calibration.sqlite") && message.contains(": 2"), qPrintable(message));
     if (condition == "newer")
         QVERIFY2(message.contains("новее"), qPrintable(message));
     // Nothing the bench could not read is touched.

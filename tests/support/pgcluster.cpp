@@ -13,7 +13,8 @@
 PgCluster::PgCluster()
 {
     // The newest server installed.
-    QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    QStringList versions
+        = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     QCollator numeric;
     numeric.setNumericMode(true);
     std::sort(versions.begin(), versions.end(), numeric);
@@ -39,8 +40,9 @@ PgCluster::PgCluster()
             return;
         }
         m_asNobody = true;
-        QFile::setPermissions(m_dir.path(), QFile::permissions(m_dir.path()) | QFile::ReadOther
-                | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup);
+        QFile::setPermissions(m_dir.path(),
+            QFile::permissions(m_dir.path()) | QFile::ReadOther | QFile::ExeOther | QFile::ReadGroup
+                | QFile::ExeGroup);
         if (chown(m_dir.path().toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0
             || chown(data.toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid) != 0) {
             m_error = QStringLiteral("cannot hand the cluster's directory to nobody");
@@ -85,9 +87,8 @@ bool PgCluster::run(const QString &program, const QStringList &arguments)
 bool PgCluster::start()
 {
     // No TCP at all; the socket's name carries the port.
-    const QString options = QStringLiteral("-k %1 -p %2 -c listen_addresses='' -F")
-                                .arg(m_dir.path())
-                                .arg(port());
+    const QString options
+        = QStringLiteral("-k %1 -p %2 -c listen_addresses='' -F").arg(m_dir.path()).arg(port());
     m_running = run(QStringLiteral("pg_ctl"),
         {QStringLiteral("-D"), m_dir.filePath(QStringLiteral("data")), QStringLiteral("-o"),
             options, QStringLiteral("-l"), m_dir.filePath(QStringLiteral("server.log")),

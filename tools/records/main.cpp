@@ -125,7 +125,8 @@ int main(int argc, char *argv[])
         return check(local, remote, out) ? 0 : 1;
     }
     RecordSource source;
-    if (!source.read(parser.isSet(server) ? RecordSource::Store::Server : RecordSource::Store::Local,
+    if (!source.read(
+            parser.isSet(server) ? RecordSource::Store::Server : RecordSource::Store::Local,
             &error)) {
         err << "tarikon-records: " << error << '\n';
         return 2;
