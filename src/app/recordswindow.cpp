@@ -23,6 +23,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QTableView>
+#include <QTimer>
 #include <QUuid>
 
 RecordsWindow::RecordsWindow(QWidget *parent)
@@ -30,6 +31,7 @@ RecordsWindow::RecordsWindow(QWidget *parent)
     , m_connection(
           QStringLiteral("records-window-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
     , m_model(new RecordTableModel(this))
+    , m_refilter(new QTimer(this))
 {
     setObjectName(QStringLiteral("RecordsWindow"));
     setWindowTitle(QStringLiteral("Журнал калибровок"));
@@ -84,8 +86,12 @@ RecordsWindow::RecordsWindow(QWidget *parent)
 
     openDatabase();
 
-    connect(m_serial, &QLineEdit::textChanged, this, &RecordsWindow::applyFilter);
-    connect(m_station, &QLineEdit::textChanged, this, &RecordsWindow::applyFilter);
+    // A scanner types a whole serial number within one turn of the event loop: one query.
+    m_refilter->setSingleShot(true);
+    m_refilter->setInterval(0);
+    connect(m_refilter, &QTimer::timeout, this, &RecordsWindow::applyFilter);
+    connect(m_serial, &QLineEdit::textChanged, m_refilter, QOverload<>::of(&QTimer::start));
+    connect(m_station, &QLineEdit::textChanged, m_refilter, QOverload<>::of(&QTimer::start));
     connect(m_dates, &QCheckBox::toggled, this, [this](bool on) {
         m_from->setEnabled(on);
         m_to->setEnabled(on);
@@ -103,7 +109,7 @@ RecordsWindow::RecordsWindow(QWidget *parent)
 RecordsWindow::~RecordsWindow()
 {
     // The model lets go of its query before the connection goes.
-    m_model->clear();
+    m_model->close();
     if (QSqlDatabase::contains(m_connection)) {
         QSqlDatabase::database(m_connection, false).close();
         QSqlDatabase::removeDatabase(m_connection);

@@ -11,6 +11,7 @@ class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QTableView;
+class QTimer;
 class QSqlDatabase;
 class RecordTableModel;
 
@@ -44,6 +45,7 @@ private:
     QString m_connection;
     bool m_fromServer = false;
     RecordTableModel *m_model = nullptr;
+    QTimer *m_refilter = nullptr;
     QLabel *m_source = nullptr;
     QLabel *m_count = nullptr;
     QLineEdit *m_serial = nullptr;

@@ -36,6 +36,13 @@ void RecordTableModel::setDatabase(const QSqlDatabase &db, RecordSchema::Dialect
         QSqlQuery(db).exec(QStringLiteral("PRAGMA case_sensitive_like = ON"));
 }
 
+void RecordTableModel::close()
+{
+    clear();
+    m_db = QSqlDatabase();
+    m_columns.clear();
+}
+
 void RecordTableModel::setFilter(const RecordFilter &filter)
 {
     m_filter = filter;
@@ -87,8 +94,8 @@ bool RecordTableModel::refresh(QString *error)
     if (m_columns.contains(m_sortColumn)) {
         const QString direction
             = m_order == Qt::AscendingOrder ? QStringLiteral("ASC") : QStringLiteral("DESC");
-        sql += QStringLiteral(" ORDER BY %1 %2, uuid %2")
-                   .arg(RecordSchema::quoted(m_sortColumn), direction);
+        // No second key: the index on time serves the newest-first view without a sort.
+        sql += QStringLiteral(" ORDER BY %1 %2").arg(RecordSchema::quoted(m_sortColumn), direction);
     }
     QSqlQuery query(m_db);
     query.setForwardOnly(false);

@@ -32,6 +32,8 @@ public:
 
     // Reads the table's columns; the view shows them in that order, newest records first.
     void setDatabase(const QSqlDatabase &db, RecordSchema::Dialect dialect);
+    // Lets go of the rows and the database, so that its connection can be removed.
+    void close();
     void setFilter(const RecordFilter &filter);
     const RecordFilter &filter() const { return m_filter; }
     void sort(int column, Qt::SortOrder order) override;

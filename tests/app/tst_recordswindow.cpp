@@ -6,6 +6,7 @@
 #include "records/recordschema.h"
 #include "records/recordstore.h"
 #include "records/recordtablemodel.h"
+#include "support/settle.h"
 #include "support/tempworkdir.h"
 
 #include <QCheckBox>
@@ -117,6 +118,7 @@ void TestRecordsWindow::filters()
         window.findChild<QDateEdit *>("deFilterTo")->setDate(from.addDays(1));
     }
     window.findChild<QComboBox *>("cbFilterResult")->setCurrentIndex(result);
+    settle();
 
     auto *view = window.findChild<QTableView *>("tvRecords");
     RecordTableModel *model = window.model();
@@ -139,6 +141,7 @@ void TestRecordsWindow::certificateAndExportFromStoredRows()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTest::keyClicks(window.findChild<QLineEdit *>("leFilterSerial"), "S0007");
+    settle();
     auto *view = window.findChild<QTableView *>("tvRecords");
     const QRect cell = view->visualRect(view->model()->index(0, 0));
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.center());
