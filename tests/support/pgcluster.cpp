@@ -105,10 +105,17 @@ bool PgCluster::stop()
     return stopped;
 }
 
-void PgCluster::configureBench() const
+bool PgCluster::createDatabase(const QString &name)
+{
+    return run(QStringLiteral("createdb"),
+        {QStringLiteral("-h"), socketDirectory(), QStringLiteral("-p"), QString::number(port()),
+            QStringLiteral("-U"), user(), name});
+}
+
+void PgCluster::configureBench(const QString &name) const
 {
     TempWorkDir::setSetting(QStringLiteral("Database/host"), socketDirectory());
     TempWorkDir::setSetting(QStringLiteral("Database/port"), port());
-    TempWorkDir::setSetting(QStringLiteral("Database/name"), database());
+    TempWorkDir::setSetting(QStringLiteral("Database/name"), name);
     TempWorkDir::setSetting(QStringLiteral("Database/user"), user());
 }

@@ -23,13 +23,14 @@ public:
     QString socketDirectory() const { return m_dir.path(); }
     int port() const { return 54329; }
     static QString user() { return QStringLiteral("tarikon"); }
-    static QString database() { return QStringLiteral("postgres"); }
 
     bool start();
     bool stop();
-    // Writes the bench's "Database" settings for this cluster into settings.ini of the current
-    // directory.
-    void configureBench() const;
+    // A new empty database; false when it could not be made.
+    bool createDatabase(const QString &name);
+    // Writes the bench's "Database" settings for that database of this cluster into
+    // settings.ini of the current directory.
+    void configureBench(const QString &name) const;
 
 private:
     bool run(const QString &program, const QStringList &arguments);
