@@ -26,30 +26,22 @@ namespace {
 // fourth failed, spread over ten days from 2026-12-01.
 bool fill(const QString &path)
 {
-    bool ok = false;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
-        db.setDatabaseName(path);
-        ok = db.open() && RecordSchema::prepare(db, RecordSchema::Dialect::Local, nullptr)
-            && db.transaction();
-        QStringList known;
-        for (int i = 0; ok && i < 3000; ++i) {
-            RecordRow row;
-            row.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
-            row.time = QStringLiteral("2026-12-%1T10:%2:00+02:00")
-                           .arg(1 + i % 10, 2, 10, QLatin1Char('0'))
-                           .arg(i % 60, 2, 10, QLatin1Char('0'));
-            row.serial = QStringLiteral("S%1").arg(i % 500, 4, 10, QLatin1Char('0'));
-            row.station = i % 3 == 0 ? "ST1" : "ST2";
-            row.sensor = i % 6;
-            row.result = i % 4 == 0 ? "ERROR: K3" : "OK";
-            row.columns = {{"kind", "Уровень"}, {"k0", QString::number(i)}};
-            ok = RecordSchema::insert(db, RecordSchema::Dialect::Local, row, nullptr, &known);
-        }
-        ok = ok && db.commit();
+    QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
+    db.setDatabaseName(path);
+    bool ok = db.open() && RecordSchema::prepare(db, RecordSchema::Dialect::Local, nullptr)
+        && db.transaction();
+    QStringList known;
+    for (int i = 0; ok && i < 3000; ++i) {
+        RecordRow row;
+        row.uuid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        row.time = QString::asprintf("2026-12-%02dT10:%02d:00+02:00", 1 + i % 10, i % 60);
+        row.serial = QString::asprintf("S%04d", i % 500);
+        row.station = i % 3 == 0 ? "ST1" : "ST2";
+        row.result = i % 4 == 0 ? "ERROR: K3" : "OK";
+        row.columns = {{"kind", "Уровень"}, {"k0", QString::number(i)}};
+        ok = RecordSchema::insert(db, RecordSchema::Dialect::Local, row, nullptr, &known);
     }
-    QSqlDatabase::removeDatabase("fill");
-    return ok;
+    return ok && db.commit();
 }
 
 } // namespace
@@ -72,6 +64,7 @@ void TestRecordsWindow::initTestCase()
 {
     QVERIFY(dir.isValid());
     QVERIFY(fill(dir.filePath(RecordStore::fileName())));
+    QSqlDatabase::removeDatabase("fill");
 }
 
 void TestRecordsWindow::filters_data()
