@@ -16,6 +16,7 @@ TARIKON_PACKAGES=(
     qtbase5-dev libqt5serialport5-dev libqt5svg5-dev
     libqwt-qt5-dev libeigen3-dev
     libmodbus-dev mbpoll
+    libzint-dev dmtx-utils
     poppler-utils
     # Qt's SQL drivers for the calibration records: the bench's own SQLite file and the
     # laboratory's PostgreSQL server; the server itself for the tests, which start a cluster.

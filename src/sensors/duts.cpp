@@ -1,9 +1,11 @@
 #include "sensors/duts.h"
 
+#include "panels/serialedit.h"
 #include "protocol/protocolnumber.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
+#include "sensors/serialscan.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -70,6 +72,9 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::sigCalibrated, this, &Duts::journal);
     }
 
+    auto *serials = new SerialScan(dutList, this);
+    connect(serials, &SerialScan::sigStatus, this, &Duts::sigStatus);
+
     runLog = new RunLog(this);
     connect(runLog, &RunLog::sigStatus, this,
         [this](const QString &message) { emit sigStatus(message, runLogTopic()); });
@@ -131,6 +136,13 @@ void Duts::checkLine()
             : QString(),
         QStringLiteral("protocol"));
 
+    const bool anyPolled = std::any_of(
+        dutList.cbegin(), dutList.cend(), [](const Dut *panel) { return panel->isPolled(); });
+    emit sigStatus(started && !anyPolled
+            ? QStringLiteral("Опрос не идёт: ни у одного ДУТ не выбран адрес (у всех «off»)")
+            : QString(),
+        QStringLiteral("polled"));
+
     QStringList shared;
     QMap<QString, QStringList> panelsByAddress;
     for (const Dut *panel : qAsConst(dutList)) {
@@ -163,8 +175,10 @@ void Duts::slChangeStart(bool start)
 
 void Duts::slClearAll()
 {
-    for (Dut *panel : qAsConst(dutList))
+    for (Dut *panel : qAsConst(dutList)) {
         panel->slClear();
+        panel->serialEdit()->clearSerial();
+    }
 }
 
 void Duts::newFile(bool openPort)

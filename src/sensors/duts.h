@@ -117,6 +117,7 @@ private:
     bool started = false;
 
     // Tells the operator, while it lasts, what makes polling useless: a protocol without a
-    // measurement request, or panels sharing an address whose answers cannot be told apart.
+    // measurement request, no panel with an address, or panels sharing an address whose answers
+    // cannot be told apart.
     void checkLine();
 };
