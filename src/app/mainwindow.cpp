@@ -19,6 +19,7 @@
 #include "settings/settingsfile.h"
 #include "settings/settingskeys.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
