@@ -25,12 +25,13 @@ bool run(QSqlQuery &query, const QString &sql, QString *error)
     return false;
 }
 
-// The version the tables are at: 0 when there are none, -1 when it cannot be read.
-int currentVersion(QSqlDatabase &db, RecordSchema::Dialect dialect, QString *error)
+} // namespace
+
+int RecordSchema::storedVersion(QSqlDatabase &db, Dialect dialect, QString *error)
 {
     QSqlQuery query(db);
     // SQLite lists no tables of a file that is no database, without a word; a query says why.
-    if (dialect == RecordSchema::Dialect::Local
+    if (dialect == Dialect::Local
         && !run(query, QStringLiteral("SELECT count(*) FROM sqlite_master"), error))
         return -1;
     if (!db.tables().contains(QStringLiteral("schema_version")))
@@ -39,6 +40,8 @@ int currentVersion(QSqlDatabase &db, RecordSchema::Dialect dialect, QString *err
         return -1;
     return query.next() ? query.value(0).toInt() : 0;
 }
+
+namespace {
 
 // Version 0 to 1: the record table, its index on the serial number and, in the bench's own file,
 // the outbox's marks and the triggers that keep records from being changed.
@@ -105,7 +108,7 @@ bool RecordSchema::prepare(QSqlDatabase &db, Dialect dialect, QString *error, bo
     if (dialect == Dialect::Server
         && !run(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(schemaLock), error))
         return fail();
-    const int found = currentVersion(db, dialect, error);
+    const int found = storedVersion(db, dialect, error);
     if (found < 0)
         return fail();
     if (found > version) {

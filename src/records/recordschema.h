@@ -23,6 +23,9 @@ public:
     // Creates or migrates the tables; false with the reason when they cannot be used. created
     // tells whether this call made them.
     static bool prepare(QSqlDatabase &db, Dialect dialect, QString *error, bool *created = nullptr);
+    // The version the tables are at without changing anything: 0 when there are none, -1 with
+    // the reason when it cannot be read.
+    static int storedVersion(QSqlDatabase &db, Dialect dialect, QString *error);
     // The table's columns, in order.
     static QStringList columns(const QSqlDatabase &db);
     // Writes the row in the open transaction, first adding the journal columns the table lacks.

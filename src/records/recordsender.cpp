@@ -65,7 +65,13 @@ bool RecordSender::openLocal(QString *error)
         *error = db.lastError().text();
         return false;
     }
-    if (!RecordSchema::prepare(db, RecordSchema::Dialect::Local, error)) {
+    // The store alone makes and migrates the file; until it has, nothing waits to be sent.
+    const int version = RecordSchema::storedVersion(db, RecordSchema::Dialect::Local, error);
+    if (version != RecordSchema::version) {
+        if (version == 0)
+            error->clear();
+        else if (version > 0)
+            *error = QStringLiteral("%1: схема версии %2").arg(m_localPath).arg(version);
         db.close();
         return false;
     }
