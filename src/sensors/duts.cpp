@@ -4,6 +4,7 @@
 #include "protocol/protocolnumber.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
+#include "sensors/runid.h"
 #include "sensors/runlog.h"
 #include "sensors/serialscan.h"
 
@@ -304,7 +305,7 @@ QString Duts::runDirectory() const
     return runLog->directory();
 }
 
-void Duts::journal(quint8, const CalibrationRecord &record)
+void Duts::journal(quint8 nomDut, const CalibrationRecord &record)
 {
     // The journal sits in the working directory, beside the run directories.
     const QString path = QDir::current().filePath(CalibrationJournal::fileName());
@@ -312,7 +313,10 @@ void Duts::journal(quint8, const CalibrationRecord &record)
     const QString topic = QStringLiteral("journal");
     const bool appended = CalibrationJournal::append(path, record, &error);
     // The databases get the record whatever became of the CSV line.
-    emit sigRecord(CalibrationJournal::row(record));
+    RecordRow row = CalibrationJournal::row(record);
+    row.serial = row.serial.isEmpty() && dut(nomDut) ? dut(nomDut)->serial() : row.serial;
+    row.run = row.run.isEmpty() ? RunId::last(runLog->directory()) : row.run;
+    emit sigRecord(row);
     if (appended)
         emit sigStatus(QString(), topic);
     else

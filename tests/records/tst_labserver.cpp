@@ -105,6 +105,7 @@ void TestLabServer::init()
 void TestLabServer::calibrationReachesEveryStore()
 {
     TempWorkDir::setSetting("Report/station", "ST1; \"Зал\" 2");
+    TempWorkDir::setSetting("DUT/Serial3", "SN-3");
     MainWindow window;
     auto *lab = window.findChild<LabRecords *>("labRecords");
     QVERIFY(lab && lab->outbox());
@@ -124,7 +125,7 @@ void TestLabServer::calibrationReachesEveryStore()
     QCOMPARE(records({}, &local), 0);
     QCOMPARE(records({"--server"}, &server), 0);
     QCOMPARE(server, local);
-    QVERIFY(local.contains(",\"ST1; \"\"Зал\"\" 2\",,,3,OK,,"));
+    QVERIFY(local.contains(",\"ST1; \"\"Зал\"\" 2\",SN-3,,3,OK,,"));
     QVERIFY(local.contains(",\"O'Brien; \"\"Уровень\"\"\","));
     QCOMPARE(records({"--check"}), 0);
 }
