@@ -1,10 +1,13 @@
 #pragma once
 
 #include "protocol/coefficientwrite.h"
+#include "records/recordrow.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 #include <optional>
@@ -38,6 +41,10 @@ public:
     // The header line and the line of one record, both ending in CR LF.
     static QByteArray header();
     static QByteArray line(const CalibrationRecord &record);
+    // The record's columns as (header name, text), in the order of the line, unquoted.
+    static QVector<QPair<QString, QString>> columns(const CalibrationRecord &record);
+    // The record as the databases keep it: the journal's columns, without a UUID or station yet.
+    static RecordRow row(const CalibrationRecord &record);
 
     // How a record reaches the disk: ::write() and ::fsync() unless a test fails them on purpose.
     // Each returns what the system call does, with errno set on failure.

@@ -4,6 +4,7 @@
 #include "protocol/protocolnumber.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
+#include "sensors/runid.h"
 #include "sensors/runlog.h"
 #include "sensors/serialscan.h"
 
@@ -379,13 +380,19 @@ QString Duts::runDirectory() const
     return runLog->directory();
 }
 
-void Duts::journal(quint8, const CalibrationRecord &record)
+void Duts::journal(quint8 nomDut, const CalibrationRecord &record)
 {
     // The journal sits in the working directory, beside the run directories.
     const QString path = QDir::current().filePath(CalibrationJournal::fileName());
     QString error;
     const QString topic = QStringLiteral("journal");
-    if (CalibrationJournal::append(path, record, &error))
+    const bool appended = CalibrationJournal::append(path, record, &error);
+    // The databases get the record whatever became of the CSV line.
+    RecordRow row = CalibrationJournal::row(record);
+    row.serial = row.serial.isEmpty() && dut(nomDut) ? dut(nomDut)->serial() : row.serial;
+    row.run = row.run.isEmpty() ? RunId::last(runLog->directory()) : row.run;
+    emit sigRecord(row);
+    if (appended)
         emit sigStatus(QString(), topic);
     else
         emit sigStatus(QStringLiteral("Журнал калибровки %1 не дописан: %2")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/dutinfo.h"
+#include "records/recordrow.h"
 #include "sensors/dut.h"
 #include "sensors/returncheck.h"
 
@@ -115,6 +116,8 @@ signals:
     void sigStatus(const QString &message, const QString &topic);
     // Readings after a return of the line are held back (true) or taken again (false).
     void holding(bool held);
+    // A calibration record just journalled, for the record databases.
+    void sigRecord(const RecordRow &row);
 
 private:
     // Appends a finished coefficient write to the calibration journal of the working directory.
