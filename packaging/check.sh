@@ -41,4 +41,5 @@ if [ "$status" -ne 124 ] || [ ! -s "$work/run/settings.ini" ]; then
     exit 1
 fi
 "$work/root/usr/bin/tarikon-sensor-sim" --version >/dev/null
+"$work/root/usr/bin/tarikon-records" --version >/dev/null
 echo "The package is sound: $deb"

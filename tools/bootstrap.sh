@@ -18,6 +18,11 @@ TARIKON_PACKAGES=(
     libmodbus-dev mbpoll
     libzint-dev dmtx-utils
     poppler-utils
+    # Qt's SQL drivers for the calibration records: the bench's own SQLite file and the
+    # laboratory's PostgreSQL server; the server itself for the tests, which start a cluster.
+    libqt5sql5-sqlite
+    libqt5sql5-psql
+    postgresql
 )
 # Added by tools/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
 TARIKON_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

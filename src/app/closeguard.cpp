@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "app/setfiles.h"
 #include "panels/discardquestion.h"
+#include "records/labrecords.h"
+#include "records/recordstore.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
 
@@ -32,6 +34,12 @@ QString CloseGuard::losses() const
     const int waiting = window->sensorBank()->waitingLogLines();
     if (waiting > 0)
         lost << QStringLiteral("строк журнала прогона ждут записи на диск: %1").arg(waiting);
+    // Those the server has not confirmed are safe in the file; those the file did not take are not.
+    const auto *records = window->findChild<LabRecords *>(QStringLiteral("labRecords"));
+    if (records && records->store()->waiting() > 0)
+        lost << QStringLiteral("записей калибровки ждут записи в %1: %2")
+                    .arg(RecordStore::fileName())
+                    .arg(records->store()->waiting());
     QStringList sensors;
     for (int s = 0; s < saved.size(); ++s) {
         if (window->setFiles()->maps(s) != saved.at(s))

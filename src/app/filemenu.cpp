@@ -3,6 +3,7 @@
 #include "app/calibrationinfodialog.h"
 #include "app/calibrationreport.h"
 #include "app/mainwindow.h"
+#include "app/recordswindow.h"
 #include "app/statusboard.h"
 #include "plot/plot.h"
 #include "plot/plotpicture.h"
@@ -43,6 +44,16 @@ FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
         dialog->open();
     });
     info->setObjectName(QStringLiteral("actionCalibrationInfo"));
+    QAction *records
+        = menu->addAction(QStringLiteral("Журнал калибровок…"), this, &FileMenu::slShowRecords);
+    records->setObjectName(QStringLiteral("actionRecords"));
+}
+
+void FileMenu::slShowRecords()
+{
+    auto *records = new RecordsWindow(window);
+    records->setAttribute(Qt::WA_DeleteOnClose);
+    records->show();
 }
 
 void FileMenu::slLoadRun()

@@ -29,6 +29,8 @@ public slots:
     void slLoadRun();
     void slSavePlot();
     void slSaveReport();
+    // The journal window over the calibration records of the laboratory or of this bench.
+    void slShowRecords();
 
 private:
     void status(const QString &message);

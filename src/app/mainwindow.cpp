@@ -13,12 +13,14 @@
 #include "panels/protocol.h"
 #include "plot/plot.h"
 #include "protocol/protocolnumber.h"
+#include "records/labrecords.h"
 #include "sensors/calibrationbook.h"
 #include "sensors/duts.h"
 #include "serial/comport.h"
 #include "settings/settingsfile.h"
 #include "settings/settingskeys.h"
 
+#include <QDir>
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -182,6 +184,11 @@ MainWindow::MainWindow(QWidget *parent)
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
     connect(m_duts, &Duts::sigCalibrated, m_book, &CalibrationBook::take);
     connect(m_book, &CalibrationBook::sigStatus, m_status,
+        [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
+    // Every calibration record also goes to the bench's record file and the laboratory's server.
+    auto *records = new LabRecords(QDir::currentPath(), this);
+    connect(m_duts, &Duts::sigRecord, records, &LabRecords::add);
+    connect(records, &LabRecords::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
     connect(m_duts, &Duts::sigExchangeOk, this,
         [this](quint8 nomDut) { queueExchangeBox(nomDut, QStringLiteral("OK")); });

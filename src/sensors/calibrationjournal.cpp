@@ -1,5 +1,6 @@
 #include "sensors/calibrationjournal.h"
 
+#include "records/recordcsv.h"
 #include "sensors/logwriter.h"
 
 #include <QDir>
@@ -15,17 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// A field quoted when it holds a comma, a quote or a line break; quotes inside are doubled.
-QString field(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"'))
-        && !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
 
 void addValues(QStringList &fields, const CoefficientWrite::Values &values, bool have)
 {
@@ -85,18 +75,13 @@ constexpr qint64 kLongestLine = 64 * 1024;
 
 QByteArray CalibrationJournal::header()
 {
-    QStringList names {"time", "sensor", "address", "protocol", "kind", "degree", "range_min",
-        "range_max", "covered"};
-    for (const char *group : {"found", "k", "read"}) {
-        for (int i = 0; i < 6; ++i)
-            names << QStringLiteral("%1%2").arg(QLatin1String(group)).arg(i);
-    }
-    names << "max_residual"
-          << "result";
+    QStringList names;
+    for (const auto &column : columns(CalibrationRecord()))
+        names << column.first;
     return names.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
-QByteArray CalibrationJournal::line(const CalibrationRecord &r)
+QVector<QPair<QString, QString>> CalibrationJournal::columns(const CalibrationRecord &r)
 {
     const CoefficientWrite &w = r.write;
     QStringList fields {isoTime(r.time), QString::number(r.sensor), QString::number(r.address),
@@ -107,9 +92,36 @@ QByteArray CalibrationJournal::line(const CalibrationRecord &r)
     for (int i = 0; i < 6; ++i)
         fields << (w.readBack[i] ? CoefficientWrite::text(w.read[i]) : QString());
     fields << (r.maxResidual ? QString::number(*r.maxResidual, 'g', 6) : QString()) << w.result();
-    for (QString &text : fields)
-        text = field(text);
-    return fields.join(QLatin1Char(',')).toUtf8() + "\r\n";
+
+    QStringList names {"time", "sensor", "address", "protocol", "kind", "degree", "range_min",
+        "range_max", "covered"};
+    for (const char *group : {"found", "k", "read"}) {
+        for (int i = 0; i < 6; ++i)
+            names << QStringLiteral("%1%2").arg(QLatin1String(group)).arg(i);
+    }
+    names << "max_residual"
+          << "result";
+    QVector<QPair<QString, QString>> pairs;
+    pairs.reserve(names.size());
+    for (int i = 0; i < names.size(); ++i)
+        pairs.append({names.at(i), fields.at(i)});
+    return pairs;
+}
+
+QByteArray CalibrationJournal::line(const CalibrationRecord &record)
+{
+    QStringList fields;
+    for (const auto &column : columns(record))
+        fields << column.second;
+    return RecordCsv::line(fields);
+}
+
+RecordRow CalibrationJournal::row(const CalibrationRecord &record)
+{
+    RecordRow row;
+    for (const auto &column : columns(record))
+        row.set(column.first, column.second);
+    return row;
 }
 
 bool CalibrationJournal::append(

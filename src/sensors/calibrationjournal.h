@@ -1,9 +1,12 @@
 #pragma once
 
+#include "records/recordrow.h"
 #include "sensors/calibrationrecord.h"
 
 #include <QByteArray>
+#include <QPair>
 #include <QString>
+#include <QVector>
 
 #include <functional>
 
@@ -19,6 +22,10 @@ public:
     // The header line and the line of one record, both ending in CR LF.
     static QByteArray header();
     static QByteArray line(const CalibrationRecord &record);
+    // The record's columns as (header name, text), in the order of the line, unquoted.
+    static QVector<QPair<QString, QString>> columns(const CalibrationRecord &record);
+    // The record as the databases keep it: the journal's columns, without a UUID or station yet.
+    static RecordRow row(const CalibrationRecord &record);
 
     // How a record reaches the disk: ::write() and ::fsync() unless a test fails them on purpose.
     // Each returns what the system call does, with errno set on failure.

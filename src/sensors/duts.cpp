@@ -2,7 +2,9 @@
 
 #include "panels/serialedit.h"
 #include "protocol/protocolnumber.h"
+#include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
+#include "sensors/runid.h"
 #include "sensors/runlog.h"
 #include "sensors/serialscan.h"
 
@@ -67,8 +69,7 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::sigExchangeError, this, &Duts::sigExchangeError);
         connect(panel, &Dut::sigStatus, this, &Duts::sigStatus);
         connect(panel, &Dut::addressChanged, this, &Duts::checkLine);
-        connect(panel, &Dut::sigCalibrated, this,
-            [this](quint8, const CalibrationRecord &record) { emit sigCalibrated(record); });
+        connect(panel, &Dut::sigCalibrated, this, &Duts::recorded);
     }
 
     clock.start();
@@ -366,6 +367,17 @@ DutInfo Duts::checkKAnswer(QByteArray *answer)
 QString Duts::runDirectory() const
 {
     return runLog->directory();
+}
+
+void Duts::recorded(quint8 nomDut, const CalibrationRecord &record)
+{
+    // The journal first (through whoever keeps it), then the databases, whatever became of the
+    // CSV line.
+    emit sigCalibrated(record);
+    RecordRow row = CalibrationJournal::row(record);
+    row.serial = row.serial.isEmpty() && dut(nomDut) ? dut(nomDut)->serial() : row.serial;
+    row.run = row.run.isEmpty() ? RunId::last(runLog->directory()) : row.run;
+    emit sigRecord(row);
 }
 
 void Duts::writeLog(const QByteArray &bytes)

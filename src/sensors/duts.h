@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/dutinfo.h"
+#include "records/recordrow.h"
 #include "sensors/dut.h"
 #include "sensors/returncheck.h"
 
@@ -116,8 +117,12 @@ signals:
     void sigCalibrated(const CalibrationRecord &record);
     // Readings after a return of the line are held back (true) or taken again (false).
     void holding(bool held);
+    // A calibration record just journalled, for the record databases.
+    void sigRecord(const RecordRow &row);
 
 private:
+    // A panel's finished write: handed to the journal's keeper, then to the record databases.
+    void recorded(quint8 nomDut, const CalibrationRecord &record);
     QList<Dut *> dutList;
     QList<PanelHealth *> health;
     quint8 pollPos = 0;

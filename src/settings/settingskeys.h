@@ -258,6 +258,31 @@ inline QString reportTolerance()
 }
 constexpr double reportToleranceDefault = 0.5;
 
+// The laboratory's PostgreSQL server that every calibration record is also sent to, as libpq
+// takes them: a host name, an address or a Unix-socket directory, the port, the database, the
+// user and the SSL mode. No host: no server. The bench never stores a password (libpq's
+// ~/.pgpass, PGPASSFILE or a service file give it).
+inline QString databaseHost()
+{
+    return QStringLiteral("Database/host");
+}
+inline QString databasePort()
+{
+    return QStringLiteral("Database/port");
+}
+inline QString databaseName()
+{
+    return QStringLiteral("Database/name");
+}
+inline QString databaseUser()
+{
+    return QStringLiteral("Database/user");
+}
+inline QString databaseSslMode()
+{
+    return QStringLiteral("Database/sslmode");
+}
+
 // Who calibrated, where and with what, as the certificate names them (CalibrationInfo).
 inline QString reportLaboratory()
 {
