@@ -1,7 +1,8 @@
 #include "serial/comport.h"
 
-#include "settings/settingskeys.h"
 #include "serial/portreopener.h"
+#include "serial/serialerror.h"
+#include "settings/settingskeys.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -145,8 +146,9 @@ void ComPort::openPort()
             held = true;
             m_reopener->remember(name);
         } else {
-            const QString reason
-                = name.isEmpty() ? tr("порт не выбран") : serialPort->errorString();
+            const QString reason = name.isEmpty()
+                ? tr("порт не выбран")
+                : SerialError::text(serialPort->error(), serialPort->errorString());
             emit sigStatus(tr("Порт %1 не открыт: %2").arg(name, reason));
             serialPort->clearError();
         }
