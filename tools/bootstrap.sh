@@ -17,6 +17,7 @@ TARIKON_PACKAGES=(
     libqwt-qt5-dev libeigen3-dev
     libmodbus-dev mbpoll
     poppler-utils
+    qttranslations5-l10n
 )
 # Added by tools/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
 TARIKON_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

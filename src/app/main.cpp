@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/translation.h"
 
 #include <QApplication>
 
@@ -16,6 +17,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setLibraryPaths(paths);
 
     QApplication app(argc, argv);
+    Translation::installRussian(&app);
     MainWindow window;
     window.showMaximized();
     return app.exec();

@@ -1,5 +1,6 @@
 #include "app/runprogress.h"
 
+#include "app/statuslabel.h"
 #include "plot/plot.h"
 #include "sensors/duts.h"
 
@@ -32,7 +33,7 @@ RunProgress::RunProgress(const Duts &bank, Plot *plot, QStatusBar *bar)
     , bank(bank)
     , plot(plot)
 {
-    label = new QLabel(bar);
+    label = new StatusLabel(bar);
     label->setObjectName(QStringLiteral("lChamber"));
     label->setToolTip(QStringLiteral(
         "Температура камеры и скорость — по показаниям всех ДУТ за последние 5 мин.\n"
