@@ -16,6 +16,7 @@
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -248,6 +249,46 @@ private slots:
         QCOMPARE(red(2, 18), 1.0);
         for (const double dashed : {red(-80, -2), red(22, 80)})
             QVERIFY2(dashed > 0.3 && dashed < 0.85, qPrintable(QString::number(dashed)));
+    }
+
+    // A trend extrapolated wildly, and a coefficient curve far off, leave the data axes to the
+    // readings, mid values and deviations; with no data on its axis a trend is scaled by the
+    // degrees it rests on.
+    void extrapolationDoesNotScale()
+    {
+        Dut::ValueSets sets;
+        sets[100] = {990, 1010};
+        plot->setValueCurves(&sets, 0);
+        const Dut::MidlMap midl {{10, 1000u}, {20, 1020u}, {30, 1010u}};
+        plot->setMidlCurve(&midl, 0);
+        Dut::CurveMap wild, percent;
+        for (int t = -90; t <= 100; ++t) {
+            wild.insert(t, 1000.0 + 0.5 * std::pow(t - 20.0, 5));
+            percent.insert(t, (t - 20.0) / 10.0 + 1e-4 * std::pow(t - 20.0, 4));
+        }
+        const Dut::CurveMap delta {{10, -2.0}, {20, 0.0}, {30, -1.0}};
+        plot->setTrendCurve(&wild, 0);
+        plot->setDeltaCurve(&delta, 0);
+        double k[6] = {-3e4, 0, 0, 0, 0, 1e-3};
+        plot->slUpdateK(0, k);
+        auto span = [this](int axis) {
+            plot->replot();
+            const QwtInterval range = plot->axisInterval(axis);
+            return std::pair {range.minValue(), range.maxValue()};
+        };
+
+        plot->slSetVisible(0, 0x2F);
+        const auto [low, high] = span(QwtPlot::yLeft);
+        QVERIFY2(
+            low >= 900 && high <= 1100, qPrintable(QStringLiteral("%1..%2").arg(low).arg(high)));
+        const auto [lowRight, highRight] = span(QwtPlot::yRight);
+        QVERIFY(lowRight >= -100 && highRight <= 100);
+
+        // The trend alone goes to the percent axis, scaled by 10..30 °C only.
+        plot->setTrendCurve(&percent, 0);
+        plot->slSetVisible(0, 0x08);
+        const auto [lowTrend, highTrend] = span(QwtPlot::yRight);
+        QVERIFY(lowTrend >= -5 && highTrend <= 5 && highTrend > lowTrend);
     }
 
     // Zoomed in one way, both ways and back: bars along the top and the right edge and canvas
