@@ -18,15 +18,13 @@ private slots:
         QVERIFY(Translation::installRussian(qApp));
         QStringList buttons;
         answerDialog<QMessageBox>([&buttons](QMessageBox *box) {
-            for (const auto button : {QMessageBox::Yes, QMessageBox::No})
-                buttons << box->button(button)->text();
+            buttons << box->button(QMessageBox::Yes)->text()
+                    << box->button(QMessageBox::No)->text();
             box->done(QMessageBox::No);
         });
-        QVERIFY(!DiscardQuestion::confirm(nullptr, QStringLiteral("ДУТ 0"), QStringLiteral("?")));
-        QCOMPARE(buttons.size(), 2);
-        const QRegularExpression russian(QStringLiteral("^&?\\p{Cyrillic}+$"));
-        for (const QString &text : buttons)
-            QVERIFY2(russian.match(text).hasMatch(), qPrintable(text));
+        DiscardQuestion::confirm(nullptr, QStringLiteral("ДУТ 0"), QStringLiteral("?"));
+        QCOMPARE(
+            buttons.filter(QRegularExpression(QStringLiteral("^&?\\p{Cyrillic}+$"))).size(), 2);
     }
 };
 
