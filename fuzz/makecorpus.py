@@ -132,6 +132,19 @@ def set_seeds():
     }
 
 
+def runlog_seeds():
+    # A sensor log as the bench writes it, one line per poll, each field followed by a space.
+    day = b"Sat Dec 5 23:48:17 2026 "
+    return {
+        "veltaro": day + b"7 -12 65535 4294967295 \r\n" + day + b"error \r\n",
+        "terval": day + b"25 3200 6699 \r\n\r\n" + day + b"-91 1 2 \r\n",
+        "modbus": day + b"100 0 \r\n" + "Сб дек. 5 23:48:17 2026 25 3200 \n".encode(),
+        # A spoiled byte inside a number once read as the digits before it.
+        "nul in a number": day + b"0 2\x00 29998 999957 \r\n" + day + b"0 20 29998 999957 \r\n",
+        "long": b"x" * 1000 + b"\r\n" + day + b"25 32x0 \r\n" + day[:17],
+    }
+
+
 def trend_seeds():
     # Degree, the factor and the offset (doubles), 1 for whole-degree temperatures, then the
     # points: a temperature (a signed byte or a double) and a value (a double).
@@ -218,6 +231,7 @@ def main():
         "exchange": exchange_seeds(),
         "coefficientfile": coefficient_seeds(),
         "measurementset": set_seeds(),
+        "runlog": runlog_seeds(),
         "trend": trend_seeds(),
         "requestframer": framer_seeds(),
         "settings": settings_seeds(),

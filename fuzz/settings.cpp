@@ -11,6 +11,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <cmath>
+
 extern "C" int LLVMFuzzerTestOneInput(const quint8 *data, size_t size)
 {
     quietQtDebug();
@@ -65,6 +68,13 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8 *data, size_t size)
         const StoredSettings::Bench bench = StoredSettings::bench(settings);
         FUZZ_CHECK(bench.period >= StoredSettings::Bench::minPeriod
             && bench.period <= StoredSettings::Bench::maxPeriod);
+        const StoredSettings::Calibration rules = StoredSettings::calibration(settings);
+        FUZZ_CHECK(std::is_sorted(rules.checkPoints.begin(), rules.checkPoints.end())
+            && std::adjacent_find(rules.checkPoints.begin(), rules.checkPoints.end())
+                == rules.checkPoints.end());
+        FUZZ_CHECK(rules.checkPoints.isEmpty()
+            || (rules.checkPoints.first() >= -90 && rules.checkPoints.last() <= 99));
+        FUZZ_CHECK(std::isfinite(rules.tolerancePercent) && rules.tolerancePercent >= 0);
     }
     return 0;
 }

@@ -16,6 +16,7 @@ TARIKON_PACKAGES=(
     qtbase5-dev libqt5serialport5-dev libqt5svg5-dev
     libqwt-qt5-dev libeigen3-dev
     libmodbus-dev mbpoll
+    libzint-dev dmtx-utils
     poppler-utils
     qttranslations5-l10n
 )

@@ -1,6 +1,7 @@
 #include "app/closeguard.h"
 
 #include "app/mainwindow.h"
+#include "app/setfiles.h"
 #include "panels/discardquestion.h"
 #include "sensors/duts.h"
 #include "sensors/measurementset.h"
@@ -15,9 +16,9 @@ CloseGuard::CloseGuard(MainWindow *window)
 {
     setObjectName(QStringLiteral("closeGuard"));
     window->installEventFilter(this);
-    connect(window, &MainWindow::setWritten, this, [this](const Maps &maps, int nomDut) {
-        const int first = nomDut == MainWindow::allSensors ? 0 : nomDut;
-        const int count = nomDut == MainWindow::allSensors ? saved.size() : 1;
+    connect(window->setFiles(), &SetFiles::inFile, this, [this](const Maps &maps, int nomDut) {
+        const int first = nomDut == SetFiles::allSensors ? 0 : nomDut;
+        const int count = nomDut == SetFiles::allSensors ? saved.size() : 1;
         constexpr int kinds = MeasurementSet::mapsPerSensor;
         for (int i = 0; i < count && first + i < saved.size() && (i + 1) * kinds <= maps.size();
              ++i)
@@ -33,7 +34,7 @@ QString CloseGuard::losses() const
         lost << QStringLiteral("строк журнала прогона ждут записи на диск: %1").arg(waiting);
     QStringList sensors;
     for (int s = 0; s < saved.size(); ++s) {
-        if (window->setMaps(s) != saved.at(s))
+        if (window->setFiles()->maps(s) != saved.at(s))
             sensors << QString::number(s);
     }
     if (!sensors.isEmpty())

@@ -9,8 +9,8 @@ class MainWindow;
 
 // Asks before the window closes while something would be lost: run-log lines still waiting for
 // a full or failing disk, or readings and calibration points not saved in a measurement set
-// (the mid values of a sensor differ from those of the last set written for it). Yes and No,
-// with No as the default, so that a stray Enter keeps the bench running.
+// (the mid values of a sensor differ from those of the last set written or opened for it). Yes and
+// No, with No as the default, so that a stray Enter keeps the bench running.
 class CloseGuard : public QObject
 {
     Q_OBJECT
@@ -28,6 +28,6 @@ private:
     using Maps = QList<QMap<qint8, quint32>>;
 
     MainWindow *window = nullptr;
-    // Per sensor, the maps of the last set written for it; empty ones before any.
+    // Per sensor, the maps of the last set written or opened for it; empty ones before any.
     QVector<Maps> saved;
 };

@@ -1,5 +1,6 @@
 #include "app/filemenu.h"
 
+#include "app/calibrationinfodialog.h"
 #include "app/calibrationreport.h"
 #include "app/mainwindow.h"
 #include "app/statusboard.h"
@@ -9,20 +10,16 @@
 #include "sensors/duts.h"
 #include "sensors/pointjournal.h"
 #include "sensors/runlogreader.h"
+#include "settings/dialogstart.h"
 #include "settings/safefile.h"
 #include "settings/settingskeys.h"
 
 #include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
-#include <QRegularExpression>
 #include <QSet>
-#include <QSettings>
 #include <QStatusBar>
-
-#include <optional>
 
 FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     : QObject(window)
@@ -40,17 +37,12 @@ FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     QAction *report
         = menu->addAction(QStringLiteral("Отчёт о калибровке…"), this, &FileMenu::slSaveReport);
     report->setObjectName(QStringLiteral("actionCalibrationReport"));
-}
-
-QString FileMenu::dialogStart(const QString &key)
-{
-    std::optional<QSettings> own;
-    const QString stored = settingskeys::reader(own).value(key).toString();
-    static const QRegularExpression drivePath(QStringLiteral("^[A-Za-z]:([/\\\\]|$)"));
-    if (stored.isEmpty() || drivePath.match(stored).hasMatch()
-        || !QFileInfo(stored).absoluteDir().exists())
-        return QDir::homePath();
-    return stored;
+    QAction *info = menu->addAction(QStringLiteral("Сведения о калибровке…"), this, [this] {
+        auto *dialog = new CalibrationInfoDialog(this->window);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->open();
+    });
+    info->setObjectName(QStringLiteral("actionCalibrationInfo"));
 }
 
 void FileMenu::slLoadRun()
@@ -66,7 +58,7 @@ void FileMenu::slSavePlot()
 {
     // Starts at the last picture saved, if its folder is still there.
     QFileDialog dialog(window, QStringLiteral("Сохранить график"),
-        dialogStart(settingskeys::savePlotPath()),
+        DialogStart::of(settingskeys::savePlotPath()),
         QStringLiteral("PNG (*.png);;SVG (*.svg);;PDF (*.pdf)"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("png"));

@@ -24,10 +24,6 @@ public:
     bool savePlot(const QString &path);
     // Writes the calibration report (PDF) to path atomically; the status bar says where or why not.
     bool saveReport(const QString &path);
-    // Where a file dialog starts: the file stored under the settings key. A drive path such as
-    // "c:/", which an installation that never saved a set has stored, means nothing on this
-    // system, and a folder may have gone since; such dialogs start at home.
-    static QString dialogStart(const QString &key);
 
 public slots:
     void slLoadRun();

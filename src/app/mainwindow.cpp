@@ -1,9 +1,11 @@
 #include "app/mainwindow.h"
 
 #include "app/bankarea.h"
+#include "app/calibrationinfodialog.h"
 #include "app/closeguard.h"
 #include "app/filemenu.h"
 #include "app/runprogress.h"
+#include "app/setfiles.h"
 #include "app/statusboard.h"
 #include "app/statusnotes.h"
 #include "app/tooltips.h"
@@ -12,13 +14,10 @@
 #include "plot/plot.h"
 #include "protocol/protocolnumber.h"
 #include "sensors/duts.h"
-#include "sensors/measurementset.h"
+#include "serial/comport.h"
 #include "settings/settingsfile.h"
 #include "settings/settingskeys.h"
-#include "serial/comport.h"
 
-#include <QDir>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -81,6 +80,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_plot = new Plot(*m_duts, centralWidget);
     m_protocol = new Protocol(centralWidget);
     m_progress = new RunProgress(*m_duts, m_plot, statusBar);
+    m_setFiles = new SetFiles(this);
     new CloseGuard(this);
     new StatusNotes(this);
 
@@ -113,30 +113,46 @@ MainWindow::MainWindow(QWidget *parent)
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::slotTimerK);
     connect(m_comPort, &ComPort::readyRead, this, &MainWindow::slotReadyRead);
     connect(m_comPort, &ComPort::lineLost, this, [this](const QString &port, const QString &why) {
-        const DutInfo info = m_duts->lineLost(&answerBuffer, m_protocol->isStarted(), port, why);
+        // The answer to the last poll before a stop is still a poll's.
+        const bool polling = m_protocol->isStarted() || m_duts->isPollOpen();
+        const DutInfo info = m_duts->lineLost(&answerBuffer, polling, port, why);
         answerBuffer.clear();
         if (info.valid)
             slUpdatePlot(info.nomDut);
     });
     connect(m_comPort, &ComPort::lineBack, m_duts, &Duts::lineBack);
+    connect(m_comPort, &ComPort::accepted, m_duts, &Duts::acceptReturn);
+    connect(m_duts, &Duts::holding, m_comPort, &ComPort::setHolding);
     // Then the bank opens or closes the run log files.
     connect(m_comPort, &ComPort::open, m_duts, &Duts::newFile);
     connect(m_protocol, &Protocol::changeProtocol, this, &MainWindow::slChangeProtocol);
     connect(m_protocol, &Protocol::changePeriod, this, &MainWindow::slChangePeriod);
     connect(m_protocol, &Protocol::changeStart, m_duts, &Duts::slChangeStart);
     connect(m_protocol, &Protocol::changeStart, m_progress, &RunProgress::setPolling);
-    connect(m_protocol, &Protocol::sigSave, this, &MainWindow::slSaveAll);
-    connect(m_duts, &Duts::sigSave, this, &MainWindow::slSave);
-    connect(m_protocol, &Protocol::sigLoad, this, &MainWindow::slLoadAll);
+    connect(m_protocol, &Protocol::changeStart, this, [this](bool started) {
+        if (started)
+            CalibrationInfoDialog::atPollingStart(this, [this](const QString &message) {
+                m_status->post(QStringLiteral("reference"), message);
+            });
+    });
     connect(m_protocol, &Protocol::sigClear, m_duts, &Duts::slClearAll);
     m_protocol->setClearConfirmation([this] {
-        return !(m_duts->hasCollected() || m_duts->hasCoefficients())
+        QStringList serials;
+        for (quint8 i = 0; i < Duts::dutCount; ++i) {
+            if (!m_duts->dut(i)->serial().isEmpty())
+                serials << m_duts->dut(i)->serial();
+        }
+        const QString serialText = serials.isEmpty()
+            ? QString()
+            : QStringLiteral(", а также заводские номера %1")
+                  .arg(serials.join(QStringLiteral(", ")));
+        return !(m_duts->hasCollected() || m_duts->hasCoefficients() || !serials.isEmpty())
             || DiscardQuestion::confirm(this, QStringLiteral("Очистить все"),
                 QStringLiteral("Удалить у всех ДУТ собранные показания, точки калибровки и оба "
                                "столбца коэффициентов K0…K5 (подобранные и для записи в "
-                               "датчик, также уже записанные или прочитанные)?"));
+                               "датчик, также уже записанные или прочитанные)%1?")
+                    .arg(serialText));
     });
-    connect(m_duts, &Duts::sigLoad, this, &MainWindow::slLoad);
     connect(m_plot, &Plot::editMidl, this, &MainWindow::slEditMidl);
     connect(m_plot, &Plot::addMidl, this, &MainWindow::slAddMidl);
     connect(m_duts, &Duts::sendTypePolinom, this, &MainWindow::slTypePolinom);
@@ -191,6 +207,13 @@ void MainWindow::slotTimer()
     }
 
     // Close the exchange begun on the previous tick...
+    closePoll();
+    // ...and open the next one.
+    sendPort(m_duts->getPollRequest());
+}
+
+void MainWindow::closePoll()
+{
     const bool raw = protocolIsText(m_protocol->currentProtocol());
     m_duts->writeLog(traceBytes(answerBuffer, raw));
     const DutInfo info = m_duts->processAnswer(&answerBuffer);
@@ -199,15 +222,18 @@ void MainWindow::slotTimer()
         slUpdatePlot(info.nomDut);
         m_progress->take(info);
     }
-
-    // ...and open the next one.
-    sendPort(m_duts->getPollRequest());
 }
 
 void MainWindow::slotTimerK()
 {
     if (!m_comPort->isOpen() || m_protocol->isStarted())
         return;
+    // The last poll before a stop whose answer has not come whole is closed as a tick would
+    // have closed it.
+    if (m_duts->isPollOpen()) {
+        closePoll();
+        m_duts->endPoll();
+    }
 
     // Coefficient answers are binary whatever the bench protocol is.
     m_duts->writeLog(answerBuffer.toHex());
@@ -220,6 +246,11 @@ void MainWindow::slotTimerK()
 void MainWindow::slotReadyRead()
 {
     answerBuffer.append(m_comPort->readAll());
+    // After a stop, the answer to the last poll is taken as soon as it is whole.
+    if (!m_protocol->isStarted() && m_duts->isPollOpen() && m_duts->answersPoll(answerBuffer)) {
+        closePoll();
+        m_duts->endPoll();
+    }
 }
 
 void MainWindow::sendPort(QByteArray frame)
@@ -309,155 +340,4 @@ void MainWindow::showExchangeBoxes()
         box.exec();
     }
     showingBox = false;
-}
-
-// ---- measurement sets
-
-namespace {
-
-const QString kSetTopic = QStringLiteral("set");
-
-constexpr int kSetSensors = 6;
-constexpr eTypeData kSetKinds[MeasurementSet::mapsPerSensor] = {Level, Freq, Period};
-
-QString setSuffix(int nomDut)
-{
-    return nomDut == MainWindow::allSensors ? QStringLiteral("6fls") : QStringLiteral("1fls");
-}
-
-} // namespace
-
-void MainWindow::slSaveAll()
-{
-    // The maps are taken when the button is pressed; polling goes on while the dialog is open.
-    const SetMaps maps = setMaps(allSensors);
-    const QString path = askSetFile(true, allSensors);
-    if (!path.isEmpty())
-        writeSet(path, maps, allSensors);
-}
-
-void MainWindow::slLoadAll()
-{
-    const QString path = askSetFile(false, allSensors);
-    if (!path.isEmpty())
-        loadSet(path, allSensors);
-}
-
-void MainWindow::slSave(uchar nomDut)
-{
-    const SetMaps maps = setMaps(nomDut);
-    const QString path = askSetFile(true, nomDut);
-    if (!path.isEmpty())
-        writeSet(path, maps, nomDut);
-}
-
-void MainWindow::slLoad(uchar nomDut)
-{
-    const QString path = askSetFile(false, nomDut);
-    if (!path.isEmpty())
-        loadSet(path, nomDut);
-}
-
-bool MainWindow::saveSet(const QString &path, int nomDut)
-{
-    return writeSet(path, setMaps(nomDut), nomDut);
-}
-
-bool MainWindow::loadSet(const QString &path, int nomDut)
-{
-    const bool all = nomDut == allSensors;
-    MeasurementSet::Contents contents;
-    QString error;
-    const int wanted = MeasurementSet::mapsPerSensor * (all ? kSetSensors : 1);
-    if (path.isEmpty() || !MeasurementSet::read(path, wanted, &contents, &error)) {
-        m_status->post(kSetTopic,
-            QStringLiteral("Набор не открыт: %1: %2").arg(QDir::toNativeSeparators(path), error));
-        return false;
-    }
-    // A failure reported earlier is over once a set was read.
-    m_status->post(kSetTopic, QString());
-    // Both set dialogs start where a set was last saved or opened.
-    settingskeys::store(settingskeys::loadPath(), path);
-    settingskeys::store(settingskeys::savePath(), path);
-    if (all)
-        m_protocol->setFileName(path);
-
-    // Only whole sensors are applied; the others keep their points. A six-sensor set opened on
-    // one panel gives it sensor 0's maps, a one-sensor set opened for all goes to sensor 0.
-    const int sensors = contents.maps.size() / MeasurementSet::mapsPerSensor;
-    if (sensors == 0) {
-        m_status->post(kSetTopic,
-            QStringLiteral("В наборе %1 нет ни одного полного датчика, точки не изменены")
-                .arg(QDir::toNativeSeparators(path)));
-        return true;
-    }
-    for (int group = 0; group < (all ? sensors : 1); ++group) {
-        const quint8 target = quint8(all ? group : nomDut);
-        for (int k = 0; k < MeasurementSet::mapsPerSensor; ++k)
-            m_duts->setMidl(
-                target, contents.maps.at(MeasurementSet::mapsPerSensor * group + k), kSetKinds[k]);
-        if (!all)
-            m_duts->setFileName(target, path);
-        // The readings go from the plot; the sensor is redrawn with its opened points.
-        m_plot->clearValueCurves();
-        slUpdatePlot(target);
-    }
-    if (!contents.complete)
-        m_status->post(kSetTopic,
-            QStringLiteral("Набор %1 обрезан: точки прочитаны не все, открыто датчиков: %2")
-                .arg(QDir::toNativeSeparators(path))
-                .arg(all ? sensors : 1));
-    return true;
-}
-
-MainWindow::SetMaps MainWindow::setMaps(int nomDut)
-{
-    SetMaps maps;
-    const int first = nomDut == allSensors ? 0 : nomDut;
-    const int last = nomDut == allSensors ? kSetSensors - 1 : nomDut;
-    for (int s = first; s <= last; ++s) {
-        for (const eTypeData kind : kSetKinds) {
-            const Dut::MidlMap *map = m_duts->getMidl(quint8(s), kind);
-            maps.append(map ? *map : Dut::MidlMap());
-        }
-    }
-    return maps;
-}
-
-bool MainWindow::writeSet(const QString &path, const SetMaps &maps, int nomDut)
-{
-    QString error;
-    if (path.isEmpty() || !MeasurementSet::write(path, maps, &error)) {
-        m_status->post(kSetTopic,
-            QStringLiteral("Набор не сохранён в %1: %2")
-                .arg(QDir::toNativeSeparators(path), error));
-        return false;
-    }
-    m_status->post(kSetTopic, QString());
-    settingskeys::store(settingskeys::savePath(), path);
-    settingskeys::store(settingskeys::loadPath(), path);
-    if (nomDut == allSensors)
-        m_protocol->setFileName(path);
-    else
-        m_duts->setFileName(quint8(nomDut), path);
-    emit setWritten(maps, nomDut);
-    return true;
-}
-
-QString MainWindow::askSetFile(bool save, int nomDut)
-{
-    const QString suffix = setSuffix(nomDut);
-    QFileDialog dialog(this, QStringLiteral("select files"),
-        FileMenu::dialogStart(save ? settingskeys::savePath() : settingskeys::loadPath()),
-        QStringLiteral("*.") + suffix);
-    if (save) {
-        // Asks before an existing file is replaced.
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(suffix);
-    } else {
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    return dialog.selectedFiles().constFirst();
 }

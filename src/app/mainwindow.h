@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QList>
 #include <QMainWindow>
-#include <QMap>
 #include <QPair>
 #include <QStringList>
 
@@ -15,6 +14,7 @@ class Plot;
 class Protocol;
 class QTimer;
 class RunProgress;
+class SetFiles;
 class StatusBoard;
 
 // The one window of the bench. It owns the serial-port panel, the protocol panel, the
@@ -39,20 +39,8 @@ public:
     // Bytes received since the last tick that examined them.
     const QByteArray &receivedBytes() const { return answerBuffer; }
 
-    static constexpr int allSensors = -1;
-    // Measurement sets without the dialogs, of all six sensors (".6fls") or of sensor nomDut
-    // (".1fls"). A save replaces the file only once all of it is written and then remembers it
-    // for the next save dialog; a failed save keeps the old file. An open applies every complete
-    // sensor it finds as calibration points and remembers the file for the next open dialog.
-    // Failures and damaged files are reported in the status bar. Both return whether the file
-    // was written or read.
-    bool saveSet(const QString &path, int nomDut = allSensors);
-    bool loadSet(const QString &path, int nomDut = allSensors);
-
-    using SetMaps = QList<QMap<qint8, quint32>>;
-    // The mid-value maps of one sensor or all, Level, Freq, Period per sensor: what a set
-    // saved now would hold.
-    SetMaps setMaps(int nomDut);
+    // The measurement-set files: saves and opens, with and without their dialogs.
+    SetFiles *setFiles() const { return m_setFiles; }
 
 public slots:
     void slotTimer();
@@ -76,17 +64,6 @@ public slots:
     // The sensor's curve visibility changed; the trend is refitted first, so that its units
     // follow the visible curves.
     void slSetVisible(uchar nomDut, uchar en);
-    // Measurement sets through the file dialogs: "Сохранить все"/"Открыть все" of the protocol
-    // panel, and a sensor panel's "Сохранить"/"Открыть".
-    void slSaveAll();
-    void slLoadAll();
-    void slSave(uchar nomDut);
-    void slLoad(uchar nomDut);
-
-signals:
-    // A measurement set was written: the mid-value maps it holds, Level, Freq, Period per
-    // sensor, of all six sensors or of sensor nomDut.
-    void setWritten(const QList<QMap<qint8, quint32>> &maps, int nomDut);
 
 private slots:
     // Shows the boxes of finished coefficient exchanges, one after another.
@@ -96,10 +73,8 @@ private:
     // A coefficient exchange ends inside a tick; its box is shown once the tick is over, so
     // that no tick ever runs a nested event loop.
     void queueExchangeBox(quint8 nomDut, const QString &text);
-
-    bool writeSet(const QString &path, const SetMaps &maps, int nomDut);
-    // A measurement-set file chosen by the operator; empty when the dialog was cancelled.
-    QString askSetFile(bool save, int nomDut);
+    // Traces and hands on what arrived for the last polling frame, and plots a valid reading.
+    void closePoll();
 
     Duts *m_duts = nullptr;
     QTimer *pollTimer = nullptr;
@@ -109,6 +84,7 @@ private:
     QByteArray answerBuffer;
     StatusBoard *m_status = nullptr;
     RunProgress *m_progress = nullptr;
+    SetFiles *m_setFiles = nullptr;
     // Title and text of each box still to show.
     QList<QPair<QString, QString>> pendingBoxes;
     bool showingBox = false;

@@ -11,7 +11,21 @@ StatusBoard::StatusBoard(QStatusBar *bar)
 
 QString StatusBoard::current() const
 {
-    return standing.isEmpty() ? QString() : standing.constLast().second;
+    if (standing.isEmpty())
+        return QString();
+    QStringList shown;
+    for (int i = 0; i + 1 < standing.size(); ++i) {
+        if (inSight.contains(standing.at(i).first))
+            shown << standing.at(i).second;
+    }
+    shown << standing.constLast().second;
+    return shown.join(QStringLiteral(" | "));
+}
+
+void StatusBoard::keepInSight(const QString &topic)
+{
+    if (!inSight.contains(topic))
+        inSight << topic;
 }
 
 void StatusBoard::post(const QString &topic, const QString &message)

@@ -3,6 +3,7 @@
 #include "settings/settingskeys.h"
 #include "settings/storedsettings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
 #include <QGridLayout>
@@ -84,6 +85,10 @@ Protocol::Protocol(QWidget *parent)
     pbStart->setObjectName(QStringLiteral("pbStart"));
     gridLayout->addWidget(pbStart, 0, 5);
 
+    cbAutoCalibration = new QCheckBox(QStringLiteral("Автокалибровка"), frame);
+    cbAutoCalibration->setObjectName(QStringLiteral("cbAutoCalibration"));
+    gridLayout->addWidget(cbAutoCalibration, 0, 6);
+
     auto *label = new QLabel(QStringLiteral("Протокол"), frame);
     label->setObjectName(QStringLiteral("label"));
     gridLayout->addWidget(label, 0, 8);
@@ -118,12 +123,14 @@ Protocol::Protocol(QWidget *parent)
         if (index >= 0)
             cbProtocol->setCurrentIndex(index);
         sbPeriod->setValue(stored.period);
+        cbAutoCalibration->setChecked(stored.autoCalibration);
     }
 
     connect(cbProtocol, qOverload<int>(&QComboBox::currentIndexChanged), this,
         &Protocol::slChangeProtocol);
     connect(sbPeriod, qOverload<int>(&QSpinBox::valueChanged), this, &Protocol::slChangePeriod);
     connect(pbStart, &QPushButton::pressed, this, &Protocol::slChangeStart);
+    connect(cbAutoCalibration, &QCheckBox::toggled, this, &Protocol::slChangeAutoCalibration);
     connect(pbLoadAll, &QPushButton::pressed, this, &Protocol::slLoad);
     connect(pbSaveAll, &QPushButton::pressed, this, &Protocol::slSave);
     // On release: a question opened on press would leave the button held down under it.
@@ -138,6 +145,11 @@ bool Protocol::isStarted() const
 int Protocol::currentProtocol() const
 {
     return cbProtocol->currentIndex();
+}
+
+bool Protocol::isAutoCalibration() const
+{
+    return cbAutoCalibration->isChecked();
 }
 
 int Protocol::period() const
@@ -166,6 +178,12 @@ void Protocol::slChangeStart()
 {
     pbStart->setText(pbStart->text() != kStart ? kStart : kStop);
     emit changeStart(isStarted());
+}
+
+void Protocol::slChangeAutoCalibration(bool on)
+{
+    settingskeys::store(settingskeys::autoCalibration(), on);
+    emit changeAutoCalibration(on);
 }
 
 void Protocol::slLoad()

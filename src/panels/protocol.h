@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -21,6 +22,9 @@ public:
 
     bool isStarted() const;
     int currentProtocol() const;
+    // Whether "Автокалибровка" is checked: while polling runs, the bench writes and checks
+    // each polled sensor's coefficients by itself.
+    bool isAutoCalibration() const;
     // The polling period in seconds, 1..99.
     int period() const;
     void setFileName(const QString &fileName);
@@ -31,6 +35,7 @@ signals:
     void changeProtocol(quint8 nomProtocol);
     void changePeriod(int seconds);
     void changeStart(bool started);
+    void changeAutoCalibration(bool on);
     void sigSave();
     void sigLoad();
     void sigClear();
@@ -40,6 +45,8 @@ public slots:
     void slChangeProtocol(int);
     void slChangePeriod(int);
     void slChangeStart();
+    // Stores the switch and announces it.
+    void slChangeAutoCalibration(bool on);
     void slLoad();
     void slSave();
     void slClear();
@@ -48,6 +55,7 @@ private:
     QComboBox *cbProtocol = nullptr;
     QSpinBox *sbPeriod = nullptr;
     QPushButton *pbStart = nullptr;
+    QCheckBox *cbAutoCalibration = nullptr;
     QLineEdit *leFileName = nullptr;
     std::function<bool()> confirmClear;
 };

@@ -4,6 +4,7 @@
 #include "panels/lineeditmax.h"
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
+#include "panels/serialedit.h"
 #include "protocol/protocolnumber.h"
 #include "protocol/request.h"
 #include "sensors/coefficientfile.h"
@@ -436,13 +437,16 @@ bool Dut::isPolled() const
 
 void Dut::slAskClear()
 {
-    if ((!model->isEmpty() || hasCoefficients())
+    const QString serialText
+        = serial().isEmpty() ? QString() : QStringLiteral(" и заводской номер %1").arg(serial());
+    if ((!model->isEmpty() || hasCoefficients() || !serial().isEmpty())
         && !DiscardQuestion::confirm(this, lName->text(),
-            QStringLiteral("Удалить собранные показания, точки калибровки и оба столбца "
-                           "коэффициентов K0…K5 %1?")
-                .arg(lName->text())))
+            QStringLiteral("Удалить собранные показания, точки калибровки, оба столбца "
+                           "коэффициентов K0…K5%2 %1?")
+                .arg(lName->text(), serialText)))
         return;
     slClear();
+    leSerial->clearSerial();
 }
 
 void Dut::slSave()

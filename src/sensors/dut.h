@@ -25,6 +25,7 @@ class QPushButton;
 class QSpinBox;
 class QTimer;
 class Request;
+class SerialEdit;
 
 // One sensor's panel: polls the sensor, shows and collects its readings per temperature,
 // keeps the calibration points and the deviation statistics, and steers the sensor's curves
@@ -85,10 +86,11 @@ public:
     Coverage coverage() const { return rangeCoverage; }
 
     // Coefficient files without the dialogs. saveFileK writes the six texts of the write/read
-    // column to path (atomically; a failure keeps the old file and is reported through
-    // sigStatus) and remembers path for the next save dialog. loadFileK fills the column from
-    // path and remembers it for the next open dialog; a file that cannot be opened changes
-    // nothing. Both return whether the file was written or read.
+    // column to path (atomically; a failure keeps the old file) and remembers path for the next
+    // save dialog. loadFileK fills the column from path and remembers it for the next open
+    // dialog; a file that cannot be opened, or whose six values are not all numbers, changes
+    // nothing. Both say through sigStatus what they did and return whether the file was written
+    // or read.
     bool saveFileK(const QString &path);
     bool loadFileK(const QString &path);
 
@@ -101,6 +103,12 @@ public:
     const std::optional<CalibrationRecord> &lastWrite() const { return lastRecord; }
     // Whether the write column differs from the current fit (marked on the panel).
     bool writeColumnStale() const { return staleColumn; }
+
+    // The sensor's serial number as scanned into leSerial; empty when none was accepted.
+    QString serial() const;
+    SerialEdit *serialEdit() const { return leSerial; }
+    // "Запись К" for a sensor without a serial number asks first (No is the default).
+    bool confirmWithoutSerial();
 
     // Base colours of the colour boxes (opaque).
     QRgb getColorValue() const;
@@ -224,6 +232,7 @@ private:
 
     // Readings and coefficients
     QLineEdit *leFileName = nullptr;
+    SerialEdit *leSerial = nullptr;
     QLabel *lName = nullptr;
     QComboBox *cbPort = nullptr;
     QLabel *leTypeData = nullptr;

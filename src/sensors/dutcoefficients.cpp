@@ -4,13 +4,13 @@
 
 #include "protocol/request.h"
 #include "sensors/coefficientfile.h"
+#include "settings/dialogstart.h"
 #include "settings/settingskeys.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 
 #include <algorithm>
 #include <cmath>
@@ -124,21 +124,13 @@ void Dut::slUpdateReadK(quint8 nomK, float value)
 namespace {
 
 const QString kFileCaption = QStringLiteral("select files");
-const QString kFileFilter = QStringLiteral("*.k");
-
-// Start location of a coefficient file dialog: the last file saved or opened, else the home
-// directory.
-QString lastPath(const QString &name)
-{
-    const QSettings settings(keys::file(), QSettings::IniFormat);
-    return settings.value(name, QDir::homePath()).toString();
-}
+const QString kFileFilter = QStringLiteral("Коэффициенты (*.k)");
 
 } // namespace
 
 void Dut::slSaveFileK()
 {
-    QFileDialog dialog(this, kFileCaption, lastPath(keys::saveKPath()), kFileFilter);
+    QFileDialog dialog(this, kFileCaption, DialogStart::of(keys::saveKPath()), kFileFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("k"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -149,7 +141,7 @@ void Dut::slSaveFileK()
 void Dut::slLoadFileK()
 {
     const QString path = QFileDialog::getOpenFileName(
-        this, kFileCaption, lastPath(keys::loadKPath()), kFileFilter);
+        this, kFileCaption, DialogStart::of(keys::loadKPath()), kFileFilter);
     if (!path.isEmpty())
         loadFileK(path);
 }
@@ -170,22 +162,48 @@ bool Dut::saveFileK(const QString &path)
             topic);
         return false;
     }
-    emit sigStatus(QString(), topic);
     // Both coefficient dialogs start where a file was last saved or opened.
     keys::store(keys::saveKPath(), path);
     keys::store(keys::loadKPath(), path);
+    emit sigStatus(QStringLiteral("ДУТ %1: K0…K5 столбца записи сохранены в %2")
+                       .arg(nomDut)
+                       .arg(QDir::toNativeSeparators(path)),
+        topic);
     return true;
 }
 
 bool Dut::loadFileK(const QString &path)
 {
+    const QString topic = QStringLiteral("dut%1.fileK").arg(nomDut);
+    const QString where = QDir::toNativeSeparators(path);
     QStringList texts;
-    if (path.isEmpty() || !CoefficientFile::read(path, &texts))
+    QString error;
+    if (path.isEmpty() || !CoefficientFile::read(path, &texts, &error)) {
+        emit sigStatus(QStringLiteral("ДУТ %1: файл коэффициентов %2 не открыт: %3")
+                           .arg(nomDut)
+                           .arg(where, error),
+            topic);
         return false;
+    }
+    // A file that is no coefficient file, or was spoiled, must not put its bytes into the
+    // column that "Запись К" sends: the column keeps its values.
+    for (int i = 0; i < 6; ++i) {
+        double value = 0;
+        if (!numberOf(texts.value(i), &value)) {
+            emit sigStatus(QStringLiteral("ДУТ %1: файл коэффициентов %2 не открыт: K%3 не "
+                                          "число, столбец записи не изменён")
+                               .arg(QString::number(nomDut), where, QString::number(i)),
+                topic);
+            return false;
+        }
+    }
     keys::store(keys::loadKPath(), path);
     keys::store(keys::saveKPath(), path);
     for (int i = 0; i < 6; ++i)
         leReadK[i]->setText(texts.value(i));
+    emit sigStatus(
+        QStringLiteral("ДУТ %1: K0…K5 открыты из %2 в столбец записи").arg(nomDut).arg(where),
+        topic);
     return true;
 }
 

@@ -72,6 +72,9 @@ void Dut::slAskSaveK()
     float values[6] = {};
     if (!writeColumn(values))
         return;
+    // The port may close, or polling start, while a question is open.
+    if (serial().isEmpty() && (!confirmWithoutSerial() || !pbSaveK->isEnabled()))
+        return;
     if (!rangeCoverage.complete()) {
         const QString question
             = QStringLiteral("%1: данные есть для %2 из %3 °C диапазона (нет %4). "

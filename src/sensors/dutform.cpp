@@ -5,6 +5,7 @@
 #include "panels/lineeditmax.h"
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
+#include "panels/serialedit.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -116,7 +117,11 @@ void Dut::buildForm()
     leFileName->setReadOnly(true);
     leFileName->setFont(small);
     leFileName->setStyleSheet(kGreyField);
-    readings->addWidget(leFileName, 0, 0, 1, 6);
+    readings->addWidget(leFileName, 0, 0, 1, 3);
+    // The sensor's serial number shares the top row with the file name.
+    leSerial = new SerialEdit(nomDut, frame);
+    leSerial->setStyleSheet(QString());
+    readings->addWidget(leSerial, 0, 3, 1, 3);
 
     lName = new QLabel(frame);
     named(lName, "lName");

@@ -1,9 +1,11 @@
 #include "sensors/duts.h"
 
+#include "panels/serialedit.h"
 #include "protocol/protocolnumber.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
+#include "sensors/serialscan.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -70,6 +72,10 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::sigCalibrated, this, &Duts::journal);
     }
 
+    clock.start();
+    auto *serials = new SerialScan(dutList, this);
+    connect(serials, &SerialScan::sigStatus, this, &Duts::sigStatus);
+
     runLog = new RunLog(this);
     connect(runLog, &RunLog::sigStatus, this,
         [this](const QString &message) { emit sigStatus(message, runLogTopic()); });
@@ -131,6 +137,13 @@ void Duts::checkLine()
             : QString(),
         QStringLiteral("protocol"));
 
+    const bool anyPolled = std::any_of(
+        dutList.cbegin(), dutList.cend(), [](const Dut *panel) { return panel->isPolled(); });
+    emit sigStatus(started && !anyPolled
+            ? QStringLiteral("Опрос не идёт: ни у одного ДУТ не выбран адрес (у всех «off»)")
+            : QString(),
+        QStringLiteral("polled"));
+
     QStringList shared;
     QMap<QString, QStringList> panelsByAddress;
     for (const Dut *panel : qAsConst(dutList)) {
@@ -151,9 +164,11 @@ void Duts::checkLine()
 
 void Duts::slChangeStart(bool start)
 {
-    // Forget the last polled panel, so that the first poll after a start goes to panel 0
-    // and an answer still on its way is never credited to the polling cycle.
-    pollIndex = -1;
+    // A start forgets the last polled panel, so that the first poll goes to panel 0 and an
+    // answer still on its way is never credited to the new cycle. A stop keeps it: the answer
+    // to the last frame is still taken when it comes.
+    if (start)
+        pollIndex = -1;
     pollPos = dutCount;
     for (Dut *panel : qAsConst(dutList))
         panel->setStarted(start);
@@ -163,12 +178,20 @@ void Duts::slChangeStart(bool start)
 
 void Duts::slClearAll()
 {
-    for (Dut *panel : qAsConst(dutList))
+    for (Dut *panel : qAsConst(dutList)) {
         panel->slClear();
+        panel->serialEdit()->clearSerial();
+    }
 }
 
 void Duts::newFile(bool openPort)
 {
+    // A new opening of the port is the operator's own choice of line: nothing to compare with.
+    returnCheck.reset();
+    for (auto it = heldWhy.cbegin(); it != heldWhy.cend(); ++it)
+        health.at(it.key())->setHeld(QString());
+    heldWhy.clear();
+    showHeld();
     if (openPort) {
         // A run that could not be logged is over; the new one reports for itself.
         emit sigStatus(QString(), runLogTopic());
@@ -259,10 +282,76 @@ DutInfo Duts::processAnswer(QByteArray *answer)
 {
     if (pollIndex < 0 || pollIndex >= dutList.size() || !answer)
         return DutInfo();
+    const quint8 nomDut = quint8(pollIndex);
+    const qint64 now = clock.elapsed();
+    {
+        QByteArray copy = *answer;
+        const DutInfo decoded = dutList.at(pollIndex)->checkKAnswer(&copy);
+        const ReturnCheck::Verdict verdict = returnCheck.check(nomDut, decoded, now);
+        if (!verdict.take) {
+            holdBack(nomDut, decoded, verdict.why);
+            return DutInfo();
+        }
+    }
     const DutInfo info = dutList.at(pollIndex)->takeAnswer(answer);
     health.at(pollIndex)->afterPoll();
-    runLog->writeSensor(quint8(pollIndex), protocol, info);
+    runLog->writeSensor(nomDut, protocol, info);
+    returnCheck.taken(nomDut, info, now);
     return info;
+}
+
+bool Duts::answersPoll(const QByteArray &answer) const
+{
+    if (pollIndex < 0 || pollIndex >= dutList.size())
+        return false;
+    QByteArray copy = answer;
+    return dutList.at(pollIndex)->checkKAnswer(&copy).valid;
+}
+
+void Duts::holdBack(quint8 nomDut, const DutInfo &info, const QString &why)
+{
+    const bool first = !heldWhy.contains(nomDut);
+    heldWhy.insert(nomDut, why);
+    // The reading stays in the trace with its values, so a line accepted later loses nothing.
+    QString what = info.valid ? QStringLiteral("t %1 °C, уровень %2, частота %3, период %4")
+                                    .arg(info.temp)
+                                    .arg(info.level)
+                                    .arg(info.freq)
+                                    .arg(info.period)
+                              : QStringLiteral("нет показания");
+    runLog->writeEvent(QDateTime::currentDateTime(),
+        QStringLiteral("ДУТ %1: показание не засчитано (%2): %3").arg(nomDut).arg(why, what));
+    if (first) {
+        health.at(nomDut)->setHeld(why);
+        showHeld();
+    }
+}
+
+void Duts::showHeld()
+{
+    QStringList parts;
+    for (auto it = heldWhy.cbegin(); it != heldWhy.cend(); ++it)
+        parts << QStringLiteral("ДУТ %1 — %2").arg(it.key()).arg(it.value());
+    emit sigStatus(parts.isEmpty()
+            ? QString()
+            : QStringLiteral("После возврата линии показания не засчитываются: %1; «Принять» "
+                             "на панели порта засчитывает их")
+                  .arg(parts.join(QStringLiteral("; "))),
+        QStringLiteral("return"));
+    emit holding(!parts.isEmpty());
+}
+
+void Duts::acceptReturn()
+{
+    if (!returnCheck.isHolding() && heldWhy.isEmpty())
+        return;
+    returnCheck.accept();
+    for (auto it = heldWhy.cbegin(); it != heldWhy.cend(); ++it)
+        health.at(it.key())->setHeld(QString());
+    heldWhy.clear();
+    runLog->writeEvent(QDateTime::currentDateTime(),
+        QStringLiteral("линия принята оператором: показания засчитываются"));
+    showHeld();
 }
 
 QByteArray Duts::getKRequest()
@@ -334,15 +423,23 @@ DutInfo Duts::lineLost(QByteArray *answer, bool polling, const QString &port, co
     return info;
 }
 
-void Duts::lineBack(const QString &port, qint64 outageMs, int missedPolls)
+void Duts::lineBack(
+    const QString &port, qint64 outageMs, int missedPolls, const QString &otherDevice)
 {
     for (PanelHealth *panel : qAsConst(health))
         panel->setLineLost(false);
-    runLog->writeEvent(QDateTime::currentDateTime(),
-        QStringLiteral("связь восстановлена: порт %1, перерыв %2 с, пропущено опросов: %3")
-            .arg(port)
-            .arg(double(outageMs) / 1000.0, 0, 'f', 1)
-            .arg(missedPolls));
+    returnCheck.lineBack(!otherDevice.isEmpty());
+    if (!otherDevice.isEmpty())
+        emit holding(true);
+    QString text
+        = QStringLiteral("связь восстановлена: порт %1, перерыв %2 с, пропущено опросов: %3")
+              .arg(port)
+              .arg(double(outageMs) / 1000.0, 0, 'f', 1)
+              .arg(missedPolls);
+    if (!otherDevice.isEmpty())
+        text += QStringLiteral(", другое устройство: %1; его показания не засчитываются")
+                    .arg(otherDevice);
+    runLog->writeEvent(QDateTime::currentDateTime(), text);
 }
 
 void Duts::slEditMidl(quint8 nomDut, quint8 nomPoint, quint32 y)

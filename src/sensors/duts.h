@@ -2,8 +2,10 @@
 
 #include "protocol/dutinfo.h"
 #include "sensors/dut.h"
+#include "sensors/returncheck.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QRgb>
 #include <QWidget>
@@ -67,11 +69,23 @@ public:
     // is, a torn one or none costs the sensor nothing; a running coefficient exchange fails. The
     // run's trace notes the loss, and later the return, on a line beginning with "!! ".
     DutInfo lineLost(QByteArray *answer, bool polling, const QString &port, const QString &reason);
-    void lineBack(const QString &port, qint64 outageMs, int missedPolls);
+    // The line came back; `otherDevice`, when not empty, says that it is not the same device.
+    // Each sensor's first reading after it is checked (ReturnCheck); one held back is not taken,
+    // is traced on a "!! " line, and its panel and the status bar say so until acceptReturn().
+    void lineBack(
+        const QString &port, qint64 outageMs, int missedPolls, const QString &otherDevice);
+    // Whether a polling frame went out whose answer no tick has examined yet.
+    bool isPollOpen() const { return pollIndex >= 0; }
+    // Whether `answer` is a whole measurement answer of the sensor polled last.
+    bool answersPoll(const QByteArray &answer) const;
+    // Closes the polling exchange without another frame: the next answer belongs to nobody.
+    void endPoll() { pollIndex = -1; }
 
 public slots:
     void slChangeStart(bool start);
     void slClearAll();
+    // The operator takes the line that came back as it is: readings are taken again.
+    void acceptReturn();
     // Opening the port starts a new run directory; closing it closes the run's files.
     void newFile(bool openPort);
 
@@ -99,6 +113,8 @@ signals:
     // could not be created, a panel's coefficient file or write that failed), one message per
     // topic; an empty message withdraws the topic's earlier one.
     void sigStatus(const QString &message, const QString &topic);
+    // Readings after a return of the line are held back (true) or taken again (false).
+    void holding(bool held);
 
 private:
     // Appends a finished coefficient write to the calibration journal of the working directory.
@@ -112,8 +128,17 @@ private:
     RunLog *runLog = nullptr;
     quint8 protocol = 0;
     bool started = false;
+    ReturnCheck returnCheck;
+    QElapsedTimer clock;
+    // Why each sensor's readings are held back, for the status bar.
+    QMap<quint8, QString> heldWhy;
+
+    // An answer the return check holds back: traced, said on the panel and in the status bar.
+    void holdBack(quint8 nomDut, const DutInfo &info, const QString &why);
+    void showHeld();
 
     // Tells the operator, while it lasts, what makes polling useless: a protocol without a
-    // measurement request, or panels sharing an address whose answers cannot be told apart.
+    // measurement request, no panel with an address, or panels sharing an address whose answers
+    // cannot be told apart.
     void checkLine();
 };

@@ -9,6 +9,8 @@ namespace {
 
 const char *const kReadingFields[] = {"leTemperat", "leLevel", "leFreq", "lePeriod"};
 const QString kNoLine = QStringLiteral("нет линии");
+const QString kHeld = QStringLiteral("не принято");
+const QString kHeldStyle = QStringLiteral("background-color: rgb(255, 200, 120);");
 const QString kLostStyle = QStringLiteral("background-color: rgb(200, 200, 200); color: rgb(120, "
                                           "0, 0);");
 
@@ -68,6 +70,28 @@ void PanelHealth::setLineLost(bool lost, const QDateTime &at)
     counter->setToolTip(summary(at));
 }
 
+void PanelHealth::setHeld(const QString &why)
+{
+    if (why.isEmpty() == heldWhy.isEmpty()) {
+        heldWhy = why;
+        return;
+    }
+    heldWhy = why;
+    for (const char *name : kReadingFields) {
+        if (auto *field = panel->findChild<QLineEdit *>(QLatin1String(name)))
+            field->setText(why.isEmpty() ? QStringLiteral("---") : kHeld);
+    }
+    if (!counter)
+        return;
+    if (!why.isEmpty()) {
+        styleBeforeHold = counter->styleSheet();
+        counter->setStyleSheet(kHeldStyle);
+    } else {
+        counter->setStyleSheet(styleBeforeHold);
+    }
+    counter->setToolTip(summary());
+}
+
 QString PanelHealth::summary(const QDateTime &now)
 {
     forgetBefore(now);
@@ -75,6 +99,10 @@ QString PanelHealth::summary(const QDateTime &now)
                           "красный — ошибка, серый — запрос отправлен")};
     if (lostAt.isValid())
         lines << tr("Линия потеряна в %1").arg(lostAt.toString(QStringLiteral("HH:mm:ss")));
+    if (!heldWhy.isEmpty())
+        lines << tr("После возврата линии показания не засчитываются: %1; «Принять» на панели "
+                    "порта засчитывает их")
+                     .arg(heldWhy);
     lines << (lastGood.isValid()
             ? tr("Последнее верное показание: %1")
                   .arg(lastGood.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss")))

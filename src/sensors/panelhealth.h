@@ -26,6 +26,9 @@ public:
     void afterPoll(const QDateTime &at = QDateTime::currentDateTime());
     // The line went away (at) or came back.
     void setLineLost(bool lost, const QDateTime &at = QDateTime::currentDateTime());
+    // The sensor's readings after a return of the line are held back, for `why`; an empty
+    // `why` ends it.
+    void setHeld(const QString &why);
 
     // The tool tip as it stands at `now`.
     QString summary(const QDateTime &now = QDateTime::currentDateTime());
@@ -50,4 +53,6 @@ private:
     QDateTime lastGood;
     QDateTime lostAt;
     QString styleBeforeLoss;
+    QString heldWhy;
+    QString styleBeforeHold;
 };

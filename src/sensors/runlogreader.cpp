@@ -24,9 +24,17 @@ bool isYear(const QByteArray &word)
     return true;
 }
 
-// A decimal field within [low, high]; false when it is no number or out of range.
+// A whole decimal number within [low, high]: digits only, a minus sign first at most. Any
+// other byte (a NUL, a sign, a point) makes it no number, so that a spoiled field can never
+// read as the digits in front of it.
 template<class T> bool field(const QByteArray &word, T *value, qint64 low, qint64 high)
 {
+    const int digits = word.size() - (word.startsWith('-') ? 1 : 0);
+    if (digits < 1 || digits > 18)
+        return false;
+    for (int i = word.size() - digits; i < word.size(); ++i)
+        if (word.at(i) < '0' || word.at(i) > '9')
+            return false;
     bool ok = false;
     const qlonglong number = word.toLongLong(&ok);
     if (!ok || number < low || number > high)

@@ -1,7 +1,6 @@
 #include "serial/comport.h"
 
-#include "serial/portreopener.h"
-#include "serial/serialerror.h"
+#include "serial/seriallink.h"
 #include "settings/settingskeys.h"
 
 #include <QComboBox>
@@ -73,10 +72,15 @@ ComPort::ComPort(QWidget *parent)
     pbOpen->setObjectName(QStringLiteral("pbOpen"));
     gridLayout_2->addWidget(pbOpen, 0, 2);
 
-    serialPort = new QSerialPort(this);
-    serialPort->setObjectName(QStringLiteral("serialPort"));
-    m_reopener = new PortReopener(this);
-    m_reopener->setObjectName(QStringLiteral("portReopener"));
+    // Shown only while readings after a return of the line are held back.
+    pbAccept = new QPushButton(tr("Принять"), frame);
+    pbAccept->setObjectName(QStringLiteral("pbAccept"));
+    pbAccept->setToolTip(tr("Показания после возврата линии не засчитываются: устройство другое "
+                            "или показание неправдоподобно. «Принять» засчитывает их."));
+    pbAccept->setVisible(false);
+    gridLayout_2->addWidget(pbAccept, 0, 3);
+
+    m_link = new SerialLink(this);
 
     fillPorts();
     cbSpeed->addItems({QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
@@ -88,11 +92,17 @@ ComPort::ComPort(QWidget *parent)
     restoreSettings();
 
     connect(pbOpen, &QPushButton::pressed, this, &ComPort::openPort);
-    connect(serialPort, &QSerialPort::readyRead, this, &ComPort::slReadyRead);
+    connect(m_link, &SerialLink::readyRead, this, &ComPort::slReadyRead);
     connect(cbPort, &QComboBox::currentTextChanged, this, &ComPort::slUpdatePort);
     connect(cbSpeed, &QComboBox::currentTextChanged, this, &ComPort::slUpdateSpeed);
-    connect(serialPort, &QSerialPort::errorOccurred, this, &ComPort::slError);
-    connect(m_reopener, &PortReopener::attempt, this, &ComPort::slReopen);
+    connect(m_link, &SerialLink::sigStatus, this, &ComPort::sigStatus);
+    connect(m_link, &SerialLink::lineLost, this, &ComPort::lineLost);
+    connect(m_link, &SerialLink::lineBack, this, &ComPort::lineBack);
+    connect(pbAccept, &QPushButton::clicked, this, [this] {
+        // The message of a return as another device is answered.
+        emit sigStatus(QString());
+        emit accepted();
+    });
 }
 
 void ComPort::fillPorts()
@@ -127,127 +137,47 @@ void ComPort::restoreSettings()
 
 void ComPort::openPort()
 {
-    const QString name = cbPort->currentText().trimmed();
-    serialPort->setPortName(name);
-    serialPort->setBaudRate(
-        qint32(cbSpeed->currentText().toUInt(nullptr, 10)), QSerialPort::AllDirections);
-    serialPort->setDataBits(QSerialPort::Data8);
-    serialPort->setParity(QSerialPort::NoParity);
-    serialPort->setStopBits(QSerialPort::OneStop);
-    serialPort->setFlowControl(QSerialPort::HardwareControl);
-
-    if (held) {
+    if (m_link->isHeld())
         // Also ends the waiting for a lost line.
-        closePort();
-    } else {
-        failurePending = false;
-        openedName = name;
-        if (serialPort->open(QIODevice::ReadWrite)) {
-            held = true;
-            m_reopener->remember(name);
-        } else {
-            const QString reason = name.isEmpty()
-                ? tr("порт не выбран")
-                : SerialError::text(serialPort->error(), serialPort->errorString());
-            emit sigStatus(tr("Порт %1 не открыт: %2").arg(name, reason));
-            serialPort->clearError();
-        }
-    }
-
+        m_link->close();
+    else
+        m_link->open(
+            cbPort->currentText().trimmed(), qint32(cbSpeed->currentText().toUInt(nullptr, 10)));
     showState();
-    emit open(held);
+    emit open(m_link->isHeld());
 }
 
-void ComPort::closePort()
+bool ComPort::isHeld() const
 {
-    held = false;
-    failurePending = false;
-    m_reopener->stop();
-    serialPort->close();
-    serialPort->clearError();
+    return m_link->isHeld();
 }
 
 bool ComPort::isLineLost() const
 {
-    return held && !serialPort->isOpen();
+    return m_link->isLineLost();
 }
 
 void ComPort::countMissedPoll()
 {
-    if (isLineLost())
-        m_reopener->countMissedPoll();
+    m_link->countMissedPoll();
+}
+
+PortReopener *ComPort::reopener() const
+{
+    return m_link->reopener();
+}
+
+void ComPort::setHolding(bool holding)
+{
+    pbAccept->setVisible(holding);
 }
 
 void ComPort::showState()
 {
-    const bool opened = held;
+    const bool opened = m_link->isHeld();
     pbOpen->setText(opened ? QStringLiteral("CLOSE") : QStringLiteral("OPEN"));
     cbPort->setEnabled(!opened);
     cbSpeed->setEnabled(!opened);
-}
-
-void ComPort::slError(QSerialPort::SerialPortError error)
-{
-    // Errors while opening are reported by openPort(); errors after a failure was noticed
-    // are the same failure repeating until the queued close runs.
-    if (!serialPort->isOpen() || failurePending)
-        return;
-    switch (error) {
-    case QSerialPort::ResourceError:
-    case QSerialPort::ReadError:
-        break;
-    default:
-        // Modem-line requests a pseudo-terminal does not support, a write that could not
-        // complete, a timeout: the port itself still works.
-        return;
-    }
-    failurePending = true;
-    // What the port itself says is often no more than "Unknown error".
-    failureReason = error == QSerialPort::ResourceError
-        ? tr("устройство пропало: адаптер отключён или линия оборвана")
-        : tr("порт не читается: линия оборвана или адаптер отключён");
-    // The error is raised from inside the port's own notifier; close from the event loop,
-    // not from under it.
-    QMetaObject::invokeMethod(this, &ComPort::slLineLost, Qt::QueuedConnection);
-}
-
-void ComPort::slLineLost()
-{
-    if (!failurePending || !serialPort->isOpen())
-        return;
-    failurePending = false;
-    // What arrived before the loss is handed over now, before the port that holds it closes.
-    emit readyRead();
-    serialPort->close();
-    serialPort->clearError();
-    emit lineLost(openedName, failureReason);
-    emit sigStatus(tr("Порт %1: связь потеряна (%2), порт открывается снова, как только "
-                      "появится; «CLOSE» прекращает ожидание")
-                       .arg(openedName, failureReason));
-    m_reopener->start();
-}
-
-void ComPort::slReopen()
-{
-    if (!isLineLost())
-        return;
-    const QString name = m_reopener->candidate();
-    serialPort->setPortName(name);
-    if (!serialPort->open(QIODevice::ReadWrite)) {
-        serialPort->clearError();
-        m_reopener->attemptFailed();
-        return;
-    }
-    const qint64 outageMs = m_reopener->outageMs();
-    const int missed = m_reopener->missedPolls();
-    m_reopener->stop();
-    openedName = name;
-    m_reopener->remember(name);
-    emit sigStatus(tr("Порт %1: связь восстановлена после перерыва %2 с, пропущено опросов: %3")
-                       .arg(name)
-                       .arg(double(outageMs) / 1000.0, 0, 'f', 1)
-                       .arg(missed));
-    emit lineBack(name, outageMs, missed);
 }
 
 void ComPort::slReadyRead()
@@ -268,15 +198,15 @@ void ComPort::slUpdateSpeed(const QString &text)
 
 QByteArray ComPort::readAll()
 {
-    return serialPort->readAll();
+    return m_link->readAll();
 }
 
 qint64 ComPort::write(const QByteArray &frame)
 {
-    return serialPort->write(frame);
+    return m_link->write(frame);
 }
 
 bool ComPort::isOpen() const
 {
-    return serialPort->isOpen();
+    return m_link->isOpen();
 }

@@ -1,17 +1,17 @@
 #pragma once
 
-#include <QSerialPort>
 #include <QWidget>
 
 class PortReopener;
 class QComboBox;
 class QPushButton;
+class SerialLink;
 
-// The serial-port panel: port and speed choice, open/close, and the raw byte pipe that all
-// sensors on the line share. It never looks inside the bytes. A line that goes away while the
-// operator has the port open (an adapter unplugged, the other end gone) does not close the
-// panel: "CLOSE" stays, the panel reopens the port by itself once it can, and only "CLOSE"
-// ends the waiting.
+// The serial-port panel: port and speed choice and open/close of the line (SerialLink) that
+// all sensors share, whose byte pipe it hands on. A line that goes away while the operator has
+// the port open does not close the panel: "CLOSE" stays while the line waits to be reopened,
+// and only "CLOSE" ends the waiting. "Принять" shows while readings after a return are held
+// back, and lets the operator take the line as it is.
 class ComPort : public QWidget
 {
     Q_OBJECT
@@ -24,11 +24,14 @@ public:
     // Whether bytes can cross the line now.
     bool isOpen() const;
     // Whether the operator has the port open ("CLOSE" shown), with the line there or lost.
-    bool isHeld() const { return held; }
+    bool isHeld() const;
     bool isLineLost() const;
     // A polling tick that found the line lost: counted for the note at its return.
     void countMissedPoll();
-    PortReopener *reopener() const { return m_reopener; }
+    SerialLink *link() const { return m_link; }
+    PortReopener *reopener() const;
+    // Shows "Принять" while readings after a return are held back.
+    void setHolding(bool holding);
 
 signals:
     void open(bool isOpen);
@@ -38,7 +41,10 @@ signals:
     // The line went away (readyRead() has just handed over what arrived before), and came
     // back after outageMs with missedPolls polling ticks lost.
     void lineLost(const QString &port, const QString &reason);
-    void lineBack(const QString &port, qint64 outageMs, int missedPolls);
+    void lineBack(
+        const QString &port, qint64 outageMs, int missedPolls, const QString &otherDevice);
+    // "Принять" was pressed: the readings held back since the return are the line's.
+    void accepted();
 
 public slots:
     void openPort();
@@ -46,26 +52,14 @@ public slots:
     void slUpdatePort(const QString &text);
     void slUpdateSpeed(const QString &text);
 
-private slots:
-    void slError(QSerialPort::SerialPortError error);
-    void slLineLost();
-    void slReopen();
-
 private:
     void fillPorts();
     void restoreSettings();
-    void closePort();
     void showState();
 
     QComboBox *cbPort = nullptr;
     QComboBox *cbSpeed = nullptr;
     QPushButton *pbOpen = nullptr;
-    QSerialPort *serialPort = nullptr;
-    // Set between a failure of the open port and the close that follows it, so a storm of
-    // repeated errors closes the port once and reports once.
-    bool failurePending = false;
-    QString failureReason;
-    QString openedName;
-    PortReopener *m_reopener = nullptr;
-    bool held = false;
+    QPushButton *pbAccept = nullptr;
+    SerialLink *m_link = nullptr;
 };

@@ -1,10 +1,14 @@
 #include "serial/portreopener.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QSerialPortInfo>
 #include <QTimer>
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 namespace {
 
@@ -63,14 +67,56 @@ QList<PortIdentity> PortReopener::systemPorts()
 void PortReopener::remember(const QString &name)
 {
     openedName = name;
-    identity = PortIdentity();
-    if (name.startsWith(QLatin1Char('/')))
-        return;
+    identity = identify(name);
+}
+
+PortIdentity PortReopener::identify(const QString &name) const
+{
+    PortIdentity found;
+    const bool typed = name.startsWith(QLatin1Char('/'));
+    const QString path = nodePath(name);
+    const QString node = QFileInfo(path).canonicalFilePath();
+    // A typed path is found in the list by the node it leads to (a /dev/serial/by-id link to
+    // ttyUSB0 is that adapter), a listed name by itself.
     const QList<PortIdentity> now = ports();
     for (const PortIdentity &port : now) {
-        if (port.portName == name)
-            identity = port;
+        const bool match = typed
+            ? !node.isEmpty() && QFileInfo(port.systemLocation).canonicalFilePath() == node
+            : port.portName == name;
+        if (match)
+            found = port;
     }
+    found.typed = typed;
+    found.node = node;
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode))
+        found.device = quint64(info.st_rdev);
+    return found;
+}
+
+QString PortReopener::difference(const PortIdentity &was, const PortIdentity &now)
+{
+    if (!was.serialNumber.isEmpty()) {
+        if (now.serialNumber == was.serialNumber)
+            return QString();
+        return tr("серийный номер %1 вместо %2")
+            .arg(now.serialNumber.isEmpty() ? tr("не известен") : now.serialNumber,
+                was.serialNumber);
+    }
+    if (!was.typed || was.node.isEmpty())
+        return QString();
+    if (now.node != was.node)
+        return tr("%1 вместо %2").arg(now.node.isEmpty() ? tr("нет узла") : now.node, was.node);
+    if (now.device != was.device) {
+        auto number = [](quint64 device) {
+            return QStringLiteral("%1:%2").arg(major(device)).arg(minor(device));
+        };
+        return tr("%1: номер устройства %2 вместо %3")
+            .arg(now.node, number(now.device), number(was.device));
+    }
+    return QString();
 }
 
 void PortReopener::start()

@@ -11,7 +11,7 @@ class QFileSystemWatcher;
 class QTimer;
 
 // What the system tells of a serial port: enough to find the same USB adapter under another
-// name when it comes back.
+// name when it comes back, and to notice that a typed path now leads to another device.
 struct PortIdentity
 {
     QString portName; // "ttyUSB0"
@@ -20,6 +20,11 @@ struct PortIdentity
     quint16 vendorId = 0;
     quint16 productId = 0;
     bool hasIds = false;
+    // Of a name as it was opened: whether it was typed as a path, the device node it leads to
+    // after every link, and that node's device number (0 when there was none).
+    bool typed = false;
+    QString node;
+    quint64 device = 0;
 };
 
 // Waits for a serial line that went away while the operator had it open. It asks for an
@@ -41,6 +46,9 @@ public:
 
     // Remembers the port just opened under `name`, with the identity the system lists for it.
     void remember(const QString &name);
+    const PortIdentity &remembered() const { return identity; }
+    // The identity of `name` now: the node it leads to, and what the system lists for that node.
+    PortIdentity identify(const QString &name) const;
     // Begins an outage: attempt() comes at once. stop() ends the waiting, whatever its end.
     void start();
     void stop();
@@ -63,6 +71,11 @@ public:
     static QString choose(
         const QString &name, const PortIdentity &was, const QList<PortIdentity> &now);
     static QList<PortIdentity> systemPorts();
+    // Empty when `now` is the same line as `was`; otherwise how it differs, for the operator. An
+    // adapter with a serial number is the same by that number, whatever node it has now; a typed
+    // path is the same while it leads to the same node with the same device number. A listed
+    // port without a serial number is taken for the same (choose() found it).
+    static QString difference(const PortIdentity &was, const PortIdentity &now);
     // Milliseconds to the attempt after `failures` failed attempts.
     static int delayAfter(int failures);
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QMap>
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QtGlobal>
 
@@ -22,13 +24,21 @@ inline QString file()
 
 // Writes one value at once, as every setting is written the moment its widget changes. A value
 // the file already holds is not written again: each write replaces the whole file and waits
-// for it to reach the disk.
+// for it to reach the disk. A value the file could not take (a full disk, a file or folder
+// that cannot be written) is kept and goes with every later write, and with writePending(),
+// until the file takes it.
 namespace detail {
 // The settings object of the open batch, if any.
 inline QSettings *&batch()
 {
     static QSettings *open = nullptr;
     return open;
+}
+// Values stored but not yet in the file, by key.
+inline QMap<QString, QVariant> &pending()
+{
+    static QMap<QString, QVariant> values;
+    return values;
 }
 inline bool put(QSettings &settings, const QString &key, const QVariant &value)
 {
@@ -43,12 +53,17 @@ inline std::function<void(const QString &)> &failureReporter()
     static std::function<void(const QString &)> report;
     return report;
 }
-// Writes the file now and says once that it could not be written, until it can again.
+// Writes the file now, with every value still pending, and says once that it could not be
+// written, until it can again.
 inline void sync(QSettings &settings, const QString &what)
 {
     static bool failing = false;
+    for (auto it = pending().cbegin(); it != pending().cend(); ++it)
+        settings.setValue(it.key(), it.value());
     settings.sync();
     const bool failed = settings.status() != QSettings::NoError;
+    if (!failed)
+        pending().clear();
     if (failed == failing)
         return;
     failing = failed;
@@ -69,12 +84,27 @@ inline void setFailureReporter(std::function<void(const QString &)> report)
 inline void store(const QString &key, const QVariant &value)
 {
     if (QSettings *open = detail::batch()) {
-        detail::put(*open, key, value);
+        if (detail::put(*open, key, value))
+            detail::pending().insert(key, value);
         return;
     }
     QSettings settings(file(), QSettings::IniFormat);
-    if (detail::put(settings, key, value))
+    // A key still pending takes the newer value even where the file already holds it.
+    if (detail::put(settings, key, value) || detail::pending().contains(key)) {
+        detail::pending().insert(key, value);
         detail::sync(settings, key);
+    }
+}
+
+// Writes the values the file could not take before; true when none is left. Nothing is written
+// while a batch is open: its end writes them.
+inline bool writePending()
+{
+    if (detail::pending().isEmpty() || detail::batch())
+        return detail::pending().isEmpty();
+    QSettings settings(file(), QSettings::IniFormat);
+    detail::sync(settings, QStringList(detail::pending().keys()).join(QStringLiteral(", ")));
+    return detail::pending().isEmpty();
 }
 
 // The object to read through: the open batch's, else a fresh one in `own`. A new settings
@@ -218,6 +248,19 @@ inline QString period()
 {
     return QStringLiteral("Protocol/Period");
 }
+// Whether the bench calibrates the polled sensors by itself while polling runs; off unless
+// "true" or "1".
+inline QString autoCalibration()
+{
+    return QStringLiteral("Protocol/AutoCalibration");
+}
+
+// The temperatures the as-left check waits for, whole degrees, comma-separated; without it the
+// range's two ends and +20 °C.
+inline QString checkPoints()
+{
+    return QStringLiteral("Calibration/check_points");
+}
 
 // Calibration report: the largest residual after correction a sensor may keep, in % of its
 // +20 °C value (default 0.5).
@@ -226,6 +269,60 @@ inline QString reportTolerance()
     return QStringLiteral("Report/tolerance_percent");
 }
 constexpr double reportToleranceDefault = 0.5;
+
+// Who calibrated, where and with what, as the certificate names them (CalibrationInfo).
+inline QString reportLaboratory()
+{
+    return QStringLiteral("Report/laboratory");
+}
+inline QString reportLaboratoryAddress()
+{
+    return QStringLiteral("Report/laboratory_address");
+}
+inline QString reportStation()
+{
+    return QStringLiteral("Report/station");
+}
+inline QString reportOperator()
+{
+    return QStringLiteral("Report/operator");
+}
+inline QString reportCustomer()
+{
+    return QStringLiteral("Report/customer");
+}
+inline QString reportReference()
+{
+    return QStringLiteral("Report/reference");
+}
+inline QString reportReferenceCertificate()
+{
+    return QStringLiteral("Report/reference_certificate");
+}
+// yyyy-MM-dd
+inline QString reportReferenceDue()
+{
+    return QStringLiteral("Report/reference_due");
+}
+inline QString reportMethod()
+{
+    return QStringLiteral("Report/method");
+}
+// °C and %, as typed numbers.
+inline QString reportAmbientTemperature()
+{
+    return QStringLiteral("Report/ambient_temperature");
+}
+inline QString reportAmbientHumidity()
+{
+    return QStringLiteral("Report/ambient_humidity");
+}
+
+// A sensor's serial number, as scanned into its panel.
+inline QString dutSerial(int nomDut)
+{
+    return detail::perSensor("DUT/Serial%1", nomDut);
+}
 
 } // namespace settingskeys
 

@@ -4,6 +4,9 @@
 
 #include <QSettings>
 
+#include <algorithm>
+#include <cmath>
+
 namespace keys = settingskeys;
 
 namespace {
@@ -60,6 +63,32 @@ StoredSettings::Bench StoredSettings::bench(const QSettings &settings)
     bool ok = false;
     const qlonglong seconds = settings.value(keys::period()).toLongLong(&ok);
     stored.period = int(qBound<qlonglong>(Bench::minPeriod, ok ? seconds : 0, Bench::maxPeriod));
+    // Only a plain yes switches the automatic writes on; QVariant would take any text for one.
+    const QString automatic = settings.value(keys::autoCalibration()).toString().trimmed();
+    stored.autoCalibration
+        = automatic.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || automatic == "1";
+    return stored;
+}
+
+StoredSettings::Calibration StoredSettings::calibration(const QSettings &settings)
+{
+    Calibration stored;
+    // The INI file gives several comma-separated entries as a list, one as a text.
+    QStringList items;
+    for (const QString &part : settings.value(keys::checkPoints()).toStringList())
+        items += part.split(QLatin1Char(','));
+    for (const QString &item : items) {
+        bool ok = false;
+        const int t = item.trimmed().toInt(&ok);
+        if (ok && t >= -90 && t <= 99 && !stored.checkPoints.contains(t))
+            stored.checkPoints.append(t);
+    }
+    std::sort(stored.checkPoints.begin(), stored.checkPoints.end());
+
+    bool ok = false;
+    const double tolerance = settings.value(keys::reportTolerance()).toDouble(&ok);
+    if (ok && std::isfinite(tolerance) && tolerance >= 0)
+        stored.tolerancePercent = tolerance;
     return stored;
 }
 

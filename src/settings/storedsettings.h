@@ -1,6 +1,9 @@
 #pragma once
 
+#include "settings/settingskeys.h"
+
 #include <QString>
+#include <QVector>
 #include <QtGlobal>
 
 #include <array>
@@ -42,6 +45,15 @@ public:
 
         QString protocol; // the protocol list's text; one the list lacks leaves its choice
         int period = minPeriod; // polling period, seconds
+        bool autoCalibration = false;
+    };
+
+    // The rules of the automatic calibration's as-left check.
+    struct Calibration
+    {
+        // Whole degrees in ascending order, each once; empty: the range's ends and +20 °C.
+        QVector<int> checkPoints;
+        double tolerancePercent = settingskeys::reportToleranceDefault;
     };
 
     static Sensor sensor(const QSettings &settings, int nomDut);
@@ -50,6 +62,9 @@ public:
     // sensor and every curve. Sensor 0's readings keep the blue they always had.
     static std::array<quint32, 5> defaultColors(int nomDut);
     static Bench bench(const QSettings &settings);
+    // Check points outside -90..+99 °C (no mid value is ever kept there) and entries that are
+    // no whole number are dropped; a tolerance that is no number >= 0 gives the default.
+    static Calibration calibration(const QSettings &settings);
 
     // Colours are kept as unsigned decimal text; a signed form of the same 32 bits reads too.
     static quint32 color(const QSettings &settings, const QString &key, quint32 fallback);

@@ -4,6 +4,7 @@
 
 #include "app/mainwindow.h"
 #include "panels/rangeedit.h"
+#include "panels/serialedit.h"
 #include "sensors/dut.h"
 #include "settings/settingskeys.h"
 #include "support/answerdialog.h"
@@ -129,6 +130,8 @@ void TestCalibration::writesJournalAndReport()
     // A faithful sensor: "OK" only after the six reads that match.
     QVERIFY(bench.openPort());
     QPushButton *write = bench.panel<QPushButton>(1, "pbSaveK");
+    bench.dut(1)->serialEdit()->setText("T-1");
+    bench.dut(1)->serialEdit()->take();
     QTest::mouseClick(write, Qt::LeftButton);
     QCOMPARE(playSensor(bench, 6), 6);
     QCOMPARE(playSensor(bench, 5), 5);

@@ -5,6 +5,7 @@
 // fits must be the temperature dependence the simulator was built with.
 
 #include "e2e/simulatedbench.h"
+#include "panels/serialedit.h"
 #include "sensors/dut.h"
 #include "support/messageboxcatcher.h"
 
@@ -198,6 +199,10 @@ void TestSimulatedLine::coefficientsWrittenAndReadBack()
     auto button = [&](int n, const char *name) {
         return bench.fixture.panel<QPushButton>(quint8(n), name);
     };
+    for (quint8 n = 0; n < 6; ++n) {
+        bench.fixture.dut(n)->serialEdit()->setText(QStringLiteral("S-%1").arg(n));
+        bench.fixture.dut(n)->serialEdit()->take();
+    }
     for (const bool write : {true, false}) {
         const char *name = write ? "pbSaveK" : "pbReadK";
         // Started from the highest panel down; they are served lowest first all the same.

@@ -1,6 +1,7 @@
 #include "panels/lineeditmax.h"
 #include "panels/lineeditmin.h"
 #include "panels/mycheckbox.h"
+#include "panels/protocol.h"
 #include "support/tempworkdir.h"
 
 #include <QLineEdit>
@@ -99,6 +100,15 @@ private slots:
         auto *fixed = max.findChild<QLineEdit *>("lineEdit_2");
         QTest::keyClicks(fixed, "5");
         QCOMPARE(fixed->text(), QStringLiteral("+20"));
+    }
+
+    // "Автокалибровка" comes back checked only when the file plainly says so.
+    void autoCalibrationSwitch()
+    {
+        for (const auto &[stored, on] : {std::pair {"yes", false}, {"true", true}, {"1", true}}) {
+            TempWorkDir::setSetting("Protocol/AutoCalibration", QString::fromLatin1(stored));
+            QCOMPARE(Protocol().isAutoCalibration(), on);
+        }
     }
 
 private:

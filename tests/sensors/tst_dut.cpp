@@ -384,8 +384,8 @@ private slots:
         QCOMPARE(TempWorkDir::setting("Main/saveK_path").toString(), path("zero.k"));
 
         // Save and open into a cleared panel: the same texts (that what is read writes back to
-        // the same file, the coefficient-file fuzz target checks).
-        const QStringList texts {"0.98", "0.001", "-1.23457e-05", "ноль", "", "7"};
+        // the same file, the coefficient-file fuzz target checks). Each says where.
+        const QStringList texts {"0.98", "0.001", "-1.23457e-05", "1,5", "0", "7"};
         setColumn(dut, texts);
         QVERIFY(dut.saveFileK(path("a.k")));
         dut.slClear();
@@ -393,19 +393,28 @@ private slots:
         QCOMPARE(column(dut, "leReadK"), texts);
         QCOMPARE(kCurve.last().at(1).value<double *>()[0], 0.98);
         QCOMPARE(TempWorkDir::setting("Main/loadK_path").toString(), path("a.k"));
+        QCOMPARE(messages(status).size(), 3);
+        for (const QString &message : messages(status))
+            QVERIFY2(message.contains(".k"), qPrintable(message));
 
-        // A file that cannot be opened changes nothing and stays quiet (short and damaged
-        // files: in the coefficient-file test).
+        // A file that cannot be opened, or whose six values are not all numbers (random bytes,
+        // three lines, a "nan"), changes neither the column nor the remembered location; each
+        // is said.
+        const QByteArray refused[] = {QByteArray("\x8f\x01\xff\x7fK\xc3\r\n\xfe"),
+            QByteArray("1\r\n2\r\n3\r\n"), QByteArray("1\nnan\n1\n1\n1\n1\n")};
+        for (const QByteArray &bytes : refused) {
+            QVERIFY(TempWorkDir::put(path("bad.k"), bytes));
+            QVERIFY(!dut.loadFileK(path("bad.k")));
+        }
         QVERIFY(!dut.loadFileK(path("missing.k")));
         QCOMPARE(column(dut, "leReadK"), texts);
         QCOMPARE(TempWorkDir::setting("Main/loadK_path").toString(), path("a.k"));
-        QVERIFY(messages(status).isEmpty());
+        QCOMPARE(messages(status).size(), 7);
 
         // A save that fails keeps the remembered location and says why.
         QVERIFY(!dut.saveFileK(path("gone/c.k")));
         QCOMPARE(TempWorkDir::setting("Main/saveK_path").toString(), path("a.k"));
-        QCOMPARE(messages(status).size(), 1);
-        QVERIFY(messages(status).first().contains(QStringLiteral("c.k")));
+        QVERIFY(messages(status).last().contains(QStringLiteral("c.k")));
     }
 
 private:

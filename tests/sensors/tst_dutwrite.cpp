@@ -26,7 +26,11 @@ class TestDutWrite : public QObject
     Q_OBJECT
 
 private slots:
-    void init() { QVERIFY(dir.emplace().isValid()); }
+    void init()
+    {
+        QVERIFY(dir.emplace().isValid());
+        TempWorkDir::setSetting("DUT/Serial1", "T-1");
+    }
     void cleanup() { dir.reset(); }
 
     void unusableCoefficientIsNotWritten()

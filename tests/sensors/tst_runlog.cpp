@@ -136,6 +136,9 @@ void TestRunLog::linesBackToReadings_data()
         << QByteArray("Sat Dec 5 23:48:17 2026 25 65536 \r\n") << Line::Damaged << "";
     QTest::newRow("not a number") << QByteArray("Sat Dec 5 23:48:17 2026 25 32x0 \r\n")
                                   << Line::Damaged << "";
+    QTest::newRow("NUL inside a number")
+        << QByteArrayLiteral("Sat Dec 5 23:48:17 2026 0 2\0 29998 999957 \r\n") << Line::Damaged
+        << "";
     QTest::newRow("cut after the clock") << QByteArray("Sat Dec 5 23:48:1") << Line::Damaged << "";
 }
 

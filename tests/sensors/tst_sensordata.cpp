@@ -1,4 +1,6 @@
+#include "fit/fituncertainty.h"
 #include "sensors/coverage.h"
+#include "sensors/degreeuncertainty.h"
 #include "sensors/sensordata.h"
 #include "support/frames.h"
 
@@ -29,6 +31,7 @@ private slots:
     void deviationCurve();
     void fit();
     void coverage();
+    void uncertaintyPerDegree();
 };
 
 void TestSensorData::readingsMidValuesAndPoints()
@@ -186,4 +189,21 @@ void TestSensorData::coverage()
     QCOMPARE(c.total(), 191);
     QCOMPARE(c.covered(), 0);
     QCOMPARE(c.missingText(), QStringLiteral("-90..100"));
+}
+
+// U at a degree combines the fit's uncertainty with the scatter of its readings; a degree fixed
+// by a point alone has the fit's, and outside the range there is none.
+void TestSensorData::uncertaintyPerDegree()
+{
+    SensorData data;
+    data.setPoints({{0, 990}, {10, 1001}, {30, 1009}}, Level);
+    for (quint16 level : {996, 1000, 1004})
+        data.insert(reading(20, level, 0, 0));
+    const FitUncertainty fit
+        = FitUncertainty::of({{0, 0.99}, {10, 1.001}, {20, 1.0}, {30, 1.009}}, 1);
+    const auto u = DegreeUncertainty::of(data, Level, 1, 0, 20);
+    QCOMPARE(u.keys(), QList<int>({0, 10, 20}));
+    QVERIFY(near(u[10], 200 * fit.standard(10)));
+    QVERIFY(near(u[20], 200 * std::hypot(fit.standard(20), 4 / std::sqrt(3.0) / 1000)));
+    QVERIFY(DegreeUncertainty::of(data, Level, 3, 0, 20).isEmpty());
 }

@@ -4,6 +4,7 @@
 #include "support/sensorsimulator.h"
 #include "support/tempworkdir.h"
 
+#include <QtEndian>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -126,6 +127,31 @@ private slots:
         QCOMPARE(qint8(clockedSent.takeFirst().at(0).toByteArray()[3]), qint8(20));
     }
 
+    // Worked by hand: at -10 °C sensor 0 reads a period of 10⁶·0.980965; with K0 = 1 and
+    // K1 = -0.001 written, P(-10) = 1.01 in single precision, 1.00999999, gives 971252.484,
+    // which a float holds as 971252.5: 971253. The sensor at 200, made raw, stays as it was.
+    void compensationAfterWrite()
+    {
+        SimulatorConfig c = quietConfig();
+        c.temperatureLow = c.temperatureHigh = c.temperatureStart = -10.0;
+        c.rawSensors = {1};
+        SimulatorEngine engine(c);
+        QSignalSpy sent(&engine, &SimulatorEngine::transmit);
+        const auto period = [&](const char *request) {
+            engine.feed(hex(request));
+            const QByteArray a = sent.takeLast().at(0).toByteArray();
+            return qFromLittleEndian<quint32>(a.constData() + 8);
+        };
+        QCOMPARE(period("37010a0082"), 980965u);
+        const quint32 raw = period("37c80a005f");
+        // K0 = 1.0f and K1 = -0.001f into both sensors.
+        for (const char *write : {"37015105 05 0000803f", "37015105 04 6f1283ba",
+                 "37c85105 05 0000803f", "37c85105 04 6f1283ba"})
+            engine.feed(withCrc8(hex(write)));
+        QCOMPARE(period("37010a0082"), 971253u);
+        QCOMPARE(period("37c80a005f"), raw);
+    }
+
     void faultsFollowTheSeed()
     {
         auto run = [](quint64 seed, const FaultInjector::Rates &rates) {
@@ -162,11 +188,14 @@ private slots:
             SimulatorOptions::Result::Run);
         QCOMPARE(options.config().addresses, QVector<quint8>({7, 0, 254}));
         QCOMPARE(options.config().temperatureStart, -10.0);
+        QCOMPARE(options.parse({"sim", "--no-compensation", "3,0"}), SimulatorOptions::Result::Run);
+        QCOMPARE(options.config().rawSensors, QVector<int>({3, 0}));
 
         // Command lines that must be refused (the trailing blank gives an empty address list).
-        for (const char *args : {"--sensors 7", "--addresses 1,255", "--addresses 1,1",
-                 "--addresses 1,2 --sensors 3", "--addresses ", "--drop 0.6 --corrupt 0.6",
-                 "--late nan", "--temp-max 200", "--temp-start 100", "--seed -1", "stray"}) {
+        for (const char *args :
+            {"--sensors 7", "--addresses 1,255", "--addresses 1,1", "--addresses 1,2 --sensors 3",
+                "--addresses ", "--drop 0.6 --corrupt 0.6", "--late nan", "--temp-max 200",
+                "--sensors 3 --no-compensation 3", "--temp-start 100", "--seed -1", "stray"}) {
             const QStringList line = QStringLiteral("sim %1").arg(args).split(' ');
             QVERIFY2(options.parse(line) == SimulatorOptions::Result::Error, args);
         }

@@ -3,6 +3,8 @@
 #include <QJsonArray>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <limits>
 
 namespace {
 
@@ -76,10 +78,42 @@ SimulatedSensor::Reading SimulatedSensor::read(double chamberTemperature)
     const double rounded = std::isfinite(chamberTemperature) ? std::round(chamberTemperature) : 0.0;
     const int t = int(std::clamp(rounded, -128.0, 127.0));
     r.temperature = qint8(t);
-    r.level = clampedRound<quint16>(noisy(m_level.at(t)));
-    r.frequency = clampedRound<quint16>(noisy(m_frequency.at(t)));
-    r.period = clampedRound<quint32>(noisy(m_period.at(t)));
+    const std::optional<float> p = correction(t);
+    r.level = clampedRound<quint16>(compensated(noisy(m_level.at(t)), p));
+    r.frequency = clampedRound<quint16>(compensated(noisy(m_frequency.at(t)), p));
+    r.period = clampedRound<quint32>(compensated(noisy(m_period.at(t)), p));
     return r;
+}
+
+std::optional<float> SimulatedSensor::correction(int temperature) const
+{
+    if (!m_compensating)
+        return std::nullopt;
+    // The bench's K number k travels as wire index 5 - k.
+    std::array<float, coefficientCount> k {};
+    bool neutral = true;
+    for (int n = 0; n < coefficientCount; ++n) {
+        std::memcpy(&k[size_t(n)], &m_coefficients[size_t(coefficientCount - 1 - n)], 4);
+        neutral = neutral && k[size_t(n)] == 0.0f;
+    }
+    if (neutral)
+        return std::nullopt;
+    const float t = float(temperature);
+    float p = k[5];
+    for (int n = coefficientCount - 2; n >= 0; --n)
+        p = p * t + k[size_t(n)];
+    return p;
+}
+
+double SimulatedSensor::compensated(double raw, const std::optional<float> &p) const
+{
+    if (!p)
+        return raw;
+    // A zero or broken polynomial drives the field to an end, as a sensor's firmware would;
+    // clampedRound takes infinities to the top and NaN to 0.
+    if (*p == 0.0f)
+        return raw > 0.0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return double(float(raw) / *p);
 }
 
 double SimulatedSensor::noisy(double exact)
@@ -107,6 +141,6 @@ std::optional<quint32> SimulatedSensor::coefficient(quint8 wireIndex) const
 QJsonObject SimulatedSensor::describe() const
 {
     return QJsonObject {{"index", m_index}, {"address", m_address},
-        {"level", describeQuantity(m_level)}, {"frequency", describeQuantity(m_frequency)},
-        {"period", describeQuantity(m_period)}};
+        {"compensating", m_compensating}, {"level", describeQuantity(m_level)},
+        {"frequency", describeQuantity(m_frequency)}, {"period", describeQuantity(m_period)}};
 }

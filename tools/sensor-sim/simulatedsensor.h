@@ -13,6 +13,11 @@
 // normalised curve value(T)/value(20) is a plain cubic whose coefficients are published by
 // describe(). A uniform noise of ±noisePpm of the value is added on top; being symmetric it
 // leaves the middle of the values seen at one temperature on the curve.
+//
+// A sensor that holds coefficients K0..K5 other than all zeros compensates, as the bench's fit
+// expects: it reports value(T) / P(T), P(T) = K0 + K1·T + … + K5·T⁵ worked out in single
+// precision, so once the bench has written its fit of value(T)/value(20) the output stays at
+// value(20) over the whole range. A sensor made raw keeps its coefficients but ignores them.
 class SimulatedSensor
 {
 public:
@@ -50,6 +55,13 @@ public:
     // One measurement at the given chamber temperature; draws fresh noise.
     Reading read(double chamberTemperature);
 
+    // A raw sensor stores and reads back its coefficients but never applies them.
+    void setCompensating(bool on) { m_compensating = on; }
+    bool compensating() const { return m_compensating; }
+    // P(T) of the coefficients held, in single precision; nothing while they are all zero
+    // (a fresh sensor) or the sensor is raw.
+    std::optional<float> correction(int temperature) const;
+
     // Calibration coefficients by wire index 0..5, kept as the raw IEEE-754 bits that were
     // written so that any value, NaN included, reads back exactly. A fresh sensor holds zeros.
     bool storeCoefficient(quint8 wireIndex, quint32 valueBits);
@@ -59,6 +71,7 @@ public:
 
 private:
     double noisy(double exact);
+    double compensated(double raw, const std::optional<float> &p) const;
 
     int m_index = 0;
     quint8 m_address = 0;
@@ -67,5 +80,6 @@ private:
     Quantity m_frequency;
     Quantity m_period;
     std::array<quint32, coefficientCount> m_coefficients {};
+    bool m_compensating = true;
     std::mt19937_64 m_noise;
 };

@@ -27,6 +27,10 @@ struct SimulatorConfig
     // of its single-precision value flipped, as a faulty cell would; -1 for none.
     int flipCoefficient = -1;
 
+    // Positions (0-based, in the order of the addresses) of sensors that store coefficients
+    // but do not compensate with them.
+    QVector<int> rawSensors;
+
     QString linkPath;
     QString statsPath;
     bool describe = false;

@@ -28,6 +28,10 @@ SimulatorEngine::SimulatorEngine(const SimulatorConfig &config, QObject *parent)
     m_sensors.reserve(size_t(config.addresses.size()));
     for (int i = 0; i < config.addresses.size(); ++i)
         m_sensors.emplace_back(i, config.addresses[i], config.noisePpm, config.seed);
+    for (const int position : config.rawSensors) {
+        if (position >= 0 && position < int(m_sensors.size()))
+            m_sensors[size_t(position)].setCompensating(false);
+    }
     m_gapTimer->setSingleShot(true);
     m_gapTimer->setInterval(config.frameGapMs);
     connect(m_gapTimer, &QTimer::timeout, this, &SimulatorEngine::lineIdle);
@@ -64,7 +68,9 @@ QJsonObject SimulatorEngine::describe() const
         {"model",
             "value(T) = base * (drift[0] + drift[1]*(T-20) + drift[2]*(T-20)^2 + "
             "drift[3]*(T-20)^3) at the whole degree reported, plus noise; "
-            "normalised[k] is the coefficient of T^k in value(T)/value(20)"},
+            "normalised[k] is the coefficient of T^k in value(T)/value(20); a compensating "
+            "sensor holding K0..K5 other than all zeros reports value(T) / (K0 + K1*T + ... + "
+            "K5*T^5) in single precision"},
         {"sensors", sensors},
         {"temperature",
             QJsonObject {{"low", m_profile.low()}, {"high", m_profile.high()},

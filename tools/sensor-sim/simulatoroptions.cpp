@@ -36,6 +36,7 @@ const OptionSpec kOptions[] = {
     {"split-gap-ms", "Pause between the two parts of a split answer, ms.", "ms", "30"},
     {"frame-gap-ms", "Quiet time after which an unfinished request is dropped as noise, ms.", "ms", "50"},
     {"flip-k", "Store coefficient K<n> (0..5, as the bench names them) with the lowest bit of its value flipped.", "n", ""},
+ {"no-compensation", "Comma-separated sensor positions (0-based, in address order) that store the coefficients written to them but keep reporting raw values.", "list", ""},
     {"link", "Also make a symbolic link to the device at this path (removed on exit).", "path", ""},
     {"stats", "Keep counts of requests, answers and faults as JSON in this file.", "path", ""},
 };
@@ -52,7 +53,11 @@ SimulatorOptions::SimulatorOptions()
         "SIGINT or SIGTERM.\n\n"
         "Each quantity follows value(T) = base * (1 + d1*(T-20) + d2*(T-20)^2 + d3*(T-20)^3) "
         "at the whole degree reported; --describe prints base, d1..d3 and value(T)/value(20) "
-        "in powers of T for every sensor.");
+        "in powers of T for every sensor.\n\n"
+        "A sensor holding coefficients K0..K5 other than all zeros compensates: it reports "
+        "value(T) / (K0 + K1*T + ... + K5*T^5), worked out in single precision and rounded to "
+        "its field, so the bench's fit of value(T)/value(20), once written, flattens its "
+        "output. --no-compensation keeps the sensors it names raw.");
     m_parser.addHelpOption();
     m_parser.addVersionOption();
     for (const OptionSpec &option : kOptions) {
@@ -125,6 +130,9 @@ SimulatorOptions::Result SimulatorOptions::parse(const QStringList &arguments)
         m_error = QStringLiteral("the fault shares add up to more than 1");
         return Result::Error;
     }
+
+    if (!parseRawSensors())
+        return Result::Error;
 
     c.linkPath = m_parser.value("link");
     c.statsPath = m_parser.value("stats");
@@ -200,5 +208,26 @@ bool SimulatorOptions::parseAddresses()
             addresses.append(quint8(i + 1));
     }
     m_config.addresses = addresses;
+    return true;
+}
+
+bool SimulatorOptions::parseRawSensors()
+{
+    if (!m_parser.isSet("no-compensation"))
+        return true;
+    const int count = int(m_config.addresses.size());
+    const QStringList items = m_parser.value("no-compensation").split(',');
+    for (const QString &item : items) {
+        bool ok = false;
+        const int position = item.trimmed().toInt(&ok);
+        if (!ok || position < 0 || position >= count) {
+            m_error = QStringLiteral("--no-compensation: \"%1\" is not a sensor position 0..%2")
+                          .arg(item)
+                          .arg(count - 1);
+            return false;
+        }
+        if (!m_config.rawSensors.contains(position))
+            m_config.rawSensors.append(position);
+    }
     return true;
 }

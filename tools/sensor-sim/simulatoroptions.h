@@ -23,6 +23,7 @@ private:
     bool number(const QString &name, double low, double high, double *out);
     bool integer(const QString &name, int low, int high, int *out);
     bool parseAddresses();
+    bool parseRawSensors();
 
     QCommandLineParser m_parser;
     SimulatorConfig m_config;
