@@ -9,14 +9,15 @@
 #   ./run.sh --real                the bench alone, in the current directory, for a real line
 #
 # Simulator options (see build/tools/sensor-sim/tarikon-sensor-sim --help) change the demo's
-# sensors, e.g. ./run.sh --drop 0.05 --seconds-per-degree 1
+# sensors, e.g. ./run.sh --drop 0.05, or the whole range of all six panels in about 12 min:
+#   ./run.sh --temp-min -40.4 --temp-start -40.4 --temp-step-per-poll 0.1666667
 set -euo pipefail
 source "$(dirname "$0")/tools/bootstrap.sh"
 
 AUTO=""
 case "${1:-}" in
 -h | --help)
-    sed -n '2,12s/^# \{0,1\}//p' "$0"
+    sed -n '2,13s/^# \{0,1\}//p' "$0"
     exit 0
     ;;
 --auto)

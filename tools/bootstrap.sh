@@ -23,6 +23,7 @@ TARIKON_PACKAGES=(
     libqt5sql5-sqlite
     libqt5sql5-psql
     postgresql
+    qttranslations5-l10n
 )
 # Added by tools/fuzz.sh: clang with libFuzzer and the sanitizer runtimes.
 TARIKON_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

@@ -1,4 +1,5 @@
 #include "app/mainwindow.h"
+#include "app/translation.h"
 
 #include <QApplication>
 
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     // searches by itself ("platforms" there included). The working directory is the operator's
     // data folder: nothing in it is ever loaded as code.
     QApplication app(argc, argv);
+    Translation::installRussian(&app);
     MainWindow window;
     window.showMaximized();
     return app.exec();

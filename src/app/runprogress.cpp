@@ -1,5 +1,6 @@
 #include "app/runprogress.h"
 
+#include "app/statuslabel.h"
 #include "plot/plot.h"
 #include "sensors/duts.h"
 
@@ -33,7 +34,7 @@ RunProgress::RunProgress(const Duts &bank, Plot *plot, QStatusBar *bar)
     , bank(bank)
     , plot(plot)
 {
-    label = new QLabel(bar);
+    label = new StatusLabel(bar);
     label->setObjectName(QStringLiteral("lChamber"));
     label->setToolTip(QStringLiteral(
         "Температура камеры — медиана последних показаний опрашиваемых ДУТ; скорость — по\n"

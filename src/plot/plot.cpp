@@ -232,6 +232,36 @@ void Plot::replotNow()
     replot();
 }
 
+void Plot::replot()
+{
+    fitScalesToData();
+    QwtPlot::replot();
+}
+
+void Plot::fitScalesToData()
+{
+    // Also called while the plot is being built (the zoomer replots), before all its curves are.
+    std::array<bool, axisCnt> data {};
+    auto mark = [&data](const QwtPlotCurve *curve) {
+        if (curve->isVisible() && curve->dataSize() > 0)
+            data[curve->yAxis()] = true;
+    };
+    for (const QVector<PlotCurve *> &curves : {midlCurves, deltaCurves}) {
+        for (const PlotCurve *curve : curves)
+            mark(curve);
+    }
+    for (const QVector<PlotCurve *> &curves : valueCurves) {
+        if (curves.isEmpty() || !curves.first()->isVisible() || data[curves.first()->yAxis()])
+            continue;
+        for (const PlotCurve *curve : curves)
+            mark(curve);
+    }
+    for (const QVector<PlotCurve *> &curves : {trendCurves, kCurves}) {
+        for (PlotCurve *fitted : curves)
+            fitted->setItemAttribute(QwtPlotItem::AutoScale, !data[fitted->yAxis()]);
+    }
+}
+
 void Plot::setValueCurves(const Dut::ValueSets *sets, quint8 nomDut)
 {
     if (nomDut >= sensorCount)

@@ -95,6 +95,8 @@ signals:
 public slots:
     // Draws the render asked for, if any is still due.
     void replotNow();
+    // Renders with the data axes scaled to the data (see fitScalesToData).
+    void replot() override;
     void slUpdateK(quint8 nomDut, double *readK);
     void slSetVisible(quint8 nomDut, quint8 en);
     void slUpdatePlotColor(quint8 nomDut, QRgb value, QRgb midl, QRgb delta, QRgb trend, QRgb k);
@@ -110,6 +112,10 @@ private:
         return nomDut < curves.size() ? curves.at(nomDut) : nullptr;
     }
     static void setMapCurve(PlotCurve *curve, const Dut::CurveMap *map);
+    // Readings, mid values and deviations shown decide the autoscaled axes they are on; the
+    // trends and the coefficient curves are drawn within that scale, clipped, and decide only an
+    // axis on which no data is shown (by their backed part, see PlotCurve).
+    void fitScalesToData();
 
     std::array<QVector<PlotCurve *>, sensorCount> valueCurves;
     QVector<PlotCurve *> midlCurves;

@@ -4,6 +4,9 @@
 #include <QPen>
 #include <qwt_plot.h>
 
+#include <algorithm>
+#include <cmath>
+
 PlotCurve::PlotCurve(const QString &title, QRgb color)
     : QwtPlotCurve(title)
 {
@@ -38,6 +41,35 @@ bool PlotCurve::isExtrapolated(double x) const
         break;
     }
     return x < supportLo || x > supportHi;
+}
+
+QRectF PlotCurve::boundingRect() const
+{
+    if (support == Support::All)
+        return QwtPlotCurve::boundingRect();
+    double left = 0;
+    double right = -1;
+    double bottom = 0;
+    double top = -1;
+    bool any = false;
+    for (size_t i = 0; i < dataSize(); ++i) {
+        const QPointF p = sample(int(i));
+        if (isExtrapolated(p.x()) || !std::isfinite(p.y()))
+            continue;
+        if (!any) {
+            left = right = p.x();
+            bottom = top = p.y();
+            any = true;
+            continue;
+        }
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        bottom = std::min(bottom, p.y());
+        top = std::max(top, p.y());
+    }
+    if (!any)
+        return QRectF(1.0, 1.0, -2.0, -2.0);
+    return QRectF(left, bottom, right - left, top - bottom);
 }
 
 void PlotCurve::drawCurve(QPainter *painter, int style, const QwtScaleMap &xMap,

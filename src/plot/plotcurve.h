@@ -11,7 +11,8 @@ class QString;
 // A curve computed over more degrees than its data covers (a fitted trend runs over the whole
 // -90..+100 °C) can be told the degrees its data rests on: outside them its lines are drawn
 // dashed and faded, as an extrapolation, on the screen and in every picture of the plot alike.
-// The samples stay as they are.
+// The samples stay as they are, and only the backed part counts for the scales: an
+// extrapolation of a polynomial runs off by orders of magnitude within a few degrees.
 class PlotCurve : public QwtPlotCurve
 {
 public:
@@ -22,6 +23,9 @@ public:
     // No degree backs the curve: all of it is drawn as an extrapolation.
     void setNoSupport();
     bool isExtrapolated(double x) const;
+
+    // The samples over the backed degrees only; no rectangle (negative width) when none is.
+    QRectF boundingRect() const override;
 
 protected:
     void drawCurve(QPainter *painter, int style, const QwtScaleMap &xMap, const QwtScaleMap &yMap,

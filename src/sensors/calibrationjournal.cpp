@@ -2,6 +2,7 @@
 
 #include "records/recordcsv.h"
 #include "sensors/logwriter.h"
+#include "settings/systemerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -134,11 +135,11 @@ bool CalibrationJournal::append(
     };
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
-        return fail(QStringLiteral("not a regular file"));
+        return fail(QStringLiteral("не обычный файл"));
 
     QFile file(path);
     if (!file.open(QIODevice::ReadWrite | QIODevice::Append | QIODevice::Unbuffered))
-        return fail(file.errorString());
+        return fail(SystemError::fromQt(file.errorString()));
     QByteArray bytes;
     const qint64 size = file.size();
     if (size == 0) {
@@ -147,7 +148,7 @@ bool CalibrationJournal::append(
         // A hand-edited journal may end without a line break; the record starts a line of its own.
         char last = '\n';
         if (!file.seek(size - 1) || file.read(&last, 1) != 1)
-            return fail(file.errorString());
+            return fail(SystemError::fromQt(file.errorString()));
         if (last != '\n')
             bytes = "\r\n";
     }

@@ -41,16 +41,22 @@ const QString kNoReading = QStringLiteral("---");
 
 constexpr int kFlashMs = 100;
 
-// A window's deviation as its field shows it: empty when the reference makes percentages
-// meaningless. The deviation fields show two integer digits and four decimals. A deviation of 100 %
-// or more would lose its leading digit there (150 % would read as 15 %), so it is shown as the
-// largest figure the field can hold instead, and the combined fields compare it as such.
-QString deviationText(bool valid, double value)
+// A deviation as its field shows it: the magnitude with at most two integer digits and four
+// decimals, cut rather than rounded ("1.1718" for 1.171875). A deviation of 100 % or more would
+// not fit (150 % must not read as 15 %), so it is shown as the largest figure the field can
+// hold, and the combined fields compare it as such.
+QString deviationFigure(double value)
 {
     constexpr double kLargestShown = 99.9999;
-    if (!valid)
-        return QString();
-    return QString::number(qBound(-kLargestShown, value, kLargestShown), 'f', 8);
+    QString text = QString::number(qMin(qAbs(value), kLargestShown), 'f', 8);
+    text.chop(4);
+    return text;
+}
+
+// A window's deviation, or nothing when the reference makes percentages meaningless.
+QString deviationText(bool valid, double value)
+{
+    return valid ? deviationFigure(value) : QString();
 }
 
 } // namespace
@@ -327,7 +333,7 @@ void Dut::slUpdateDelta()
             c = 0;
         if (!warmOk)
             w = 0;
-        out->setText(QString::number(qAbs(c) > qAbs(w) ? c : w, 'g', 6));
+        out->setText(deviationFigure(qAbs(c) > qAbs(w) ? c : w));
     };
     combine(leDeltaMinusPlus, leDeltaPlusPlus, leDeltaPlus);
     combine(leDeltaMinusMinus, leDeltaPlusMinus, leDeltaMinus);

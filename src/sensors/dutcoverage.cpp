@@ -8,12 +8,15 @@
 #include "panels/lineeditmin.h"
 
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
+
+#include <optional>
 
 namespace {
 
-const QString kComplete = QStringLiteral("color: rgb(0, 130, 0);");
-const QString kNoReference = QStringLiteral("color: rgb(200, 0, 0);");
+const QColor kComplete(0, 130, 0);
+const QColor kNoReference(200, 0, 0);
 
 } // namespace
 
@@ -47,12 +50,20 @@ void Dut::showCoverage(const MidlMap &midl)
     }
     lCoverage->setText(text);
     lCoverage->setToolTip(tip.join(QLatin1Char('\n')));
-    // A style sheet set again re-polishes the label even when it is the same, and this runs with
-    // every reading; the colour itself changes only now and then.
-    const QString style
-        = noReference ? kNoReference : (rangeCoverage.complete() ? kComplete : QString());
-    if (lCoverage->styleSheet() != style)
-        lCoverage->setStyleSheet(style);
+    // The colour goes through the palette, not a style sheet: a style sheet taken off again
+    // leaves the label in the application's font instead of the panel's. An empty palette
+    // inherits the panel's colours. This runs with every reading; the colour changes only now
+    // and then.
+    const std::optional<QColor> color = noReference
+        ? std::optional<QColor>(kNoReference)
+        : (rangeCoverage.complete() ? std::optional<QColor>(kComplete) : std::nullopt);
+    const QColor inherited = lCoverage->parentWidget()->palette().color(QPalette::WindowText);
+    if (lCoverage->palette().color(QPalette::WindowText) != color.value_or(inherited)) {
+        QPalette palette;
+        if (color)
+            palette.setColor(QPalette::WindowText, *color);
+        lCoverage->setPalette(palette);
+    }
 }
 
 void Dut::slAskSaveK()

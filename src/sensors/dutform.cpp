@@ -202,7 +202,6 @@ void Dut::buildForm()
         named(edit, name);
         edit->setReadOnly(true);
         edit->setStyleSheet(kGreyField);
-        edit->setInputMask(QStringLiteral("99.9999"));
         if (narrow)
             edit->setMaximumWidth(60);
     };

@@ -1,10 +1,11 @@
 #include "sensors/logwriter.h"
 
+#include "settings/systemerror.h"
+
 #include <QFile>
 #include <QTimer>
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -180,21 +181,5 @@ QString LogWriter::failure() const
 
 QString LogWriter::reasonOf(int errorNumber)
 {
-    switch (errorNumber) {
-    case ENOSPC:
-        return tr("диск заполнен");
-    case EFBIG:
-        return tr("файл достиг предельного размера");
-    case EDQUOT:
-        return tr("исчерпана дисковая квота");
-    case EIO:
-        return tr("ошибка ввода-вывода диска");
-    case EROFS:
-        return tr("диск доступен только для чтения");
-    case EACCES:
-    case EPERM:
-        return tr("нет прав на запись");
-    default:
-        return QString::fromLocal8Bit(std::strerror(errorNumber));
-    }
+    return SystemError::text(errorNumber);
 }

@@ -1,6 +1,7 @@
 #include "serial/seriallink.h"
 
 #include "serial/portreopener.h"
+#include "serial/serialerror.h"
 
 SerialLink::SerialLink(QObject *parent)
     : QObject(parent)
@@ -30,7 +31,9 @@ bool SerialLink::open(const QString &name, qint32 baudRate)
         m_reopener->remember(name);
         return true;
     }
-    const QString reason = name.isEmpty() ? tr("порт не выбран") : serialPort->errorString();
+    const QString reason = name.isEmpty()
+        ? tr("порт не выбран")
+        : SerialError::text(serialPort->error(), serialPort->errorString());
     emit sigStatus(tr("Порт %1 не открыт: %2").arg(name, reason));
     serialPort->clearError();
     return false;

@@ -1,5 +1,7 @@
 #include "settings/safefile.h"
 
+#include "settings/systemerror.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -11,7 +13,7 @@ bool SafeFile::write(const QString &path, const QByteArray &bytes, QString *erro
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         if (error)
-            *error = file.errorString();
+            *error = SystemError::fromQt(file.errorString());
         return false;
     }
     qint64 written = 0;
@@ -23,7 +25,7 @@ bool SafeFile::write(const QString &path, const QByteArray &bytes, QString *erro
     }
     if (written != bytes.size() || !file.commit()) {
         if (error)
-            *error = file.errorString();
+            *error = SystemError::fromQt(file.errorString());
         file.cancelWriting();
         return false;
     }
@@ -35,12 +37,12 @@ bool SafeFile::openForReading(QFile &file, QString *error)
     const QFileInfo info(file.fileName());
     if (info.exists() && !info.isFile()) {
         if (error)
-            *error = QStringLiteral("not a regular file");
+            *error = QStringLiteral("не обычный файл");
         return false;
     }
     if (!file.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = file.errorString();
+            *error = SystemError::fromQt(file.errorString());
         return false;
     }
     return true;

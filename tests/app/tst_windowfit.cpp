@@ -3,10 +3,12 @@
 #include "support/tempworkdir.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QtTest>
 
 // The window on the screens operators have: nothing beyond the window's edge, no caption cut,
@@ -79,6 +81,20 @@ private slots:
                 QVERIFY2(text + arrow <= box->width(), qPrintable(box->itemText(i)));
             }
         }
+
+        // A long message in the status bar is not cut by the chamber's label, which gives way.
+        auto *bar = window.statusBar();
+        auto *chamber = bar->findChild<QLabel *>(QStringLiteral("lChamber"));
+        chamber->setText(QStringLiteral("Камера: 20.0 °C, +0.50 °C/мин, осталось ≈ 1 ч 05 мин"));
+        QString message;
+        while (bar->fontMetrics().horizontalAdvance(message)
+            < bar->width() - chamber->sizeHint().width() / 2)
+            message += QLatin1Char('x');
+        bar->showMessage(message);
+        QTRY_VERIFY(bar->fontMetrics().horizontalAdvance(message) < chamber->x());
+        QVERIFY(chamber->isVisible() && chamber->width() > 0);
+        bar->showMessage(QString(400, QLatin1Char('x')));
+        QTRY_COMPARE(bar->toolTip(), bar->currentMessage());
     }
 };
 

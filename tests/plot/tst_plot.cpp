@@ -16,6 +16,7 @@
 #include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -254,6 +255,34 @@ private slots:
         QCOMPARE(red(2, 18), 1.0);
         for (const double dashed : {red(-80, -2), red(22, 80)})
             QVERIFY2(dashed > 0.3 && dashed < 0.85, qPrintable(QString::number(dashed)));
+    }
+
+    // A trend extrapolated wildly, and a coefficient curve far off, leave the data axes to the
+    // readings, mid values and deviations; with no data on its axis a trend is scaled by the
+    // degrees it rests on.
+    void extrapolationDoesNotScale()
+    {
+        const Dut::MidlMap midl {{10, 1000u}, {20, 1020u}, {30, 1010u}};
+        plot->setMidlCurve(&midl, 0);
+        const Dut::CurveMap delta {{10, -2.0}, {20, 0.0}, {30, -1.0}};
+        plot->setDeltaCurve(&delta, 0);
+        Dut::CurveMap wild;
+        for (int t = -90; t <= 100; ++t)
+            wild.insert(t, 1000.0 + 0.5 * std::pow(t - 20.0, 5));
+        plot->setTrendCurve(&wild, 0);
+        double k[6] = {-3e4, 0, 0, 0, 0, 1e-3};
+        plot->slUpdateK(0, k);
+        auto within = [this](int axis, double low, double high) {
+            plot->replot();
+            const QwtInterval range = plot->axisInterval(axis);
+            return range.minValue() >= low && range.maxValue() <= high;
+        };
+        plot->slSetVisible(0, 0x2E);
+        QVERIFY(within(QwtPlot::yLeft, 900, 1100) && within(QwtPlot::yRight, -10, 10));
+        // Alone, the trend goes to the percent axis and is scaled by 10..30 °C only: ±5e4, where
+        // -90 °C would reach -8e9.
+        plot->slSetVisible(0, 0x08);
+        QVERIFY(within(QwtPlot::yRight, -1e5, 1e5));
     }
 
     // Zoomed in one way, both ways and back: bars along the top and the right edge and canvas

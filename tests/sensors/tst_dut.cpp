@@ -43,13 +43,13 @@ QString status(Dut &dut)
 {
     return text(dut, "leErr") + ' ' + child(dut, "leErr")->styleSheet();
 }
-// The six window-statistics fields: -+, --, ++, +-, +, -.
+// The six window-statistics fields as shown: -+, --, ++, +-, +, -.
 QString deltas(Dut &dut)
 {
     QStringList texts;
     for (const char *field : {"leDeltaMinusPlus", "leDeltaMinusMinus", "leDeltaPlusPlus",
              "leDeltaPlusMinus", "leDeltaPlus", "leDeltaMinus"})
-        texts << text(dut, field);
+        texts << child(dut, field)->displayText();
     return texts.join(' ');
 }
 // Check states of the curve boxes as the settings store them.
@@ -170,14 +170,14 @@ private slots:
         setKind(dut, Level);
         dut.applySettings();
 
-        // The fields carry the mask "99.9999": magnitudes, four decimals.
+        // Magnitudes, four decimals cut, no blank for a missing digit.
         dut.setPoints({{19, 2000}, {20, 2048}, {21, 2100}}, Level);
         dut.getMidl();
         QCOMPARE(deltas(dut), QStringLiteral("0.0000 1.1718 1.2695 0.0000 1.2695 1.1718"));
 
         // Bounds past 20 °C empty their window; the range change is stored and shown.
         child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("25"));
-        QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
+        QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0.0000"));
         QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_min").toString(), QStringLiteral("25"));
         // A lower bound above the upper one is refused: the statistics, the range shown and
         // the stored pair stay, and the status bar says why until the pair is usable again.
@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(TempWorkDir::setting("Diapazon/Dut0_max").toString(), QStringLiteral("80"));
         QVERIFY(status.last().at(0).toString().contains("выше верхней"));
         dut.getMidl();
-        QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0."));
+        QCOMPARE(deltas(dut), QStringLiteral("0.0000 0.0000 1.2695 0.0000 1.2695 0.0000"));
         child<LineEditMax>(dut, "leMax")->setText(QStringLiteral("30"));
         QCOMPARE(status.last().at(0).toString(), QString());
 

@@ -3,6 +3,7 @@
 // quits. Environment: TARIKON_SHOT (the PNG's path, required), TARIKON_SHOT_AFTER (seconds,
 // default 300).
 #include "app/mainwindow.h"
+#include "app/translation.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -28,6 +29,7 @@ bool press(const QWidget &window, const char *name)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    Translation::installRussian(&app);
     const QString out = qEnvironmentVariable("TARIKON_SHOT");
     if (out.isEmpty()) {
         std::fprintf(stderr, "TARIKON_SHOT names the picture to write\n");
