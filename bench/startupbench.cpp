@@ -180,7 +180,7 @@ int main(int argc, char *argv[])
     const double protocol = medianMs([&] { delete new Protocol(&parent); });
     const double duts = medianMs([&] { delete new Duts(&parent); });
     Duts bank(&parent);
-    const double plot = medianMs([&] { delete new Plot(bank, &parent); });
+    const double plot = medianMs([&] { delete new Plot(&parent); });
     const double announce = medianMs([&] { bank.updateAll(); });
     const double window = medianMs([] { delete new MainWindow; });
     out << "parts (ms): port listing " << QString::number(ports, 'f', 1) << ", serial panel "

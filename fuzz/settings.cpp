@@ -58,12 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const quint8 *data, size_t size)
             }
         }
         for (int nomDut = 0; nomDut < 6; ++nomDut) {
-            using Sensor = StoredSettings::Sensor;
+            using Sensor = SensorSetup;
             const Sensor stored = StoredSettings::sensor(settings, nomDut);
             FUZZ_CHECK(stored.addressIndex >= 0 && stored.addressIndex < Sensor::addressEntries);
-            FUZZ_CHECK(stored.polynomType >= 0 && stored.polynomType < Sensor::polynomTypes);
-            FUZZ_CHECK(stored.polynomDegree >= Sensor::minDegree
-                && stored.polynomDegree <= Sensor::maxDegree);
+            FUZZ_CHECK(stored.kindIndex >= 0 && stored.kindIndex < Sensor::kindEntries);
+            FUZZ_CHECK(stored.degree >= Sensor::minDegree && stored.degree <= Sensor::maxDegree);
+            FUZZ_CHECK(Sensor::lowestBound <= stored.rangeMin && stored.rangeMin <= stored.rangeMax
+                && stored.rangeMax <= Sensor::highestBound);
         }
         const StoredSettings::Bench bench = StoredSettings::bench(settings);
         FUZZ_CHECK(bench.period >= StoredSettings::Bench::minPeriod

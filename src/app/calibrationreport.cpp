@@ -3,10 +3,11 @@
 #include "app/mainwindow.h"
 #include "app/reportplot.h"
 #include "panels/protocol.h"
-#include "sensors/coverage.h"
+#include "sensors/calibrationbook.h"
+#include "sensors/calibrationjournal.h"
 #include "sensors/dut.h"
 #include "sensors/duts.h"
-#include "sensors/residuals.h"
+#include "sensors/sensordata.h"
 #include "settings/settingskeys.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -65,15 +66,19 @@ QString valueCell(const CoefficientWrite::Values &values, int i, bool have)
 }
 
 // The text of one sensor's page above its plot.
-QString sensorPage(Dut &dut, double limit, ReportPlot::Data *plot)
+QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, ReportPlot::Data *plot)
 {
-    const CalibrationRecord now = dut.calibrationRecord();
-    const std::optional<CalibrationRecord> &written = dut.lastWrite();
-    const QMap<qint8, quint32> midl = *dut.getMidl();
-    const Coverage coverage = dut.coverage();
+    const SensorSetup &setup = sensor.setup;
+    const std::optional<CalibrationRecord> &written = sensor.written;
+    const eTypeData kind = typeDataOfEntry(setup.kindIndex);
+    const QMap<qint8, quint32> midl = sensor.data->midlOf(kind);
+    // The coefficients checked against the data: those last written, else the current fit.
+    const CalibrationRecord now = CalibrationRecord::of(*sensor.data, setup,
+        written ? written->write.sent : sensor.fit, written ? &written->write : nullptr);
+    const Coverage &coverage = now.coverage;
 
-    QString html = QStringLiteral("<h2>ДУТ %1</h2><table>").arg(dut.number());
-    html += row(QStringLiteral("Адрес"), dut.addressText());
+    QString html = QStringLiteral("<h2>ДУТ %1</h2><table>").arg(setup.sensor);
+    html += row(QStringLiteral("Адрес"), setup.addressText());
     html += row(QStringLiteral("Тип данных"), now.kind);
     html += row(QStringLiteral("Степень полинома"), QString::number(now.degree));
     html += row(QStringLiteral("Диапазон"),
@@ -85,8 +90,7 @@ QString sensorPage(Dut &dut, double limit, ReportPlot::Data *plot)
                     : QStringLiteral(", нет данных: %1").arg(coverage.missingText())));
     html += QStringLiteral("</table>");
 
-    // The coefficients checked against the data: those last written, else the current fit.
-    const CoefficientWrite &w = written ? written->write : now.write;
+    const CoefficientWrite &w = now.write;
     html += QStringLiteral("<p><b>Коэффициенты</b></p><table border='1' cellspacing='0'>"
                            "<tr><th></th><th>До записи (в датчике)</th><th>%1</th>"
                            "<th>Прочитано после записи</th></tr>")
@@ -106,28 +110,32 @@ QString sensorPage(Dut &dut, double limit, ReportPlot::Data *plot)
     else
         html += QStringLiteral("<p>Коэффициенты в этом прогоне не записывались.</p>");
 
-    Residuals::Coefficients k {};
-    for (int i = 0; i < 6; ++i)
-        k[i] = double(w.sent[i]);
-    const Residuals residuals = Residuals::of(midl, now.rangeMin, now.rangeMax, k);
+    const Residuals &residuals = now.residuals;
     html
         += QStringLiteral("<p><b>Остаток после коррекции</b> (|полином − среднее / среднее при "
                           "+20 °C|, % от значения при +20 °C, по покрытым градусам диапазона)</p>");
-    const bool verified = written && w.ok;
     const QString rule = QStringLiteral(
-        "Правило: годен, если последняя запись коэффициентов проверена чтением (OK) и наибольший "
-        "остаток по всем покрытым градусам не больше допуска.");
+        "Правило: годен, если последняя запись коэффициентов проверена чтением (OK), данные есть "
+        "для каждого градуса диапазона и наибольший остаток не больше допуска.");
+    // The verdict of the write as it was made (and journalled), else of the current fit.
+    const CalibrationRecord &judged = written ? *written : now;
+    const bool pass = judged.passes(limit);
+    const QString verdict
+        = QStringLiteral("<p>%1 <span class='%2'>%3</span></p>")
+              .arg(esc(rule), pass ? QStringLiteral("pass") : QStringLiteral("fail"),
+                  esc(judged.verdict(limit)));
+    if (judged.covered < judged.total)
+        html += QStringLiteral("<p>Оценка опирается только на %1 из %2 градусов диапазона.</p>")
+                    .arg(judged.covered)
+                    .arg(judged.total);
     if (!residuals.isValid()) {
         html += QStringLiteral("<p>Не оценён: нет среднего значения при +20 °C или ни одного "
-                               "градуса диапазона.</p><p>%1 <span class='fail'>НЕ ГОДЕН</span></p>")
-                    .arg(esc(rule));
+                               "градуса диапазона.</p>")
+            + verdict;
     } else {
-        const bool pass = verified && residuals.largest() <= limit;
         html += QStringLiteral("<p>Наибольший: %1 %, СКЗ: %2 %, допуск: %3 %</p>")
                     .arg(percent(residuals.largest()), percent(residuals.rms()), percent(limit));
-        html += QStringLiteral("<p>%1 <span class='%2'>%3</span></p>")
-                    .arg(esc(rule), pass ? QStringLiteral("pass") : QStringLiteral("fail"),
-                        pass ? QStringLiteral("ГОДЕН") : QStringLiteral("НЕ ГОДЕН"));
+        html += verdict;
         QStringList degrees;
         const QMap<int, double> &by = residuals.byDegree();
         for (auto it = by.constBegin(); it != by.constEnd(); ++it)
@@ -136,10 +144,11 @@ QString sensorPage(Dut &dut, double limit, ReportPlot::Data *plot)
                     .arg(esc(degrees.join(QStringLiteral("; "))));
     }
 
-    plot->title = QStringLiteral("ДУТ %1, %2").arg(dut.number()).arg(now.kind);
+    plot->title = QStringLiteral("ДУТ %1, %2").arg(setup.sensor).arg(now.kind);
     plot->midl = midl;
-    plot->delta = *dut.getDelta();
-    plot->k = k;
+    plot->delta = SensorData::deviationOf(midl, kind);
+    for (int i = 0; i < 6; ++i)
+        plot->k[i] = double(w.sent[i]);
     plot->rangeMin = now.rangeMin;
     plot->rangeMax = now.rangeMax;
     return html;
@@ -159,7 +168,38 @@ qreal drawText(QPainter &painter, QPdfWriter &pdf, const QString &html)
 
 } // namespace
 
-QByteArray CalibrationReport::render(MainWindow &window)
+CalibrationReport::Input CalibrationReport::collect(MainWindow &window, const QString &loadedRun)
+{
+    Input input;
+    input.time = QDateTime::currentDateTime();
+    input.workingDirectory = QDir::currentPath();
+    input.runDirectory = window.sensorBank()->runDirectory();
+    if (input.runDirectory.isEmpty())
+        input.runDirectory = loadedRun;
+    const QList<CalibrationRecord> journalled = input.runDirectory.isEmpty()
+        ? QList<CalibrationRecord>()
+        : CalibrationJournal::ofRun(
+            CalibrationJournal::read(CalibrationBook::journalPath()), input.runDirectory);
+    const auto *protocolList
+        = window.protocolPanel()->findChild<QComboBox *>(QStringLiteral("cbProtocol"));
+    input.protocol = protocolList ? protocolList->currentText()
+                                  : QString::number(window.protocolPanel()->currentProtocol());
+    input.bench = window.windowTitle();
+    input.tolerance = tolerance();
+    for (quint8 s = 0; s < Duts::dutCount; ++s) {
+        const Dut *dut = window.sensorBank()->dut(s);
+        std::optional<CalibrationRecord> written = window.calibrationBook()->lastWrite(s);
+        for (const CalibrationRecord &record : journalled) {
+            if (record.sensor == s && (!written || record.time >= written->time))
+                written = record;
+        }
+        if (dut && (!dut->data()->isEmpty() || written))
+            input.sensors.append({dut->data(), dut->setup(), dut->coefficients(), written});
+    }
+    return input;
+}
+
+QByteArray CalibrationReport::render(const Input &input)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -167,7 +207,7 @@ QByteArray CalibrationReport::render(MainWindow &window)
         return {};
     QPdfWriter pdf(&buffer);
     pdf.setTitle(QStringLiteral("Отчёт о калибровке"));
-    pdf.setCreator(window.windowTitle());
+    pdf.setCreator(input.bench);
     pdf.setPageLayout(
         QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(15, 15, 15, 15)));
     pdf.setResolution(300);
@@ -175,45 +215,35 @@ QByteArray CalibrationReport::render(MainWindow &window)
     if (!painter.begin(&pdf))
         return {};
 
-    Duts *bank = window.sensorBank();
-    const double limit = tolerance();
-    const auto *protocolList
-        = window.protocolPanel()->findChild<QComboBox *>(QStringLiteral("cbProtocol"));
-    QList<Dut *> sensors;
+    const double limit = input.tolerance;
     QString summary;
-    for (quint8 s = 0; s < Duts::dutCount; ++s) {
-        Dut *dut = bank->dut(s);
-        if (!dut || (dut->data()->isEmpty() && !dut->lastWrite()))
-            continue;
-        sensors << dut;
-        summary += row(QStringLiteral("ДУТ %1").arg(s),
-            dut->lastWrite() ? dut->lastWrite()->write.result()
-                             : QStringLiteral("коэффициенты не записывались"));
-    }
+    for (const Sensor &sensor : input.sensors)
+        summary += row(QStringLiteral("ДУТ %1").arg(sensor.setup.sensor),
+            sensor.written ? QStringLiteral("%1, %2").arg(
+                sensor.written->write.result(), sensor.written->verdict(limit))
+                           : QStringLiteral("коэффициенты не записывались"));
 
-    const QString runDirectory = bank->runDirectory();
     QString first = QStringLiteral("<h1>Отчёт о калибровке</h1><table>");
-    first += row(QStringLiteral("Дата"),
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t")));
-    first += row(QStringLiteral("Рабочий каталог"), QDir::toNativeSeparators(QDir::currentPath()));
+    first += row(
+        QStringLiteral("Дата"), input.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t")));
+    first
+        += row(QStringLiteral("Рабочий каталог"), QDir::toNativeSeparators(input.workingDirectory));
     first += row(QStringLiteral("Каталог прогона"),
-        runDirectory.isEmpty() ? QStringLiteral("— (порт не открывался)")
-                               : QDir::toNativeSeparators(runDirectory));
-    first += row(QStringLiteral("Протокол"),
-        protocolList ? protocolList->currentText()
-                     : QString::number(window.protocolPanel()->currentProtocol()));
-    first += row(QStringLiteral("Стенд"), window.windowTitle());
+        input.runDirectory.isEmpty() ? QStringLiteral("— (порт не открывался)")
+                                     : QDir::toNativeSeparators(input.runDirectory));
+    first += row(QStringLiteral("Протокол"), input.protocol);
+    first += row(QStringLiteral("Стенд"), input.bench);
     first += row(QStringLiteral("Допуск остатка"), QStringLiteral("%1 %").arg(percent(limit)));
     first += QStringLiteral("</table><p><b>Датчики</b></p>");
-    first += sensors.isEmpty() ? QStringLiteral("<p>Ни у одного датчика нет данных.</p>")
-                               : QStringLiteral("<table>%1</table>").arg(summary);
+    first += input.sensors.isEmpty() ? QStringLiteral("<p>Ни у одного датчика нет данных.</p>")
+                                     : QStringLiteral("<table>%1</table>").arg(summary);
     drawText(painter, pdf, first);
 
-    for (Dut *dut : qAsConst(sensors)) {
-        if (!pdf.newPage())
+    for (const Sensor &sensor : input.sensors) {
+        if (!sensor.data || !pdf.newPage())
             return {};
         ReportPlot::Data plot;
-        const qreal used = drawText(painter, pdf, sensorPage(*dut, limit, &plot));
+        const qreal used = drawText(painter, pdf, sensorPage(sensor, limit, &plot));
         // The plot takes the rest of the page, at least a third of it.
         const qreal top = std::min(used + pdf.resolution() / 6.0, pdf.height() * 2.0 / 3.0);
         ReportPlot::draw(plot, painter, QRectF(0, top, pdf.width(), pdf.height() - top));

@@ -93,7 +93,8 @@ void FileMenu::slSaveReport()
 bool FileMenu::saveReport(const QString &path)
 {
     const QString where = QDir::toNativeSeparators(path);
-    const QByteArray pdf = CalibrationReport::render(*window);
+    const QByteArray pdf
+        = CalibrationReport::render(CalibrationReport::collect(*window, loadedRun));
     QString error;
     if (pdf.isEmpty() || !SafeFile::write(path, pdf, &error)) {
         status(QStringLiteral("Отчёт о калибровке не сохранён в %1: %2")
@@ -139,6 +140,8 @@ bool FileMenu::loadRun(const QString &directory)
             window->slUpdatePlot(s);
     }
     const QString where = QDir::toNativeSeparators(directory);
+    if (any)
+        loadedRun = QDir(directory).absolutePath();
     if (!any) {
         status(QStringLiteral("В каталоге %1 нет журналов датчиков (0.txt … 5.txt)").arg(where));
         return false;
@@ -159,8 +162,8 @@ bool FileMenu::savePlot(const QString &path)
             QStringLiteral("График не сохранён в %1: нужен файл .png, .svg или .pdf").arg(where));
         return false;
     }
-    const QByteArray picture = PlotPicture::render(
-        *window->plot(), format, PlotPicture::legendOf(*window->plot(), *window->sensorBank()));
+    const QByteArray picture = PlotPicture::render(*window->plot(), format,
+        PlotPicture::legendOf(*window->plot(), window->sensorBank()->setups()));
     QString error;
     if (picture.isEmpty() || !SafeFile::write(path, picture, &error)) {
         status(QStringLiteral("График не сохранён в %1: %2")

@@ -36,4 +36,6 @@ private:
     void status(const QString &message);
 
     MainWindow *const window;
+    // The run last taken up again, which the report speaks of while no port was opened.
+    QString loadedRun;
 };

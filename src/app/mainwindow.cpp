@@ -14,6 +14,7 @@
 #include "plot/plot.h"
 #include "protocol/protocolnumber.h"
 #include "records/labrecords.h"
+#include "sensors/calibrationbook.h"
 #include "sensors/duts.h"
 #include "serial/comport.h"
 #include "settings/settingsfile.h"
@@ -23,10 +24,13 @@
 #include <QGridLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+
+#include <optional>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -78,8 +82,16 @@ MainWindow::MainWindow(QWidget *parent)
     // Start-up writes the settings file once at most.
     const settingskeys::Batch settingsBatch;
     m_duts = new Duts(this);
-    // Right after the bank, whose panels give the plot its start colours.
-    m_plot = new Plot(*m_duts, centralWidget);
+    // Right after the bank, whose panels give the plot their curves and colours.
+    m_plot = new Plot(centralWidget);
+    {
+        std::optional<QSettings> own;
+        m_plot->setPickRadius(
+            quint8(settingskeys::reader(own).value(settingskeys::pointRadius(), 10u).toUInt()));
+    }
+    for (const SensorSetup &setup : m_duts->setups())
+        m_plot->setSetup(setup);
+    m_book = new CalibrationBook(this);
     m_protocol = new Protocol(centralWidget);
     m_progress = new RunProgress(*m_duts, m_plot, statusBar);
     m_setFiles = new SetFiles(this);
@@ -169,6 +181,9 @@ MainWindow::MainWindow(QWidget *parent)
             m_status->post(QStringLiteral("port"), QString());
     });
     connect(m_duts, &Duts::sigStatus, m_status,
+        [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
+    connect(m_duts, &Duts::sigCalibrated, m_book, &CalibrationBook::take);
+    connect(m_book, &CalibrationBook::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
     // Every calibration record also goes to the bench's record file and the laboratory's server.
     auto *records = new LabRecords(QDir::currentPath(), this);

@@ -8,6 +8,7 @@
 #include <QPair>
 #include <QStringList>
 
+class CalibrationBook;
 class ComPort;
 class Duts;
 class Plot;
@@ -32,6 +33,8 @@ public:
     Plot *plot() const { return m_plot; }
     Protocol *protocolPanel() const { return m_protocol; }
     QTimer *timer() const { return pollTimer; }
+    // The coefficient writes of this bench run; it keeps the calibration journal.
+    CalibrationBook *calibrationBook() const { return m_book; }
     // The status bar's messages, one per condition.
     StatusBoard *statusBoard() const { return m_status; }
     // The chamber's temperature, rate and the time left of the sweep.
@@ -77,6 +80,7 @@ private:
     void closePoll();
 
     Duts *m_duts = nullptr;
+    CalibrationBook *m_book = nullptr;
     QTimer *pollTimer = nullptr;
     ComPort *m_comPort = nullptr;
     Plot *m_plot = nullptr;

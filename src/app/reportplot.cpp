@@ -1,5 +1,8 @@
 #include "app/reportplot.h"
 
+#include "fit/polynomial.h"
+#include "plot/plotcurve.h"
+
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
@@ -12,6 +15,7 @@
 #include <qwt_text.h>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
 
@@ -61,13 +65,20 @@ void ReportPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
         const int lo = std::min(data.rangeMin, data.rangeMax);
         const int hi = std::max(data.rangeMin, data.rangeMax);
         for (int t = lo; t <= hi; ++t) {
-            double p = 0;
-            for (int i = 5; i >= 0; --i)
-                p = p * t + data.k[i];
-            trend << QPointF(t, p * reference.value());
+            trend << QPointF(t, Polynomial::at(data.k, t) * reference.value());
         }
-        addCurve(plot, QStringLiteral("Полином K0..K5"), QColor(200, 0, 0), QwtPlot::yLeft)
-            ->setSamples(trend);
+        // Dashed beyond the degrees the data covers, as in the window.
+        auto *curve = new PlotCurve(QStringLiteral("Полином K0..K5"), qRgb(200, 0, 0));
+        curve->setPen(QPen(QColor(200, 0, 0), 2));
+        curve->setRenderHint(QwtPlotItem::RenderAntialiased);
+        const auto first = data.midl.lowerBound(qint8(lo));
+        const auto last = data.midl.upperBound(qint8(hi));
+        if (first == last)
+            curve->setNoSupport();
+        else
+            curve->setSupport(first.key(), std::prev(last).key());
+        curve->setSamples(trend);
+        curve->attach(&plot);
     }
 
     QPolygonF delta;

@@ -1,5 +1,7 @@
 #include "fit/trend.h"
 
+#include "fit/polynomial.h"
+
 #include <Eigen/Dense>
 
 #include <algorithm>
@@ -182,10 +184,7 @@ bool Trend::sample(double multi, double minus)
 
     bool finite = true;
     for (auto it = result.begin(); it != result.end(); ++it) {
-        const double t = it.key();
-        double p = coefficients[kMaxDegree];
-        for (int i = kMaxDegree - 1; i >= 0; --i)
-            p = p * t + coefficients[i];
+        const double p = Polynomial::at(coefficients.data(), int(coefficients.size()), it.key());
         it.value() = multi * p - minus;
         finite = finite && std::isfinite(it.value());
     }

@@ -1,5 +1,7 @@
 #include "panels/rangeedit.h"
 
+#include "settings/sensorsetup.h"
+
 #include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -30,9 +32,7 @@ const QString kRefusedStyle = QStringLiteral("background-color: rgb(255, 170, 17
 
 bool RangeEdit::isBound(const QString &text)
 {
-    bool ok = false;
-    const int degrees = text.toInt(&ok);
-    return ok && degrees >= lowest && degrees <= highest;
+    return SensorSetup::isBound(text);
 }
 
 void RangeEdit::setPair(

@@ -1,17 +1,15 @@
 #include "plot/plot.h"
 
+#include "fit/polynomial.h"
 #include "plot/altrelease.h"
 #include "plot/axisscaledraw.h"
 #include "plot/picker.h"
 #include "plot/plotcurve.h"
 #include "plot/scrollzoomer.h"
-#include "sensors/duts.h"
-#include "settings/settingskeys.h"
 
 #include <QFont>
 #include <QPainter>
 #include <QPen>
-#include <QSettings>
 #include <QTimer>
 #include <qwt_picker_machine.h>
 #include <qwt_plot_canvas.h>
@@ -20,30 +18,14 @@
 #include <qwt_text.h>
 
 #include <algorithm>
-#include <optional>
 
 namespace {
-
-// Bits of a sensor's curve mask.
-constexpr quint8 kMaskValue = 0x01;
-constexpr quint8 kMaskMidl = 0x02;
-constexpr quint8 kMaskDelta = 0x04;
-constexpr quint8 kMaskTrend = 0x08;
-constexpr quint8 kMaskK = 0x20;
 
 constexpr int kFirstTemp = -90;
 constexpr int kLastTemp = 100;
 constexpr double kAxisMin = -90.0;
 constexpr double kAxisMax = 90.0;
 constexpr double kAxisStep = 10.0;
-
-// Colours are stored as unsigned decimal text; a signed form of the same 32 bits reads too.
-QRgb storedColor(const QSettings &settings, const QString &name)
-{
-    bool ok = false;
-    const qlonglong value = settings.value(name, 0).toString().toLongLong(&ok);
-    return ok ? static_cast<QRgb>(static_cast<quint32>(value)) : 0;
-}
 
 QwtSymbol *diamond(QRgb color, int size)
 {
@@ -69,14 +51,10 @@ const QString kCurveTitle = QStringLiteral(" ");
 
 } // namespace
 
-Plot::Plot(const Duts &bank, QWidget *parent)
+Plot::Plot(QWidget *parent)
     : QwtPlot(parent)
 {
     setObjectName(QStringLiteral("Plot"));
-    // The sensor panels write the masks and colours the plot starts from.
-    std::optional<QSettings> own;
-    const QSettings &settings = settingskeys::reader(own);
-    pointRadius = static_cast<quint8>(settings.value(settingskeys::pointRadius(), 10u).toUInt());
 
     setAxisTitle(xBottom, titleText(QStringLiteral("Температура, С°")));
     setAxisTitle(yRight, titleText(QStringLiteral("Отклонение, %")));
@@ -109,24 +87,20 @@ Plot::Plot(const Duts &bank, QWidget *parent)
     m_zoomer = new ScrollZoomer(canvas());
     m_zoomer->setRubberBandPen(QPen(Qt::white));
 
-    std::array<quint8, sensorCount> masks {};
-    for (int s = 0; s < sensorCount; ++s)
-        masks[s] = static_cast<quint8>(settings.value(settingskeys::curveMask(s), 0u).toUInt());
-
+    const QRgb color = SensorSetup::defaultColor;
     for (quint8 s = 0; s < sensorCount; ++s) {
-        trendCurves.append(new PlotCurve(kCurveTitle, bank.getColorTrend(s)));
-        deltaCurves.append(new PlotCurve(kCurveTitle, bank.getColorDelta(s)));
-        kCurves.append(new PlotCurve(kCurveTitle, bank.getColorDelta(s)));
-        midlCurves.append(new PlotCurve(kCurveTitle, bank.getColorMidl(s)));
+        trendCurves.append(new PlotCurve(kCurveTitle, color));
+        deltaCurves.append(new PlotCurve(kCurveTitle, color));
+        kCurves.append(new PlotCurve(kCurveTitle, color));
+        midlCurves.append(new PlotCurve(kCurveTitle, color));
 
-        const QRgb color = storedColor(settings, settingskeys::colorValue(s));
         valueCurves[s].reserve(valueCurveCount);
         for (int v = 0; v < valueCurveCount; ++v) {
             auto *curve = new PlotCurve(kCurveTitle, color);
             curve->setStyle(QwtPlotCurve::NoCurve);
             curve->setSymbol(diamond(color, 8));
             curve->attach(this);
-            curve->setVisible(masks[s] & kMaskValue);
+            curve->setVisible(false);
             valueCurves[s].append(curve);
             valueItems.append(curve);
             valueItemSet.insert(curve);
@@ -136,19 +110,16 @@ Plot::Plot(const Duts &bank, QWidget *parent)
         midlCurves[s]->setStyle(QwtPlotCurve::Lines);
         midlCurves[s]->setSymbol(diamond(midlCurves[s]->pen().color().rgb(), 10));
         midlCurves[s]->attach(this);
-        midlCurves[s]->setVisible(masks[s] & kMaskMidl);
+        midlCurves[s]->setVisible(false);
     }
-    auto attachLines = [this, &masks](const QVector<PlotCurve *> &curves, quint8 bit) {
-        for (int s = 0; s < sensorCount; ++s) {
-            curves[s]->setStyle(QwtPlotCurve::Lines);
-            curves[s]->setYAxis(yRight);
-            curves[s]->attach(this);
-            curves[s]->setVisible(masks[s] & bit);
+    for (const QVector<PlotCurve *> *curves : {&trendCurves, &deltaCurves, &kCurves}) {
+        for (PlotCurve *curve : *curves) {
+            curve->setStyle(QwtPlotCurve::Lines);
+            curve->setYAxis(yRight);
+            curve->attach(this);
+            curve->setVisible(false);
         }
-    };
-    attachLines(trendCurves, kMaskTrend);
-    attachLines(deltaCurves, kMaskDelta);
-    attachLines(kCurves, kMaskK);
+    }
 
     auto *picker
         = new Picker(xBottom, yLeft, QwtPicker::CrossRubberBand, QwtPicker::AlwaysOn, canvas());
@@ -167,6 +138,16 @@ Plot::Plot(const Duts &bank, QWidget *parent)
     replotTimer->setSingleShot(true);
     replotTimer->setInterval(0);
     connect(replotTimer, &QTimer::timeout, this, &Plot::replotNow);
+}
+
+void Plot::setSetup(const SensorSetup &setup)
+{
+    if (setup.sensor < 0 || setup.sensor >= sensorCount)
+        return;
+    const quint8 nomDut = quint8(setup.sensor);
+    const auto &c = setup.colors;
+    slUpdatePlotColor(nomDut, c[ColorValue], c[ColorMidl], c[ColorDelta], c[ColorTrend], c[ColorK]);
+    slSetVisible(nomDut, setup.curveMask & CurveAll ? quint8(setup.curveMask) : 0);
 }
 
 PlotCurve *Plot::valueCurve(quint8 nomDut, int slot) const
@@ -371,12 +352,8 @@ void Plot::slUpdateK(quint8 nomDut, double *readK)
         return;
     QVector<QPointF> points;
     points.reserve(kLastTemp - kFirstTemp + 1);
-    for (int t = kFirstTemp; t <= kLastTemp; ++t) {
-        double y = 0.0;
-        for (int i = 5; i >= 0; --i)
-            y = y * t + readK[i];
-        points.append(QPointF(t, y * 100.0 - 100.0));
-    }
+    for (int t = kFirstTemp; t <= kLastTemp; ++t)
+        points.append(QPointF(t, Polynomial::at(readK, 6, t) * 100.0 - 100.0));
     curve->setSamples(points);
     requestReplot();
 }
@@ -386,12 +363,12 @@ void Plot::slSetVisible(quint8 nomDut, quint8 en)
     if (nomDut >= sensorCount)
         return;
     for (PlotCurve *curve : qAsConst(valueCurves[nomDut]))
-        curve->setVisible(en & kMaskValue);
+        curve->setVisible(en & CurveValue);
     valueLayer.invalidate();
-    midlCurves[nomDut]->setVisible(en & kMaskMidl);
+    midlCurves[nomDut]->setVisible(en & CurveMidl);
     // The panel draws the trend in raw units beside readings or mid values, else in percent.
-    trendCurves[nomDut]->setYAxis(en & (kMaskValue | kMaskMidl) ? yLeft : yRight);
-    deltaCurves[nomDut]->setVisible(en & kMaskDelta);
+    trendCurves[nomDut]->setYAxis(en & (CurveValue | CurveMidl) ? yLeft : yRight);
+    deltaCurves[nomDut]->setVisible(en & CurveDelta);
 
     bool right = false;
     bool left = false;
@@ -402,8 +379,8 @@ void Plot::slSetVisible(quint8 nomDut, quint8 en)
     enableAxis(yRight, right);
     enableAxis(yLeft, left);
 
-    trendCurves[nomDut]->setVisible(en & kMaskTrend);
-    kCurves[nomDut]->setVisible(en & kMaskK);
+    trendCurves[nomDut]->setVisible(en & CurveTrend);
+    kCurves[nomDut]->setVisible(en & CurveK);
     requestReplot();
 }
 

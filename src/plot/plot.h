@@ -4,6 +4,7 @@
 #include "plot/valuelayer.h"
 #include "protocol/dutinfo.h"
 #include "sensors/dut.h"
+#include "settings/sensorsetup.h"
 
 #include <QRgb>
 #include <QSet>
@@ -12,7 +13,6 @@
 
 #include <array>
 
-class Duts;
 class PlotCurve;
 class QTimer;
 class QwtPlotMarker;
@@ -43,8 +43,13 @@ public:
     static constexpr int maxValuePoints = 65535;
     static constexpr int maxMapPoints = 255;
 
-    // The bank gives each sensor's start colours of its mid-value, trend and deviation curves.
-    Plot(const Duts &bank, QWidget *parent = nullptr);
+    // The curves start blue and hidden; the owner hands the plot each sensor's setup.
+    explicit Plot(QWidget *parent = nullptr);
+
+    // Shows a sensor's curves as its setup says (which, and in which colours).
+    void setSetup(const SensorSetup &setup);
+    // How near, in pixels, a press must be to a mid-value point to pick it.
+    void setPickRadius(quint8 radius) { pointRadius = radius; }
 
     void setValueCurves(const Dut::ValueSets *sets, quint8 nomDut);
     void setMidlCurve(const Dut::MidlMap *map, quint8 nomDut);

@@ -2,8 +2,6 @@
 
 #include "plot/plot.h"
 #include "plot/plotcurve.h"
-#include "sensors/dut.h"
-#include "sensors/duts.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -100,17 +98,19 @@ void PlotPicture::draw(const QwtPlot &plot, QPainter &painter, const QRectF &are
     painter.restore();
 }
 
-PlotPicture::Legend PlotPicture::legendOf(const Plot &plot, const Duts &bank)
+PlotPicture::Legend PlotPicture::legendOf(const Plot &plot, const QList<SensorSetup> &setups)
 {
     Legend legend;
-    for (quint8 s = 0; s < Plot::sensorCount; ++s) {
-        const Dut *dut = bank.dut(s);
+    for (const SensorSetup &setup : setups) {
+        if (setup.sensor < 0 || setup.sensor >= Plot::sensorCount)
+            continue;
+        const quint8 s = quint8(setup.sensor);
         const bool shown = plot.valueCurve(s, 0)->isVisible() || plot.midlCurve(s)->isVisible()
             || plot.trendCurve(s)->isVisible() || plot.deltaCurve(s)->isVisible()
             || plot.kCurve(s)->isVisible();
-        if (dut && shown)
-            legend.append({QStringLiteral("ДУТ %1, адрес %2").arg(s).arg(dut->addressText()),
-                QColor(dut->getColorValue())});
+        if (shown)
+            legend.append({QStringLiteral("ДУТ %1, адрес %2").arg(s).arg(setup.addressText()),
+                QColor(setup.colors[ColorValue] | 0xFF000000u)});
     }
     return legend;
 }

@@ -6,7 +6,7 @@
 #include <QList>
 #include <QString>
 
-class Duts;
+struct SensorSetup;
 class Plot;
 class QPainter;
 class QRectF;
@@ -32,7 +32,7 @@ public:
     // Format by the file name's extension, case ignored; None for any other.
     static Format formatOf(const QString &fileName);
     // "ДУТ n, адрес a" in the colour of its readings for every sensor with a curve shown.
-    static Legend legendOf(const Plot &plot, const Duts &bank);
+    static Legend legendOf(const Plot &plot, const QList<SensorSetup> &setups);
     // Empty for Format::None or when the picture could not be made.
     static QByteArray render(const QwtPlot &plot, Format format, const Legend &legend = {},
         const QDateTime &when = QDateTime::currentDateTime());

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -53,4 +54,48 @@ QString CoefficientWrite::text(float value)
             return shorter;
     }
     return QString::number(double(value), 'g', 9);
+}
+
+QString CoefficientWrite::refusal(const QString &text, float *value)
+{
+    double number = 0;
+    const QString why = refusal(text, &number);
+    if (why.isEmpty())
+        *value = static_cast<float>(number);
+    return why;
+}
+
+QString CoefficientWrite::refusal(const QString &text, double *value)
+{
+    QString typed = text;
+    typed.replace(QLatin1Char(','), QLatin1Char('.'));
+    bool ok = false;
+    const double number = typed.toDouble(&ok);
+    // "nan" and "inf" are no coefficients either.
+    if (!ok || !std::isfinite(number))
+        return QStringLiteral("не число");
+    if (std::fabs(number) > double(std::numeric_limits<float>::max()))
+        return QStringLiteral("слишком велико для датчика");
+    // A number that is not zero but would reach the sensor as 0 or as a subnormal (which the
+    // sensor may flush to 0).
+    const float single = static_cast<float>(number);
+    if (number != 0 && std::fpclassify(single) != FP_NORMAL)
+        return QStringLiteral("слишком мало для датчика");
+    *value = number;
+    return QString();
+}
+
+QString CoefficientWrite::zeroRefusal(const Values &values)
+{
+    if (std::all_of(values.begin(), values.end(), [](float value) { return value == 0; }))
+        return QStringLiteral("все шесть коэффициентов K0..K5 равны 0");
+    if (values[0] == 0)
+        return QStringLiteral("K0 = 0, а у полинома, нормированного при +20 °C, K0 не бывает 0");
+    return QString();
+}
+
+double CoefficientWrite::valueOr0(const QString &text)
+{
+    double value = 0;
+    return refusal(text, &value).isEmpty() ? value : 0.0;
 }

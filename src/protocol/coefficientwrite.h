@@ -31,6 +31,18 @@ struct CoefficientWrite
     QString mismatchText() const;
 
     static bool sameBits(float a, float b);
+    // A coefficient as typed in the write/read column or read from a coefficient file, as the
+    // sensor's single-precision cell would take it (a decimal comma reads as a point). Gives
+    // why it cannot go to the sensor ("не число", "слишком велико для датчика", "слишком мало
+    // для датчика"), or an empty text and the value: as typed, and as the sensor will hold it.
+    static QString refusal(const QString &text, double *value);
+    static QString refusal(const QString &text, float *value);
+    // Why six values are no coefficients though each is a number: all zero (what a cleared
+    // column holds), or K0 zero, which no polynomial normalised at +20 °C gives. Empty when
+    // they are not.
+    static QString zeroRefusal(const Values &values);
+    // The same rule where a number is needed anyway: a refused text counts as 0.
+    static double valueOr0(const QString &text);
     // The shortest decimal text that reads back to exactly this single-precision number.
     static QString text(float value);
 };

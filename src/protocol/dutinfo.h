@@ -29,6 +29,12 @@ Q_DECLARE_METATYPE(eTypeData)
 // Kind named by a data-kind list text: a text beginning with "Период" is Period, else one
 // beginning with "Частота" is Freq, anything else (an empty text too) is Level.
 eTypeData typeDataFromText(const QString &text);
+// Kind of entry i of the data-kind list "Период", "Частота", "Уровень" (entry i is kind 2 - i);
+// an entry the list does not have is Level.
+inline eTypeData typeDataOfEntry(int entry)
+{
+    return entry == 0 ? Period : entry == 1 ? Freq : Level;
+}
 
 // Makes "eTypeData" and "DutInfo" known to the meta-type system by name, so that queued and
 // string-based connections can carry them. Idempotent and cheap; Request calls it on

@@ -4,11 +4,15 @@
 #include "sensors/logwriter.h"
 #include "settings/systemerror.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
+#include <iterator>
 
 #include <unistd.h>
 
@@ -31,6 +35,42 @@ QString isoTime(const QDateTime &time)
               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
+
+// The fields of one CSV line (RFC 4180, no line breaks inside fields); false when a quoted
+// field is not closed.
+bool splitFields(const QString &line, QStringList *fields)
+{
+    QString field;
+    bool quoted = false;
+    for (int i = 0; i < line.size(); ++i) {
+        const QChar c = line.at(i);
+        if (quoted) {
+            if (c == QLatin1Char('"') && i + 1 < line.size() && line.at(i + 1) == QLatin1Char('"'))
+                field += line.at(++i);
+            else if (c == QLatin1Char('"'))
+                quoted = false;
+            else
+                field += c;
+        } else if (c == QLatin1Char('"')) {
+            quoted = true;
+        } else if (c == QLatin1Char(',')) {
+            *fields << field;
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    *fields << field;
+    return !quoted;
+}
+
+// The start of a run by its directory's name, or an invalid time.
+QDateTime runStart(const QString &name)
+{
+    return QDateTime::fromString(name.left(19), QStringLiteral("yyyy_MM_dd_HH_mm_ss"));
+}
+
+constexpr qint64 kLongestLine = 64 * 1024;
 
 } // namespace
 
@@ -124,4 +164,116 @@ bool CalibrationJournal::append(
     if ((io.sync ? io.sync(file.handle()) : ::fsync(file.handle())) != 0)
         return fail(LogWriter::reasonOf(errno));
     return true;
+}
+
+QList<CalibrationRecord> CalibrationJournal::read(const QString &path, int *skipped)
+{
+    QList<CalibrationRecord> records;
+    int bad = 0;
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        // Columns as this bench writes them until a header line says otherwise.
+        QHash<QString, int> column;
+        auto takeHeader = [&column](const QStringList &names) {
+            column.clear();
+            for (int i = 0; i < names.size(); ++i)
+                column.insert(names.at(i), i);
+        };
+        takeHeader(QString::fromUtf8(header()).trimmed().split(QLatin1Char(',')));
+        while (!file.atEnd()) {
+            const QByteArray bytes = file.readLine(kLongestLine);
+            if (!bytes.endsWith('\n') && !file.atEnd()) {
+                // A line longer than any record: the rest of it goes too.
+                while (!file.atEnd() && !file.readLine(kLongestLine).endsWith('\n')) { }
+                ++bad;
+                continue;
+            }
+            const QString line = QString::fromUtf8(bytes).trimmed();
+            QStringList fields;
+            if (line.isEmpty())
+                continue;
+            if (!splitFields(line, &fields)) {
+                ++bad;
+                continue;
+            }
+            if (fields.value(0) == QLatin1String("time")) {
+                takeHeader(fields);
+                continue;
+            }
+            auto text = [&](const QString &name) { return fields.value(column.value(name, -1)); };
+            auto number = [&](const QString &name, bool *ok) { return text(name).toInt(ok); };
+            CalibrationRecord r;
+            bool ok[7] = {};
+            r.time = QDateTime::fromString(text(QStringLiteral("time")), Qt::ISODate);
+            r.sensor = number(QStringLiteral("sensor"), &ok[0]);
+            r.address = number(QStringLiteral("address"), &ok[1]);
+            r.protocol = number(QStringLiteral("protocol"), &ok[2]);
+            r.degree = number(QStringLiteral("degree"), &ok[3]);
+            r.rangeMin = number(QStringLiteral("range_min"), &ok[4]);
+            r.rangeMax = number(QStringLiteral("range_max"), &ok[5]);
+            r.kind = text(QStringLiteral("kind"));
+            const QStringList covered = text(QStringLiteral("covered")).split(QLatin1Char('/'));
+            bool totalOk = false;
+            r.covered = covered.value(0).toInt(&ok[6]);
+            r.total = covered.value(1).toInt(&totalOk);
+            const QString result = text(QStringLiteral("result"));
+            CoefficientWrite &w = r.write;
+            bool valuesOk = true;
+            w.haveFound = true;
+            for (int i = 0; i < 6; ++i) {
+                const QString n = QString::number(i);
+                w.haveFound = w.haveFound
+                    && CoefficientWrite::refusal(text(QStringLiteral("found") + n), &w.found[i])
+                           .isEmpty();
+                valuesOk = valuesOk
+                    && CoefficientWrite::refusal(text(QStringLiteral("k") + n), &w.sent[i])
+                           .isEmpty();
+                w.readBack[i]
+                    = CoefficientWrite::refusal(text(QStringLiteral("read") + n), &w.read[i])
+                          .isEmpty();
+            }
+            bool residualOk = false;
+            const double residual = text(QStringLiteral("max_residual")).toDouble(&residualOk);
+            if (residualOk)
+                r.maxResidual = residual;
+            w.ok = result == QLatin1String("OK");
+            if (!w.ok && result.startsWith(QLatin1String("ERROR: ")))
+                w.failure = result.mid(7);
+            const bool complete
+                = std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; });
+            if (!r.time.isValid() || !complete || !totalOk || !valuesOk
+                || (!w.ok && w.failure.isEmpty())) {
+                ++bad;
+                continue;
+            }
+            r.written = true;
+            records << r;
+        }
+    }
+    if (skipped)
+        *skipped = bad;
+    return records;
+}
+
+QList<CalibrationRecord> CalibrationJournal::ofRun(
+    const QList<CalibrationRecord> &records, const QString &runDirectory)
+{
+    const QFileInfo run(runDirectory);
+    const QDateTime start = runStart(run.fileName());
+    if (!start.isValid())
+        return {};
+    // The next run beside it ends this one's time.
+    QDateTime end;
+    const QStringList siblings = run.dir().entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &name : siblings) {
+        const QDateTime other = runStart(name);
+        if (other.isValid() && other > start && (!end.isValid() || other < end))
+            end = other;
+    }
+    QList<CalibrationRecord> within;
+    for (const CalibrationRecord &record : records) {
+        if (record.time >= start && (!end.isValid() || record.time < end))
+            within << record;
+    }
+    return within;
 }

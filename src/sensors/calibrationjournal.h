@@ -1,33 +1,14 @@
 #pragma once
 
-#include "protocol/coefficientwrite.h"
 #include "records/recordrow.h"
+#include "sensors/calibrationrecord.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QPair>
 #include <QString>
 #include <QVector>
 
 #include <functional>
-#include <optional>
-
-// One coefficient write of one sensor with what the panel knew when it ended.
-struct CalibrationRecord
-{
-    QDateTime time;
-    int sensor = 0;
-    int address = 255; // 255: the panel's address was "off"
-    int protocol = 0;
-    QString kind;
-    int degree = 1;
-    int rangeMin = -40;
-    int rangeMax = 80;
-    int covered = 0;
-    int total = 0;
-    std::optional<double> maxResidual; // % of the +20 °C mid value, over the covered degrees
-    CoefficientWrite write;
-};
 
 // The bench's calibration journal "calibration.csv": one CSV line (RFC 4180, UTF-8, CR LF) per
 // coefficient write that reached the line, under a header line written when the file is new or
@@ -58,4 +39,14 @@ public:
     // and, if error is given, the reason; the file then holds at most a part of this one record.
     static bool append(
         const QString &path, const CalibrationRecord &record, QString *error, const Io &io = {});
+
+    // The records of the journal at path, oldest first, as written: each with its write (found,
+    // sent, read back, result), coverage and largest residual; coverage per degree and the
+    // residuals per degree are not kept in the journal. Columns are found by the header's names;
+    // a line that is not a record (hand edits, a torn last line) is skipped and counted.
+    static QList<CalibrationRecord> read(const QString &path, int *skipped = nullptr);
+    // Those of the records made during the run in runDirectory: from the time its name gives
+    // ("yyyy_MM_dd_HH_mm_ss", a "_N" after it allowed) up to the start of the next run beside it.
+    static QList<CalibrationRecord> ofRun(
+        const QList<CalibrationRecord> &records, const QString &runDirectory);
 };

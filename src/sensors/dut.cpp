@@ -98,22 +98,19 @@ void Dut::readSettings()
 {
     std::optional<QSettings> own;
     const QSettings &settings = keys::reader(own);
-    const StoredSettings::Sensor stored = StoredSettings::sensor(settings, nomDut);
+    const SensorSetup stored = StoredSettings::sensor(settings, nomDut);
 
-    cbValue->setChecked(stored.curveMask & CurveValue);
-    cbMidl->setChecked(stored.curveMask & CurveMidl);
-    cbDelta->setChecked(stored.curveMask & CurveDelta);
-    cbTrend->setChecked(stored.curveMask & CurveTrend);
+    for (const CurveEntry &curve : curveTable)
+        colorBox(curve.color)->setChecked(stored.curveMask & curve.bit);
     cbAll->setChecked(stored.curveMask & CurveAll);
-    cbK->setChecked(stored.curveMask & CurveK);
 
     // An index the lists do not have falls back to the first entry ("off", "Период").
     cbPort->setCurrentIndex(stored.addressIndex < cbPort->count() ? stored.addressIndex : 0);
-    // A bound the range edits could not have taken reads as the default.
-    RangeEdit::setPair(*leMin, *leMax, stored.rangeMin, stored.rangeMax);
+    RangeEdit::setPair(
+        *leMin, *leMax, QString::number(stored.rangeMin), QString::number(stored.rangeMax));
     cbTypePolinom->setCurrentIndex(
-        stored.polynomType < cbTypePolinom->count() ? stored.polynomType : 0);
-    sbNomPolinom->setValue(stored.polynomDegree);
+        stored.kindIndex < cbTypePolinom->count() ? stored.kindIndex : 0);
+    sbNomPolinom->setValue(stored.degree);
 
     readColors(stored);
 }
@@ -262,6 +259,28 @@ void Dut::slTimerErr()
 }
 
 // ---- mid values, calibration points and statistics
+
+SensorSetup Dut::setup() const
+{
+    SensorSetup setup;
+    setup.sensor = nomDut;
+    setup.addressIndex = std::max(cbPort->currentIndex(), 0);
+    setup.protocol = request->protocolValue();
+    setup.kindIndex = std::max(cbTypePolinom->currentIndex(), 0);
+    setup.degree = sbNomPolinom->value();
+    setup.rangeMin = leMin->bound();
+    setup.rangeMax = leMax->bound();
+    setup.curveMask = visibilityMask();
+    setup.colors = colors;
+    return setup;
+}
+
+CoefficientWrite::Values Dut::coefficients() const
+{
+    CoefficientWrite::Values values {};
+    std::copy(std::begin(kValues), std::end(kValues), values.begin());
+    return values;
+}
 
 eTypeData Dut::currentKind() const
 {

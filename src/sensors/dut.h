@@ -1,10 +1,10 @@
 #pragma once
 
 #include "protocol/dutinfo.h"
-#include "sensors/calibrationjournal.h"
+#include "sensors/calibrationrecord.h"
 #include "sensors/coverage.h"
 #include "sensors/sensordata.h"
-#include "settings/storedsettings.h"
+#include "settings/sensorsetup.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -94,13 +94,10 @@ public:
     bool saveFileK(const QString &path);
     bool loadFileK(const QString &path);
 
-    // The panel as a calibration record: address, protocol, kind, degree, range, coverage of the
-    // current kind's mid values and the residual of the given coefficients. Rebuilds the mid
-    // values. calibrationRecord() holds the current fit as "sent" and no write result.
-    CalibrationRecord calibrationRecord(const CoefficientWrite &write);
-    CalibrationRecord calibrationRecord();
-    // The last coefficient write of this bench run, if any.
-    const std::optional<CalibrationRecord> &lastWrite() const { return lastRecord; }
+    // The operator's choices on this panel, read from its widgets.
+    SensorSetup setup() const;
+    // The coefficients of the last fit, or those of the last write started since.
+    CoefficientWrite::Values coefficients() const;
     // Whether the write column differs from the current fit (marked on the panel).
     bool writeColumnStale() const { return staleColumn; }
 
@@ -109,13 +106,6 @@ public:
     SerialEdit *serialEdit() const { return leSerial; }
     // "Запись К" for a sensor without a serial number asks first (No is the default).
     bool confirmWithoutSerial();
-
-    // Base colours of the colour boxes (opaque).
-    QRgb getColorValue() const;
-    QRgb getColorMidl() const;
-    QRgb getColorDelta() const;
-    QRgb getColorTrend() const;
-    QRgb getColorK() const;
 
 public slots:
     // Rebuilds the mid-value map of a kind (calibration points win over readings) and reruns
@@ -146,9 +136,10 @@ public slots:
     void slLoad();
     void slCalc2Save();
     void slUpdateK();
-    // "Запись К": asks first when the range is not fully covered (No is the default), then
-    // starts the write as slStartSaveK().
+    // "Запись К": checks the write column, asks when it holds zeros for coefficients and when
+    // the range is not fully covered (No is the default of both), then starts the write.
     void slAskSaveK();
+    // Starts the write of the column without asking; a text the sensor cannot hold is refused.
     void slStartSaveK();
     void slStartReadK();
     void slUpdateLableK(quint8 nomK);
@@ -183,10 +174,12 @@ protected:
 private:
     // Reads the write column into single-precision values; a text the sensor cannot hold is
     // said in the status bar and gives false.
-    bool writeColumn(float (&values)[6]);
+    bool writeColumn(CoefficientWrite::Values &values);
+    void startWrite(const CoefficientWrite::Values &values);
     void buildForm();
     void readSettings();
-    void readColors(const StoredSettings::Sensor &stored);
+    void readColors(const SensorSetup &stored);
+    MyCheckBox *colorBox(CurveColor curve) const;
     void makeConnections();
     // The write's verdict, the exchange failures and the stale-column mark.
     void connectCalibration();
@@ -194,7 +187,7 @@ private:
     void updateStaleMark();
     void showWindowStatistics(eTypeData kind);
     void setStatusStyle(const QString &style);
-    void setColor(MyCheckBox *box, QRgb color);
+    void setColor(CurveColor curve, QRgb color);
     void emitColors();
     quint8 visibilityMask() const;
     // Counts the range's degrees in the current kind's mid values and shows them on lCoverage.
@@ -213,14 +206,9 @@ private:
 
     float kValues[6] = {};
     double kCurve[6] = {};
-    std::optional<CalibrationRecord> lastRecord;
     bool staleColumn = false;
 
-    QRgb colorValue = 0xFF0000FF;
-    QRgb colorMidl = 0xFF0000FF;
-    QRgb colorDelta = 0xFF0000FF;
-    QRgb colorTrend = 0xFF0000FF;
-    QRgb colorK = 0xFF0000FF;
+    std::array<quint32, 5> colors {}; // by CurveColor
 
     // Curve row
     MyCheckBox *cbAll = nullptr;

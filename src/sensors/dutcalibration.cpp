@@ -1,17 +1,11 @@
-// The sensor panel's calibration record: what a coefficient write did, as the journal and the
-// report keep it, the exchange's failures in the status bar, and the mark on a write column
-// that no longer holds the current fit.
+// The sensor panel's side of a coefficient write: its record handed on when it ends, the
+// exchange's failures in the status bar, and the mark on a write column that no longer holds
+// the current fit.
 #include "sensors/dut.h"
 
-#include "panels/lineeditmax.h"
-#include "panels/lineeditmin.h"
 #include "protocol/request.h"
-#include "sensors/coverage.h"
-#include "sensors/residuals.h"
 
-#include <QComboBox>
 #include <QLineEdit>
-#include <QSpinBox>
 
 #include <limits>
 
@@ -25,13 +19,13 @@ const QString kStaleStyle
 const QString kStaleTip = QStringLiteral(
     "Столбец записи не совпадает с текущим расчётом K0..K5: нажмите \"->\", чтобы записать расчёт");
 
-// A coefficient text as the write would take it; NaN when it is none.
-float valueOf(QString text)
+// A coefficient text as the write would take it; NaN when it would refuse it.
+float valueOf(const QString &text)
 {
-    text.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    const float value = text.toFloat(&ok);
-    return ok ? value : std::numeric_limits<float>::quiet_NaN();
+    float value = 0;
+    return CoefficientWrite::refusal(text, &value).isEmpty()
+        ? value
+        : std::numeric_limits<float>::quiet_NaN();
 }
 
 } // namespace
@@ -58,41 +52,7 @@ void Dut::abandonExchange()
 
 void Dut::takeWrite(const CoefficientWrite &write)
 {
-    lastRecord = calibrationRecord(write);
-    emit sigCalibrated(nomDut, *lastRecord);
-}
-
-CalibrationRecord Dut::calibrationRecord(const CoefficientWrite &write)
-{
-    CalibrationRecord record;
-    record.time = QDateTime::currentDateTime();
-    record.sensor = nomDut;
-    record.address = cbPort->currentIndex() > 0 ? cbPort->currentIndex() - 1 : 255;
-    record.protocol = request->protocolValue();
-    record.kind = cbTypePolinom->currentText();
-    record.degree = sbNomPolinom->value();
-    record.rangeMin = leMin->bound();
-    record.rangeMax = leMax->bound();
-    const MidlMap &midl = *getMidl();
-    const Coverage coverage = rangeCoverage;
-    record.covered = coverage.covered();
-    record.total = coverage.total();
-    Residuals::Coefficients k {};
-    for (int i = 0; i < 6; ++i)
-        k[i] = double(write.sent[i]);
-    const Residuals residuals = Residuals::of(midl, record.rangeMin, record.rangeMax, k);
-    if (residuals.isValid())
-        record.maxResidual = residuals.largest();
-    record.write = write;
-    return record;
-}
-
-CalibrationRecord Dut::calibrationRecord()
-{
-    CoefficientWrite fit;
-    for (int i = 0; i < 6; ++i)
-        fit.sent[i] = kValues[i];
-    return calibrationRecord(fit);
+    emit sigCalibrated(nomDut, CalibrationRecord::of(*model, setup(), write.sent, &write));
 }
 
 void Dut::updateStaleMark()

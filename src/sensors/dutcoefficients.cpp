@@ -17,45 +17,7 @@
 #include <iterator>
 #include <limits>
 
-namespace {
-
 namespace keys = settingskeys;
-
-// A coefficient as typed in the write/read column. A decimal comma, natural to a Russian
-// operator, reads as a decimal point.
-bool numberOf(const QString &text, double *value)
-{
-    QString typed = text;
-    typed.replace(QLatin1Char(','), QLatin1Char('.'));
-    bool ok = false;
-    *value = typed.toDouble(&ok);
-    return ok && std::isfinite(*value);
-}
-
-// Why a text cannot go to the sensor's single-precision cells, or nothing when it can (value
-// is then set). Text that is no number, "nan" and "inf" are none; a number beyond the float
-// range is too large; one that is not zero but would reach the sensor as 0 or as a subnormal
-// (which the sensor may flush to 0) is too small.
-QString refusalOf(const QString &text, float *value)
-{
-    double number = 0;
-    if (!numberOf(text, &number))
-        return QStringLiteral("не число");
-    if (std::fabs(number) > double(std::numeric_limits<float>::max()))
-        return QStringLiteral("слишком велико для датчика");
-    *value = static_cast<float>(number);
-    if (number != 0 && std::fpclassify(*value) != FP_NORMAL)
-        return QStringLiteral("слишком мало для датчика");
-    return QString();
-}
-
-double numberOr0(const QString &text)
-{
-    double value = 0;
-    return numberOf(text, &value) ? value : 0.0;
-}
-
-} // namespace
 
 void Dut::slCalc2Save()
 {
@@ -66,15 +28,15 @@ void Dut::slCalc2Save()
 void Dut::slUpdateK()
 {
     for (int i = 0; i < 6; ++i)
-        kCurve[i] = numberOr0(leReadK[i]->text());
+        kCurve[i] = CoefficientWrite::valueOr0(leReadK[i]->text());
     emit sigUpdateK(nomDut, kCurve);
 }
 
-bool Dut::writeColumn(float (&values)[6])
+bool Dut::writeColumn(CoefficientWrite::Values &values)
 {
     const QString topic = QStringLiteral("dut%1.writeK").arg(nomDut);
     for (int i = 0; i < 6; ++i) {
-        const QString refusal = refusalOf(leReadK[i]->text(), &values[i]);
+        const QString refusal = CoefficientWrite::refusal(leReadK[i]->text(), &values[i]);
         if (!refusal.isEmpty()) {
             emit sigStatus(QStringLiteral("ДУТ %1: K%2 = \"%3\" %4, запись К не начата")
                                .arg(nomDut)
@@ -90,10 +52,14 @@ bool Dut::writeColumn(float (&values)[6])
 
 void Dut::slStartSaveK()
 {
-    float values[6] = {};
-    if (!writeColumn(values))
-        return;
-    std::copy(std::begin(values), std::end(values), kValues);
+    CoefficientWrite::Values values {};
+    if (writeColumn(values))
+        startWrite(values);
+}
+
+void Dut::startWrite(const CoefficientWrite::Values &values)
+{
+    std::copy(values.begin(), values.end(), kValues);
     request->slStartSaveK();
 }
 
@@ -189,10 +155,11 @@ bool Dut::loadFileK(const QString &path)
     // column that "Запись К" sends: the column keeps its values.
     for (int i = 0; i < 6; ++i) {
         double value = 0;
-        if (!numberOf(texts.value(i), &value)) {
-            emit sigStatus(QStringLiteral("ДУТ %1: файл коэффициентов %2 не открыт: K%3 не "
-                                          "число, столбец записи не изменён")
-                               .arg(QString::number(nomDut), where, QString::number(i)),
+        const QString refusal = CoefficientWrite::refusal(texts.value(i), &value);
+        if (!refusal.isEmpty()) {
+            emit sigStatus(QStringLiteral("ДУТ %1: файл коэффициентов %2 не открыт: K%3 %4, "
+                                          "столбец записи не изменён")
+                               .arg(QString::number(nomDut), where, QString::number(i), refusal),
                 topic);
             return false;
         }

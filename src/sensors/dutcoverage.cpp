@@ -69,9 +69,23 @@ void Dut::showCoverage(const MidlMap &midl)
 void Dut::slAskSaveK()
 {
     // Texts the sensor cannot hold are refused before anything is asked.
-    float values[6] = {};
+    CoefficientWrite::Values values {};
     if (!writeColumn(values))
         return;
+    // Zeros are no coefficients: writing them is a reset, asked for in its own words.
+    const QString zeros = CoefficientWrite::zeroRefusal(values);
+    if (!zeros.isEmpty()) {
+        const QString question = QStringLiteral("%1: %2. Записать их в датчик как сброс "
+                                                "коэффициентов?")
+                                     .arg(lName->text(), zeros);
+        if (!DiscardQuestion::confirm(this, lName->text(), question)) {
+            emit sigStatus(QStringLiteral("ДУТ %1: %2, запись К не начата").arg(nomDut).arg(zeros),
+                QStringLiteral("dut%1.writeK").arg(nomDut));
+            return;
+        }
+        if (!pbSaveK->isEnabled())
+            return;
+    }
     // The port may close, or polling start, while a question is open.
     if (serial().isEmpty() && (!confirmWithoutSerial() || !pbSaveK->isEnabled()))
         return;
@@ -89,5 +103,5 @@ void Dut::slAskSaveK()
         if (!pbSaveK->isEnabled())
             return;
     }
-    slStartSaveK();
+    startWrite(values);
 }

@@ -22,25 +22,25 @@ QString colorStyle(QRgb color)
 
 } // namespace
 
-void Dut::readColors(const StoredSettings::Sensor &stored)
+void Dut::readColors(const SensorSetup &stored)
 {
-    colorValue = stored.colorValue;
-    colorMidl = stored.colorMidl;
-    colorDelta = stored.colorDelta;
-    colorTrend = stored.colorTrend;
-    colorK = stored.colorK;
-    cbValue->setStyleSheet(colorStyle(colorValue));
-    cbMidl->setStyleSheet(colorStyle(colorMidl));
-    cbDelta->setStyleSheet(colorStyle(colorDelta));
-    cbTrend->setStyleSheet(colorStyle(colorTrend));
-    cbK->setStyleSheet(colorStyle(colorK));
+    colors = stored.colors;
+    for (const CurveEntry &curve : curveTable)
+        colorBox(curve.color)->setStyleSheet(colorStyle(colors[curve.color]));
+}
+
+MyCheckBox *Dut::colorBox(CurveColor curve) const
+{
+    const std::array<MyCheckBox *, 5> boxes {cbValue, cbMidl, cbDelta, cbTrend, cbK};
+    return boxes[curve];
 }
 
 quint8 Dut::visibilityMask() const
 {
-    return (cbValue->isChecked() ? CurveValue : 0) | (cbMidl->isChecked() ? CurveMidl : 0)
-        | (cbDelta->isChecked() ? CurveDelta : 0) | (cbTrend->isChecked() ? CurveTrend : 0)
-        | (cbAll->isChecked() ? CurveAll : 0) | (cbK->isChecked() ? CurveK : 0);
+    quint8 mask = cbAll->isChecked() ? CurveAll : 0;
+    for (const CurveEntry &curve : curveTable)
+        mask |= colorBox(curve.color)->isChecked() ? curve.bit : 0;
+    return mask;
 }
 
 void Dut::slUpdateVisible()
@@ -59,77 +59,36 @@ void Dut::slUpdateAll(bool checked)
 
 void Dut::emitColors()
 {
-    emit updatePlotColor(nomDut, colorValue, colorMidl, colorDelta, colorTrend, colorK);
+    emit updatePlotColor(nomDut, colors[ColorValue], colors[ColorMidl], colors[ColorDelta],
+        colors[ColorTrend], colors[ColorK]);
 }
 
-QRgb Dut::getColorValue() const
+void Dut::setColor(CurveColor curve, QRgb color)
 {
-    return colorValue | 0xFF000000u;
-}
-
-QRgb Dut::getColorMidl() const
-{
-    return colorMidl | 0xFF000000u;
-}
-
-QRgb Dut::getColorDelta() const
-{
-    return colorDelta | 0xFF000000u;
-}
-
-QRgb Dut::getColorTrend() const
-{
-    return colorTrend | 0xFF000000u;
-}
-
-QRgb Dut::getColorK() const
-{
-    return colorK | 0xFF000000u;
-}
-
-void Dut::setColor(MyCheckBox *box, QRgb color)
-{
-    QString name;
-    if (box == cbValue) {
-        colorValue = color;
-        name = keys::colorValue(nomDut);
-    } else if (box == cbMidl) {
-        colorMidl = color;
-        name = keys::colorMidl(nomDut);
-    } else if (box == cbDelta) {
-        colorDelta = color;
-        name = keys::colorDelta(nomDut);
-    } else if (box == cbTrend) {
-        colorTrend = color;
-        name = keys::colorTrend(nomDut);
-    } else if (box == cbK) {
-        colorK = color;
-        name = keys::colorK(nomDut);
-    } else {
-        return;
-    }
-    box->setStyleSheet(colorStyle(color));
-    keys::store(name, QString::number(color));
+    colors[curve] = color;
+    colorBox(curve)->setStyleSheet(colorStyle(color));
+    keys::store(keys::curveColor(curve, nomDut), QString::number(color));
 }
 
 bool Dut::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() != QEvent::MouseButtonPress)
         return QWidget::eventFilter(watched, event);
-    MyCheckBox *box = nullptr;
-    for (MyCheckBox *candidate : {cbValue, cbMidl, cbDelta, cbTrend, cbK}) {
-        if (watched == candidate)
-            box = candidate;
+    const CurveEntry *entry = nullptr;
+    for (const CurveEntry &curve : curveTable) {
+        if (watched == colorBox(curve.color))
+            entry = &curve;
     }
-    if (!box)
+    if (!entry)
         return QWidget::eventFilter(watched, event);
+    MyCheckBox *box = colorBox(entry->color);
 
     if (static_cast<QMouseEvent *>(event)->button() == Qt::RightButton) {
         // A cancelled dialog leaves the colour as it was.
         // The dialog opens on the box's own colour, so that a small change is a small step.
         const QColor chosen = QColorDialog::getColor(box->swatchColor());
         if (chosen.isValid())
-            setColor(box, qRgb(chosen.red(), chosen.green(), chosen.blue()));
+            setColor(entry->color, qRgb(chosen.red(), chosen.green(), chosen.blue()));
     }
     emitColors();
     // The box still reacts as usual: a left press goes on to toggle it.

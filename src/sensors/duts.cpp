@@ -9,7 +9,6 @@
 #include "sensors/serialscan.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -70,7 +69,7 @@ Duts::Duts(QWidget *parent)
         connect(panel, &Dut::sigExchangeError, this, &Duts::sigExchangeError);
         connect(panel, &Dut::sigStatus, this, &Duts::sigStatus);
         connect(panel, &Dut::addressChanged, this, &Duts::checkLine);
-        connect(panel, &Dut::sigCalibrated, this, &Duts::journal);
+        connect(panel, &Dut::sigCalibrated, this, &Duts::recorded);
     }
 
     clock.start();
@@ -244,22 +243,12 @@ void Duts::setMidl(quint8 nomDut, const Dut::MidlMap &points, eTypeData type)
         panel->setPoints(points, type);
 }
 
-QRgb Duts::getColorMidl(quint8 nomDut) const
+QList<SensorSetup> Duts::setups() const
 {
-    const Dut *panel = dut(nomDut);
-    return panel ? panel->getColorMidl() : 0;
-}
-
-QRgb Duts::getColorDelta(quint8 nomDut) const
-{
-    const Dut *panel = dut(nomDut);
-    return panel ? panel->getColorDelta() : 0;
-}
-
-QRgb Duts::getColorTrend(quint8 nomDut) const
-{
-    const Dut *panel = dut(nomDut);
-    return panel ? panel->getColorTrend() : 0;
+    QList<SensorSetup> all;
+    for (const Dut *panel : qAsConst(dutList))
+        all.append(panel->setup());
+    return all;
 }
 
 QByteArray Duts::getPollRequest()
@@ -380,24 +369,15 @@ QString Duts::runDirectory() const
     return runLog->directory();
 }
 
-void Duts::journal(quint8 nomDut, const CalibrationRecord &record)
+void Duts::recorded(quint8 nomDut, const CalibrationRecord &record)
 {
-    // The journal sits in the working directory, beside the run directories.
-    const QString path = QDir::current().filePath(CalibrationJournal::fileName());
-    QString error;
-    const QString topic = QStringLiteral("journal");
-    const bool appended = CalibrationJournal::append(path, record, &error);
-    // The databases get the record whatever became of the CSV line.
+    // The journal first (through whoever keeps it), then the databases, whatever became of the
+    // CSV line.
+    emit sigCalibrated(record);
     RecordRow row = CalibrationJournal::row(record);
     row.serial = row.serial.isEmpty() && dut(nomDut) ? dut(nomDut)->serial() : row.serial;
     row.run = row.run.isEmpty() ? RunId::last(runLog->directory()) : row.run;
     emit sigRecord(row);
-    if (appended)
-        emit sigStatus(QString(), topic);
-    else
-        emit sigStatus(QStringLiteral("Журнал калибровки %1 не дописан: %2")
-                           .arg(QDir::toNativeSeparators(path), error),
-            topic);
 }
 
 void Duts::writeLog(const QByteArray &bytes)

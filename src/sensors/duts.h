@@ -47,9 +47,8 @@ public:
     Dut::CurveMap *getTrend(quint8 nomDut);
     Dut::CurveMap *getDelta(quint8 nomDut);
     void setMidl(quint8 nomDut, const Dut::MidlMap &points, eTypeData type);
-    QRgb getColorMidl(quint8 nomDut) const;
-    QRgb getColorDelta(quint8 nomDut) const;
-    QRgb getColorTrend(quint8 nomDut) const;
+    // The operator's choices of every panel, sensor 0 first.
+    QList<SensorSetup> setups() const;
 
     // Polling cycle: the next panel in turn that has a frame gives it; empty if none has.
     QByteArray getPollRequest();
@@ -114,15 +113,16 @@ signals:
     // could not be created, a panel's coefficient file or write that failed), one message per
     // topic; an empty message withdraws the topic's earlier one.
     void sigStatus(const QString &message, const QString &topic);
+    // A coefficient write of a panel that reached the line has ended, verified or not.
+    void sigCalibrated(const CalibrationRecord &record);
     // Readings after a return of the line are held back (true) or taken again (false).
     void holding(bool held);
     // A calibration record just journalled, for the record databases.
     void sigRecord(const RecordRow &row);
 
 private:
-    // Appends a finished coefficient write to the calibration journal of the working directory.
-    void journal(quint8 nomDut, const CalibrationRecord &record);
-
+    // A panel's finished write: handed to the journal's keeper, then to the record databases.
+    void recorded(quint8 nomDut, const CalibrationRecord &record);
     QList<Dut *> dutList;
     QList<PanelHealth *> health;
     quint8 pollPos = 0;

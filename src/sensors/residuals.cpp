@@ -1,5 +1,6 @@
 #include "sensors/residuals.h"
 
+#include "fit/polynomial.h"
 #include "sensors/sensordata.h"
 
 #include <algorithm>
@@ -19,9 +20,7 @@ Residuals Residuals::of(const QMap<qint8, quint32> &midl, int lo, int hi, const 
         const int t = it.key();
         if (t < lo || t > hi)
             continue;
-        double fitted = 0;
-        for (int i = 5; i >= 0; --i)
-            fitted = fitted * t + k[i];
+        const double fitted = Polynomial::at(k, t);
         const double percent = std::abs(fitted - it.value() / m20) * 100.0;
         result.perDegree.insert(t, percent);
         result.maxPercent = std::max(result.maxPercent, percent);

@@ -158,10 +158,15 @@ SensorData::WindowStatistics SensorData::windowStatistics(
 
 SensorData::CurveMap *SensorData::delta(eTypeData kind)
 {
-    midl(kind);
-    deltaMap.clear();
+    deltaMap = deviationOf(*midl(kind), kind);
+    return &deltaMap;
+}
+
+SensorData::CurveMap SensorData::deviationOf(const MidlMap &midlMap, eTypeData kind)
+{
+    CurveMap deltaMap;
     if (midlMap.isEmpty())
-        return &deltaMap;
+        return deltaMap;
 
     // The entry nearest to 20 °C is the reference; of two equally near the warmer one wins.
     int best = 255;
@@ -181,7 +186,7 @@ SensorData::CurveMap *SensorData::delta(eTypeData kind)
         if (std::isfinite(deviation))
             deltaMap.insert(double(it.key()), deviation);
     }
-    return &deltaMap;
+    return deltaMap;
 }
 
 bool SensorData::fitTrend(eTypeData kind, int degree, bool rawUnits, Coefficients *k)

@@ -86,6 +86,8 @@ public:
     // Deviation of every mid value of the kind from the one nearest to 20 °C (the warmer of two
     // equally near): level in percent of the 4096-count scale, frequency and period relative.
     CurveMap *delta(eTypeData kind);
+    // The same deviation of a given mid-value map, as a copy.
+    static CurveMap deviationOf(const MidlMap &midl, eTypeData kind);
 
     // Normalises the mid values of the kind to the value at 20 °C and fits a polynomial of
     // `degree` through them. The curve is in the sensor's units (rawUnits) or as a deviation

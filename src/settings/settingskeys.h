@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/sensorsetup.h"
+
 #include <QMap>
 #include <QSettings>
 #include <QString>
@@ -178,26 +180,12 @@ inline QString curveMask(int nomDut)
     return detail::perSensor("Enabled/EnabledCurve%1_min", nomDut);
 }
 
-// Curve colours, kept as unsigned decimal text of the 32-bit ARGB value.
-inline QString colorValue(int nomDut)
+// A curve's colour (CurveColor), kept as unsigned decimal text of the 32-bit ARGB value.
+inline QString curveColor(CurveColor curve, int nomDut)
 {
-    return detail::perSensor("Color/Value%1_color", nomDut);
-}
-inline QString colorMidl(int nomDut)
-{
-    return detail::perSensor("Color/Midl%1_color", nomDut);
-}
-inline QString colorDelta(int nomDut)
-{
-    return detail::perSensor("Color/Delta%1_color", nomDut);
-}
-inline QString colorTrend(int nomDut)
-{
-    return detail::perSensor("Color/Trend%1_color", nomDut);
-}
-inline QString colorK(int nomDut)
-{
-    return detail::perSensor("Color/K%1_color", nomDut);
+    static constexpr const char *patterns[] = {"Color/Value%1_color", "Color/Midl%1_color",
+        "Color/Delta%1_color", "Color/Trend%1_color", "Color/K%1_color"};
+    return detail::perSensor(patterns[curve <= ColorK ? curve : ColorValue], nomDut);
 }
 
 // Radius of the plot's calibration-point markers, in pixels.
@@ -350,13 +338,3 @@ inline QString dutSerial(int nomDut)
 }
 
 } // namespace settingskeys
-
-// Bits of the curve mask, one per check box of a sensor panel's curve row.
-enum CurveBit : quint8 {
-    CurveValue = 0x01, // "Данн."
-    CurveMidl = 0x02, // "Сред."
-    CurveDelta = 0x04, // "Откл."
-    CurveTrend = 0x08, // "Тренд"
-    CurveAll = 0x10, // "Отоб.": the sensor's curves are shown at all
-    CurveK = 0x20, // "Тр. К"
-};

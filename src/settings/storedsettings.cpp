@@ -20,22 +20,30 @@ int listIndex(const QSettings &settings, const QString &key, int count)
 
 } // namespace
 
-StoredSettings::Sensor StoredSettings::sensor(const QSettings &settings, int nomDut)
+SensorSetup StoredSettings::sensor(const QSettings &settings, int nomDut)
 {
-    Sensor stored;
+    SensorSetup stored;
+    stored.sensor = nomDut;
     stored.curveMask = settings.value(keys::curveMask(nomDut), 0).toUInt();
-    stored.addressIndex = listIndex(settings, keys::dutAddress(nomDut), Sensor::addressEntries);
-    stored.rangeMin = settings.value(keys::rangeMin(nomDut), stored.rangeMin).toString();
-    stored.rangeMax = settings.value(keys::rangeMax(nomDut), stored.rangeMax).toString();
-    stored.polynomType = listIndex(settings, keys::polynomType(nomDut), Sensor::polynomTypes);
-    stored.polynomDegree = qBound(Sensor::minDegree,
-        settings.value(keys::polynomDegree(nomDut), 0).toInt(), Sensor::maxDegree);
+    stored.addressIndex
+        = listIndex(settings, keys::dutAddress(nomDut), SensorSetup::addressEntries);
+    auto bound = [&settings](const QString &key, int fallback) {
+        const QString text = settings.value(key).toString();
+        return SensorSetup::isBound(text) ? text.toInt() : fallback;
+    };
+    stored.rangeMin = bound(keys::rangeMin(nomDut), SensorSetup::defaultMin);
+    stored.rangeMax = bound(keys::rangeMax(nomDut), SensorSetup::defaultMax);
+    if (stored.rangeMin > stored.rangeMax) {
+        stored.rangeMin = SensorSetup::defaultMin;
+        stored.rangeMax = SensorSetup::defaultMax;
+    }
+    stored.kindIndex = listIndex(settings, keys::polynomType(nomDut), SensorSetup::kindEntries);
+    stored.degree = qBound(SensorSetup::minDegree,
+        settings.value(keys::polynomDegree(nomDut), 0).toInt(), SensorSetup::maxDegree);
     const std::array<quint32, 5> fresh = defaultColors(nomDut);
-    stored.colorValue = color(settings, keys::colorValue(nomDut), fresh[0]);
-    stored.colorMidl = color(settings, keys::colorMidl(nomDut), fresh[1]);
-    stored.colorDelta = color(settings, keys::colorDelta(nomDut), fresh[2]);
-    stored.colorTrend = color(settings, keys::colorTrend(nomDut), fresh[3]);
-    stored.colorK = color(settings, keys::colorK(nomDut), fresh[4]);
+    for (const CurveEntry &curve : curveTable)
+        stored.colors[curve.color]
+            = color(settings, keys::curveColor(curve.color, nomDut), fresh[curve.color]);
     return stored;
 }
 
@@ -98,5 +106,5 @@ quint32 StoredSettings::color(const QSettings &settings, const QString &key, qui
         return fallback;
     bool ok = false;
     const qlonglong value = settings.value(key).toString().toLongLong(&ok);
-    return ok ? static_cast<quint32>(value) : 0;
+    return ok ? static_cast<quint32>(value) : fallback;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/sensorsetup.h"
 #include "settings/settingskeys.h"
 
 #include <QString>
@@ -16,28 +17,6 @@ class QSettings;
 class StoredSettings
 {
 public:
-    struct Sensor
-    {
-        static constexpr int addressEntries = 256; // "off", then addresses 0..254
-        static constexpr int polynomTypes = 3; // "Период", "Частота", "Уровень"
-        static constexpr int minDegree = 1;
-        static constexpr int maxDegree = 5;
-        static constexpr quint32 defaultColor = 0xFF0000FF; // opaque blue
-
-        uint curveMask = 0; // CurveBit values
-        int addressIndex = 0; // 0 "off", i: address i - 1
-        QString rangeMin = QStringLiteral("-40");
-        QString rangeMax = QStringLiteral("80");
-        int polynomType = 0; // list entry
-        int polynomDegree = minDegree;
-        // ARGB; a colour that is no number reads as 0.
-        quint32 colorValue = defaultColor;
-        quint32 colorMidl = defaultColor;
-        quint32 colorDelta = defaultColor;
-        quint32 colorTrend = defaultColor;
-        quint32 colorK = defaultColor;
-    };
-
     struct Bench
     {
         static constexpr int minPeriod = 1;
@@ -56,7 +35,10 @@ public:
         double tolerancePercent = settingskeys::reportToleranceDefault;
     };
 
-    static Sensor sensor(const QSettings &settings, int nomDut);
+    // A sensor panel's stored choices. The protocol is the bench's and stays 0 here; a range
+    // bound that is none reads as its default, and a lower bound above the upper one gives both
+    // defaults.
+    static SensorSetup sensor(const QSettings &settings, int nomDut);
     // The colours a sensor's five curves (value, mid value, deviation, trend, K) start with
     // when the settings have none: shades of the sensor's own hue, different for every
     // sensor and every curve. Sensor 0's readings keep the blue they always had.
@@ -66,6 +48,7 @@ public:
     // no whole number are dropped; a tolerance that is no number >= 0 gives the default.
     static Calibration calibration(const QSettings &settings);
 
-    // Colours are kept as unsigned decimal text; a signed form of the same 32 bits reads too.
+    // Colours are kept as unsigned decimal text; a signed form of the same 32 bits reads too, and
+    // a text that is no number gives the fallback.
     static quint32 color(const QSettings &settings, const QString &key, quint32 fallback);
 };

@@ -122,27 +122,33 @@ private slots:
     void init()
     {
         QVERIFY(dir.emplace().isValid());
-        plot.emplace(bank.emplace());
+        plot.emplace();
         plot->resize(900, 500);
         plot->show();
         QVERIFY(QTest::qWaitForWindowExposed(&*plot));
     }
-    void cleanup() { plot.reset(), bank.reset(), dir.reset(); }
+    void cleanup() { plot.reset(), dir.reset(); }
 
-    // The stored masks and colours decide what shows at start; each mask from a panel then
-    // sets its sensor's curves, the trend's axis and which y axes are needed by anyone.
+    // A sensor's setup decides which of its curves show (none while "Отоб." is off) and in which
+    // colours; each mask from a panel then sets its sensor's curves, the trend's axis and which
+    // y axes are needed by anyone.
     void visibilityColoursAndAxes()
     {
-        plot.reset(), bank.reset(); // made again on these settings
-        TempWorkDir::setSetting("Enabled/EnabledCurve2_min", 0x2F);
-        TempWorkDir::setSetting("Enabled/EnabledCurve4_min", 0x01);
-        TempWorkDir::setSetting("Plot/point_radius", 300); // kept in 8 bits
-        TempWorkDir::setSetting("Color/Value3_color", QString::number(0x80112233u));
-        Plot chart(bank.emplace());
+        Plot &chart = *plot;
+        auto setup = [&chart](int sensor, uint mask) {
+            SensorSetup s;
+            s.sensor = sensor;
+            s.curveMask = mask;
+            s.colors = {0x80112233u, 0xFF000080u, 0xFF9999FFu, 0xFF0000BFu, 0xFF454599u};
+            chart.setSetup(s);
+        };
+        setup(2, 0x3F);
+        setup(3, 0x2F);
+        setup(4, 0x11);
         QCOMPARE(shown(chart, 0), 0);
         QCOMPARE(shown(chart, 2), 0x2F);
+        QCOMPARE(shown(chart, 3), 0);
         QCOMPARE(shown(chart, 4), 0x01);
-        QCOMPARE(chart.pickRadius(), quint8(44));
         // The value colour's alpha is dropped; an update recolours that sensor alone.
         QCOMPARE(chart.valueCurve(3, 0)->symbol()->brush().color().rgba(), 0xFF112233u);
         const QRgb other = chart.midlCurve(2)->pen().color().rgba();
@@ -501,7 +507,6 @@ private slots:
 
 private:
     std::optional<TempWorkDir> dir;
-    std::optional<Duts> bank;
     std::optional<Plot> plot;
 };
 

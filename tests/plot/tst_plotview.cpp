@@ -26,12 +26,12 @@ private slots:
     void init()
     {
         QVERIFY(dir.emplace().isValid());
-        plot.emplace(bank.emplace());
+        plot.emplace();
         plot->resize(900, 500);
         plot->show();
         QVERIFY(QTest::qWaitForWindowExposed(&*plot));
     }
-    void cleanup() { plot.reset(), bank.reset(), dir.reset(); }
+    void cleanup() { plot.reset(), dir.reset(); }
 
     // Every label of an axis in one format: grouped plain digits with one count of decimals
     // below 10^7, one common exponent above; the cross-hair writes its numbers alike.
@@ -157,10 +157,13 @@ private slots:
     void pictureForReport()
     {
         plot->slSetVisible(2, 0x02);
-        const PlotPicture::Legend legend = PlotPicture::legendOf(*plot, *bank);
+        SensorSetup two;
+        two.sensor = 2;
+        two.colors[ColorValue] = 0x00123456;
+        const PlotPicture::Legend legend = PlotPicture::legendOf(*plot, {SensorSetup(), two});
         QCOMPARE(legend.size(), 1);
         QCOMPARE(legend.first().text, QStringLiteral("ДУТ 2, адрес off"));
-        QCOMPARE(legend.first().color.rgb(), bank->dut(2)->getColorValue());
+        QCOMPARE(legend.first().color.rgb(), 0xFF123456u);
 
         QImage image(800, 450, QImage::Format_ARGB32);
         {
@@ -182,7 +185,6 @@ private slots:
 
 private:
     std::optional<TempWorkDir> dir;
-    std::optional<Duts> bank;
     std::optional<Plot> plot;
 };
 

@@ -28,7 +28,7 @@ class TestCalibrationJournal : public QObject
 private slots:
     void headerOpensTheJournal_data()
     {
-        // A journal edited by hand keeps its lines: the calibration test's.
+        // A journal edited by hand keeps its lines: tst_calibrationrecord's.
         QTest::addColumn<QByteArray>("before"); // "<missing>": no file yet
         QTest::newRow("new") << QByteArray("<missing>");
         QTest::newRow("empty") << QByteArray();

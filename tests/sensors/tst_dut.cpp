@@ -229,10 +229,11 @@ private slots:
         QCOMPARE(child<QComboBox>(dut, "cbTypePolinom")->currentIndex(), 2);
         QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 4);
         QCOMPARE(child<QWidget>(dut, "cbValue")->styleSheet(), "background-color: rgb(255, 0, 0);");
-        QCOMPARE(dut.getColorMidl(), qRgb(0, 255, 0));
-        QCOMPARE(child<QWidget>(dut, "cbDelta")->styleSheet(), "background-color: rgb(0, 0, 0);");
-        // Colours not stored take the sensor's own defaults, thirty different ones.
-        QCOMPARE(dut.getColorTrend(), StoredSettings::defaultColors(3)[3]);
+        QCOMPARE(dut.setup().colors[ColorMidl], qRgb(0, 255, 0));
+        // Colours not stored, or stored as no number, take the sensor's own defaults, thirty
+        // different ones.
+        QCOMPARE(dut.setup().colors[ColorDelta], StoredSettings::defaultColors(3)[2]);
+        QCOMPARE(dut.setup().colors[ColorTrend], StoredSettings::defaultColors(3)[3]);
         QSet<quint32> defaults;
         for (int s = 0; s < 6; ++s)
             for (quint32 colour : StoredSettings::defaultColors(s))
@@ -295,7 +296,7 @@ private slots:
         // box's colour.
         const QString before = child<MyCheckBox>(dut, "cbDelta")->styleSheet();
         QCOMPARE(pickColour("cbDelta", QColor())->styleSheet(), before);
-        QCOMPARE(opened.rgb(), dut.getColorDelta());
+        QCOMPARE(opened.rgb(), dut.setup().colors[ColorDelta] | 0xFF000000u);
         QVERIFY(!TempWorkDir::setting("Color/Delta4_color").isValid());
         pickColour("cbMidl", QColor(1, 2, 3));
         QCOMPARE(opened, QColor(10, 20, 30));

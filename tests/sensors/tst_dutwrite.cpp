@@ -73,6 +73,7 @@ private slots:
         setAddress(dut, 3);
         setKind(dut, Level);
         dut.setKEnabled(true);
+        setColumn(dut, {"1", "0", "0", "0", "0", "0"});
         auto *label = child<QLabel>(dut, "lCoverage");
         // 81 °C lies outside the range; a spoiled answer counts nothing.
         for (int t : {-40, -39, -38, 20, 21, 80, 81})
@@ -117,6 +118,43 @@ private slots:
         QVERIFY(label->toolTip().contains("Ctrl + правый щелчок"));
         dut.setPoint(20, 50010, Period);
         QCOMPARE(label->text(), QStringLiteral("2/3 °C"));
+    }
+
+    void zerosAskedAsReset_data()
+    {
+        QTest::addColumn<QString>("k0");
+        QTest::addColumn<QString>("k5");
+        QTest::addColumn<bool>("confirmed");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("all zero, No") << "0"
+                                      << "-0" << false << "все шесть коэффициентов";
+        QTest::newRow("K0 zero, No") << "0"
+                                     << "1e-9" << false << "K0 = 0";
+        QTest::newRow("all zero, reset confirmed") << "0"
+                                                   << "0" << true << "все шесть";
+    }
+
+    // A column of zeros, or with K0 = 0, is written only as a reset confirmed in a question of
+    // its own; No, the default, sends nothing and the status bar says why.
+    void zerosAskedAsReset()
+    {
+        QFETCH(QString, k0);
+        QFETCH(QString, k5);
+        QFETCH(bool, confirmed);
+        QFETCH(QString, why);
+        Dut dut(nullptr, 2);
+        setAddress(dut, 1);
+        dut.setKEnabled(true);
+        setColumn(dut, {k0, "0", "0", "0", "0", k5});
+        QSignalSpy status(&dut, &Dut::sigStatus);
+        MessageBoxCatcher boxes;
+        boxes.answerWith(confirmed ? QMessageBox::Yes : QMessageBox::No);
+        QTest::mouseClick(child<QPushButton>(dut, "pbSaveK"), Qt::LeftButton);
+        QVERIFY(!boxes.texts().isEmpty() && boxes.texts().first().contains(why));
+        QVERIFY(boxes.texts().first().contains(QStringLiteral("сброс")));
+        QCOMPARE(dut.getRequestK().isEmpty(), !confirmed);
+        if (!confirmed)
+            QVERIFY(status.last().at(0).toString().contains(why));
     }
 
 private:

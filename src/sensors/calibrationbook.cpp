@@ -1,0 +1,37 @@
+#include "sensors/calibrationbook.h"
+
+#include "sensors/calibrationjournal.h"
+
+#include <QDir>
+
+CalibrationBook::CalibrationBook(QObject *parent)
+    : QObject(parent)
+{
+    setObjectName(QStringLiteral("calibrationBook"));
+}
+
+QString CalibrationBook::journalPath()
+{
+    return QDir::current().filePath(CalibrationJournal::fileName());
+}
+
+const std::optional<CalibrationRecord> &CalibrationBook::lastWrite(int nomDut) const
+{
+    static const std::optional<CalibrationRecord> none;
+    return nomDut >= 0 && nomDut < sensorCount ? last[nomDut] : none;
+}
+
+void CalibrationBook::take(const CalibrationRecord &record)
+{
+    if (record.sensor >= 0 && record.sensor < sensorCount)
+        last[record.sensor] = record;
+    const QString path = journalPath();
+    QString error;
+    const QString topic = QStringLiteral("journal");
+    if (CalibrationJournal::append(path, record, &error))
+        emit sigStatus(QString(), topic);
+    else
+        emit sigStatus(QStringLiteral("Журнал калибровки %1 не дописан: %2")
+                           .arg(QDir::toNativeSeparators(path), error),
+            topic);
+}

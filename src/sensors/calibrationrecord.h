@@ -1,0 +1,54 @@
+#pragma once
+
+#include "protocol/coefficientwrite.h"
+#include "sensors/coverage.h"
+#include "sensors/residuals.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+class SensorData;
+struct SensorSetup;
+
+// One sensor's calibration as the journal and the report keep it: the panel's choices, how
+// much of the accepted range its mid values cover, and the six coefficients checked against
+// them, either a coefficient write that reached the line (with what was found and read back)
+// or the current fit, not written. New fields go at the end; the journal's columns follow
+// CalibrationJournal::header().
+struct CalibrationRecord
+{
+    QDateTime time;
+    int sensor = 0;
+    int address = 255; // 255: the panel's address was "off"
+    int protocol = 0;
+    QString kind;
+    int degree = 1;
+    int rangeMin = -40;
+    int rangeMax = 80;
+    int covered = 0;
+    int total = 0;
+    std::optional<double> maxResidual; // % of the +20 °C mid value, over the covered degrees
+    bool written = false; // write holds a write that reached the line
+    CoefficientWrite write; // sent: the coefficients checked
+
+    // The degrees of the range with and without a mid value, and the residual of the sent
+    // coefficients per covered degree. Only a record made by of() has them.
+    Coverage coverage;
+    Residuals residuals;
+
+    // The pass rule: a write verified by its read-back, every degree of the accepted range
+    // covered, and the largest residual within tolerance (in %). A verdict resting on part of
+    // the range is no pass, however small its residuals.
+    bool passes(double tolerance) const;
+    // "ГОДЕН", "НЕ ГОДЕН: диапазон не покрыт" (a write on part of the range), or "НЕ ГОДЕН".
+    QString verdict(double tolerance) const;
+
+    // The record of data and setup with the coefficients k, as a write that reached the line
+    // when write is given. Reads the data's mid values of the setup's kind without touching
+    // anything the panel shows.
+    static CalibrationRecord of(const SensorData &data, const SensorSetup &setup,
+        const CoefficientWrite::Values &k, const CoefficientWrite *write = nullptr,
+        const QDateTime &time = QDateTime::currentDateTime());
+};
