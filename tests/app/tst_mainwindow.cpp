@@ -7,7 +7,6 @@
 #include "panels/protocol.h"
 #include "panels/rangeedit.h"
 #include "plot/plot.h"
-#include "plot/plotcurve.h"
 #include "sensors/dut.h"
 #include "sensors/duts.h"
 #include "serial/comport.h"
@@ -16,7 +15,6 @@
 #include "support/filesizelimit.h"
 #include "support/frames.h"
 #include "support/messageboxcatcher.h"
-#include "support/settle.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -35,40 +33,6 @@
 #include <optional>
 
 using namespace frames;
-
-namespace {
-
-// Counts the paints a widget receives.
-class PaintCounter : public QObject
-{
-public:
-    explicit PaintCounter(QWidget *widget)
-        : QObject(widget)
-    {
-        widget->installEventFilter(this);
-    }
-    int count = 0;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++count;
-        return false;
-    }
-};
-
-// Number of points on all of a sensor's curves, value curves first.
-QList<size_t> pointCounts(const Plot &plot, quint8 s)
-{
-    size_t values = 0;
-    for (int v = 0; v < Plot::valueCurveCount; ++v)
-        values += plot.valueCurve(s, v)->dataSize();
-    return {values, plot.midlCurve(s)->dataSize(), plot.trendCurve(s)->dataSize(),
-        plot.deltaCurve(s)->dataSize()};
-}
-
-} // namespace
 
 // The window as the operator runs it, over a real serial line, tick by tick, with the test at
 // the other end. Coefficient writes and reads that sensors answer run against the simulator in
@@ -178,19 +142,12 @@ private slots:
             QFileInfo("settings.ini").lastModified().toSecsSinceEpoch(), old.toSecsSinceEpoch());
     }
 
-    // The window's side of the polling cycle over a real line; every protocol with six sensors
-    // and every line fault is run against the simulator in the simulated-line test. Here: a
-    // port that would not open, the trace of a protocol switched between ticks, and an answer
-    // that arrives in two pieces after polling stopped.
-    void pollingCycle()
+    // Nothing happens before the port is open and polling runs; a port that would not open is
+    // named in the status bar; the run's directory comes with its first line.
+    void nothingPolledBeforePortAndStart()
     {
         MainWindow &window = bench->window();
         bench->setAddress(1, 1);
-        bench->setAddress(3, 3);
-        bench->setProtocol(1);
-
-        // Nothing happens before the port is open and polling runs; a port that would not open is
-        // named in the status bar.
         bench->tick();
         bench->pressStart();
         QVERIFY(window.statusBar()->currentMessage().contains("порт не открыт"));
@@ -202,16 +159,24 @@ private slots:
         QVERIFY(bench->runDirectories().isEmpty());
         QVERIFY(bench->openPort());
         QCOMPARE(window.statusBar()->currentMessage(), QString()); // the port is no longer closed
-        // The run's directory comes with its first line.
         QVERIFY(bench->runDirectories().isEmpty());
         bench->pressStart();
-
-        // What arrived is traced in the form of the protocol in force when it is read: as it
-        // went over the line under the text protocol, as hex under the others.
         window.slotTimer();
-        const QStringList runs = bench->runDirectories();
-        QCOMPARE(runs.size(), 1);
-        const QDir run(runs.first());
+        QCOMPARE(bench->runDirectories().size(), 1);
+    }
+
+    // What arrived is traced in the form of the protocol in force when it is read: as it went
+    // over the line under the text protocol, as hex under the others.
+    void traceFollowsTheProtocolInForce()
+    {
+        MainWindow &window = bench->window();
+        bench->setAddress(1, 1);
+        bench->setAddress(3, 3);
+        bench->setProtocol(1);
+        QVERIFY(bench->openPort());
+        bench->pressStart();
+        window.slotTimer();
+        const QDir run(bench->runDirectories().value(0));
         QCOMPARE(bench->sent(4).toHex(), "3101066c");
         QVERIFY(bench->deliver(tervalAnswer(1, 25, 3200, 6699)));
         bench->setProtocol(2);
@@ -227,10 +192,22 @@ private slots:
         // The text answer was taken under protocol 0 and is logged with its columns.
         QCOMPARE(BenchFixture::sensorLines(run.filePath("3.txt")),
             (QList<QStringList> {{"0", "-2", "3200", "0"}}));
+    }
 
-        // Polling stopped while sensor 1's answer is on its way, its second piece coming after
-        // the stop: the exchange is closed once the answer is whole, as a tick would have closed
-        // it, and the coefficient tick finds nothing left.
+    // Polling stopped while an answer is on its way, its second piece coming after the stop:
+    // the exchange is closed once the answer is whole, as a tick would have closed it, and the
+    // coefficient tick finds nothing left.
+    void answerCompletedAfterTheStop()
+    {
+        MainWindow &window = bench->window();
+        bench->setAddress(1, 1);
+        bench->setProtocol(0);
+        QVERIFY(bench->openPort());
+        bench->pressStart();
+        window.slotTimer();
+        QCOMPARE(bench->sent(5).toHex(), "37010a0082");
+        const QDir run(bench->runDirectories().value(0));
+        const QByteArray trace = TempWorkDir::contents(run.filePath("all.log"));
         const QByteArray late = veltaroAnswer(1, 30, 555, 1);
         QVERIFY(bench->line().write(late.left(5)));
         QTRY_COMPARE(window.receivedBytes(), late.left(5));
@@ -239,7 +216,7 @@ private slots:
         QVERIFY(bench->line().write(late.mid(5)));
         QTRY_VERIFY(window.receivedBytes().isEmpty());
         QCOMPARE(bench->panelText(1, "leLevel") + bench->panelText(1, "leErr"), "5550");
-        QCOMPARE(BenchFixture::sensorLines(run.filePath("1.txt")).size(), 2);
+        QCOMPARE(BenchFixture::sensorLines(run.filePath("1.txt")).size(), 1);
         window.slotTimerK();
         QCOMPARE(TempWorkDir::contents(run.filePath("all.log")), trace + late.toHex());
         QVERIFY(bench->sent(1, 50).isEmpty()); // nothing pending: nothing sent
@@ -286,12 +263,8 @@ private slots:
             window.slotTimer();
             return bench->sent(4).size() == 4 && bench->deliver(tervalAnswer(1, 25, level, 6699));
         };
-        auto *period = child<QSpinBox>(*window.protocolPanel(), "sbPeriod");
         {
             const FileSizeLimit full(0);
-            // A setting that cannot be stored is said.
-            period->setValue(98);
-            QVERIFY(window.statusBar()->currentMessage().contains("settings.ini"));
             for (int level = 3200; level < 3203; ++level)
                 QVERIFY(poll(level));
             QVERIFY2(window.statusBar()->currentMessage().contains("журнал прогона"),
@@ -304,7 +277,6 @@ private slots:
         }
         QVERIFY(poll(3203));
         window.slotTimer();
-        period->setValue(97);
         QStringList levels;
         for (const QStringList &line : BenchFixture::sensorLines(run().filePath("0.txt")))
             levels << line.value(1);
@@ -464,59 +436,6 @@ private slots:
         QVERIFY(TempWorkDir::contents("settings.ini").contains("Period=42"));
         QVERIFY(!retry->isActive());
         QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("newer"));
-    }
-
-    // The window hands the plot a sensor's data sets whenever that sensor's data changes, and
-    // the plot draws each change once. Sensor 4 alone on the line at 20 and 21 °C: each valid
-    // reading redraws its curves, with one paint of the canvas; a corrupt answer redraws nothing;
-    // the other sensors' curves stay. Then sensor 2's data kind changes: every sensor's readings
-    // go, sensor 2 is redrawn.
-    void readingsAndKindChanges()
-    {
-        MainWindow &window = bench->window();
-        Plot &plot = *window.plot();
-        bench->setAddress(4, 4);
-        QVERIFY(bench->openPort());
-        bench->pressStart();
-        window.resize(1400, 900);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const Dut::MidlMap marker {{0, 1u}};
-        plot.setMidlCurve(&marker, 2);
-        settle();
-        PaintCounter paints(plot.canvas());
-
-        struct Step
-        {
-            QByteArray answer;
-            int paints;
-            QList<size_t> counts; // values, mid values, trend, deviation of sensor 4
-        };
-        const QByteArray good20 = frames::veltaroAnswer(4, 20, 1000, 50000);
-        const QByteArray corrupt = QByteArray(good20).replace(5, 1, "\x77");
-        const QList<Step> steps = {
-            {QByteArray(), 0, {0, 0, 0, 0}}, // the first poll goes out
-            {good20, 1, {1, 1, 191, 1}},
-            {frames::veltaroAnswer(4, 20, 1000, 50010), 1, {2, 1, 191, 1}},
-            {corrupt, 0, {2, 1, 191, 1}},
-            {frames::veltaroAnswer(4, 21, 1000, 50100), 1, {3, 2, 191, 2}},
-        };
-        for (const Step &step : steps) {
-            QVERIFY(bench->deliver(step.answer));
-            paints.count = 0;
-            bench->tick();
-            QVERIFY(!bench->sent(5).isEmpty());
-            settle();
-            QCOMPARE(paints.count, step.paints);
-            QCOMPARE(pointCounts(plot, 4), step.counts);
-        }
-        QCOMPARE(plot.valueCurve(4, 110)->sample(1), QPointF(20, 50010));
-        QCOMPARE(pointCounts(plot, 2), (QList<size_t> {0, 1, 0, 0}));
-
-        bench->panel<QComboBox>(2, "cbTypePolinom")->setCurrentIndex(2); // "Уровень"
-        QCOMPARE(plot.currentTypeData(), Level);
-        QCOMPARE(pointCounts(plot, 4), (QList<size_t> {0, 2, 191, 2}));
-        QCOMPARE(pointCounts(plot, 2), (QList<size_t> {0, 0, 0, 0}));
     }
 
 private:

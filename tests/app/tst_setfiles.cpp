@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <functional>
 #include <optional>
 
 using Maps = QList<MeasurementSet::Map>;
@@ -48,6 +49,8 @@ private slots:
         QVERIFY(QDir(dir->path()).mkdir("home"));
         qputenv("HOME", path("home").toLocal8Bit());
         window.emplace();
+        start.clear();
+        filters.clear();
     }
     void cleanup()
     {
@@ -60,7 +63,9 @@ private slots:
     void damagedAndForeignFiles();
     void failedSaveAndOpenChangeNothing();
     void openedSetCountsAsSaved();
-    void dialogs();
+    void firstDialogStartsInTheWorkingFolder();
+    void cancelledSaveChangesNothing();
+    void dialogsStartWhereTheirKindLastWent();
     void runComesBackFromItsLogs();
     void runPointsComeBackForEverySensor_data() { sensorRows(); }
     void runPointsComeBackForEverySensor();
@@ -85,6 +90,27 @@ private:
                                     : bank().dut(quint8(nomDut));
         return child(*owner, "leFileName")->text();
     }
+    // The answer to the next file dialog, after noting where it starts and what it offers: the
+    // name typed, or a cancel for none.
+    std::function<void(QFileDialog *)> choose(const QString &name)
+    {
+        return [this, name](QFileDialog *dialog) {
+            start = dialog->directory().absolutePath();
+            filters = dialog->nameFilters();
+            if (name.isEmpty()) {
+                dialog->reject();
+            } else {
+                // Typed, as the operator does: selectFile() leaves a name field that has the
+                // focus alone, and whether it has depends on how the window was laid out.
+                auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
+                if (field)
+                    field->setText(name);
+                static_cast<QDialog *>(dialog)->accept();
+                if (dialog->isVisible())
+                    dialog->reject();
+            }
+        };
+    }
     // A polled reading of sensor s (address s, the default protocol).
     void read(quint8 s, qint8 temp, quint16 level, quint32 period)
     {
@@ -107,6 +133,8 @@ private:
 
     std::optional<TempWorkDir> dir;
     std::optional<MainWindow> window;
+    QString start;
+    QStringList filters;
 };
 
 void TestSetFiles::savedMidValuesComeBackAsPoints()
@@ -255,35 +283,10 @@ void TestSetFiles::openedSetCountsAsSaved()
     QVERIFY2(guard->losses().contains("3"), qPrintable(guard->losses()));
 }
 
-// The dialogs start in the working folder while nothing is stored, later at the last file; a
-// save gets its extension; a cancelled dialog leaves everything as it was.
-void TestSetFiles::dialogs()
+// A fresh working folder: a dialog starts there, not at home, and a save gets its extension.
+void TestSetFiles::firstDialogStartsInTheWorkingFolder()
 {
     Protocol *protocol = window->protocolPanel();
-    QString start;
-    QStringList filters;
-    // Notes what the dialog offers and answers it at once; the checks follow the click, so that
-    // a failing one cannot leave the dialog open.
-    const auto choose = [&](const QString &name) {
-        return [&, name](QFileDialog *dialog) {
-            start = dialog->directory().absolutePath();
-            filters = dialog->nameFilters();
-            if (name.isEmpty()) {
-                dialog->reject();
-            } else {
-                // Typed, as the operator does: selectFile() leaves a name field that has the
-                // focus alone, and whether it has depends on how the window was laid out.
-                auto *field = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"));
-                if (field)
-                    field->setText(name);
-                static_cast<QDialog *>(dialog)->accept();
-                if (dialog->isVisible())
-                    dialog->reject();
-            }
-        };
-    };
-
-    // A fresh working folder: the dialog starts there, not at home.
     answerDialog<QFileDialog>(choose("run"));
     QTest::mouseClick(child<QPushButton>(*protocol, "pbSaveAll"), Qt::LeftButton);
     QCOMPARE(start, dir->path());
@@ -291,7 +294,11 @@ void TestSetFiles::dialogs()
     QVERIFY(filters.first().endsWith("(*.6fls)"));
     QVERIFY(QFile::exists(path("run.6fls")));
     QCOMPARE(TempWorkDir::setting(kSavePath).toString(), path("run.6fls"));
+}
 
+// A cancelled dialog starts at the last file and leaves everything as it was.
+void TestSetFiles::cancelledSaveChangesNothing()
+{
     QVERIFY(QDir(dir->path()).mkdir("sub"));
     TempWorkDir::setSetting(kSavePath, path("sub/old.1fls"));
     const QString said = status();
@@ -302,8 +309,12 @@ void TestSetFiles::dialogs()
     QCOMPARE(TempWorkDir::setting(kSavePath).toString(), path("sub/old.1fls"));
     QCOMPARE(fileField(2), QString());
     QCOMPARE(status(), said);
+}
 
-    // Every open or save dialog starts where its kind of file last went or came from.
+// Every open or save dialog starts where its kind of file last went or came from.
+void TestSetFiles::dialogsStartWhereTheirKindLastWent()
+{
+    Protocol *protocol = window->protocolPanel();
     for (const char *folder : {"sets", "coefficients", "pictures"})
         QVERIFY(QDir(dir->path()).mkdir(folder));
     QVERIFY(sets().save(path("sets/a.6fls")));

@@ -11,6 +11,8 @@
 #include <QStatusBar>
 #include <QtTest>
 
+#include <optional>
+
 // The window on the screens operators have: nothing beyond the window's edge, no caption cut,
 // the bank scrolling sideways where six panels do not fit and the plot getting the height.
 class TestWindowFit : public QObject
@@ -21,31 +23,38 @@ private slots:
     // What Qt gives a program under X without a desktop's settings; the offscreen platform
     // would use 12 points.
     void initTestCase() { QApplication::setFont(QFont(QStringLiteral("Sans Serif"), 9)); }
-
-    void fits_data()
+    // Every case on both screens, the window shown wide first, as a window that is then moved
+    // to a smaller screen.
+    void initTestCase_data()
     {
         QTest::addColumn<QSize>("screen");
         QTest::addColumn<bool>("bankScrolls");
         QTest::newRow("1366x768") << QSize(1366, 768) << true;
         QTest::newRow("1920x1080") << QSize(1920, 1080) << false;
     }
-    void fits()
+    void init()
     {
-        QFETCH(QSize, screen);
-        QFETCH(bool, bankScrolls);
-        TempWorkDir dir;
-        QVERIFY(dir.isValid());
-        MainWindow window;
-        // Shown wide first, as a window that is then moved to a smaller screen.
-        window.resize(1920, 1080);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        window.resize(screen);
+        QFETCH_GLOBAL(QSize, screen);
+        QVERIFY(dir.emplace().isValid());
+        shown.emplace();
+        shown->resize(1920, 1080);
+        shown->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&*shown));
+        shown->resize(screen);
         QCoreApplication::processEvents();
+    }
+    void cleanup() { shown.reset(), dir.reset(); }
+
+    // The window takes the screen; the bank scrolls sideways only where six panels do not fit,
+    // never up and down, and the plot gets the height.
+    void bankFitsTheScreen()
+    {
+        QFETCH_GLOBAL(QSize, screen);
+        QFETCH_GLOBAL(bool, bankScrolls);
+        MainWindow &window = *shown;
         QVERIFY(window.minimumSizeHint().width() <= screen.width());
         QVERIFY(window.minimumSizeHint().height() <= screen.height());
         QCOMPARE(window.size(), screen);
-
         auto *area = window.findChild<QScrollArea *>(QStringLiteral("bankArea"));
         QVERIFY(area);
         QCOMPARE(area->horizontalScrollBar()->isVisible(), bankScrolls);
@@ -59,8 +68,13 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(!area->verticalScrollBar()->isVisible());
         QVERIFY(area->viewport()->height() >= area->widget()->minimumSizeHint().height());
+    }
 
-        // Every control outside the bank lies within the window; none has its text cut.
+    // Every control outside the bank lies within the window; none has its text cut.
+    void controlsInsideAndUncut()
+    {
+        MainWindow &window = *shown;
+        auto *area = window.findChild<QScrollArea *>(QStringLiteral("bankArea"));
         const QRect inside = window.rect();
         for (QWidget *control : window.findChildren<QWidget *>()) {
             if (!control->isVisible() || control->isAncestorOf(area) || area->isAncestorOf(control)
@@ -81,9 +95,12 @@ private slots:
                 QVERIFY2(text + arrow <= box->width(), qPrintable(box->itemText(i)));
             }
         }
+    }
 
-        // A long message in the status bar is not cut by the chamber's label, which gives way.
-        auto *bar = window.statusBar();
+    // A long message in the status bar is not cut by the chamber's label, which gives way.
+    void longMessageNotCutByTheChamber()
+    {
+        auto *bar = shown->statusBar();
         auto *chamber = bar->findChild<QLabel *>(QStringLiteral("lChamber"));
         chamber->setText(QStringLiteral("Камера: 20.0 °C, +0.50 °C/мин, осталось ≈ 1 ч 05 мин"));
         QString message;
@@ -96,6 +113,10 @@ private slots:
         bar->showMessage(QString(400, QLatin1Char('x')));
         QTRY_COMPARE(bar->toolTip(), bar->currentMessage());
     }
+
+private:
+    std::optional<TempWorkDir> dir;
+    std::optional<MainWindow> shown;
 };
 
 QTEST_MAIN(TestWindowFit)

@@ -54,6 +54,40 @@ double largestGap(const QJsonArray &fitted, const SimModel &model, int sensor, c
     return gap;
 }
 
+// The simulator's arguments for one kind of fault, none, or the long run with all of them but
+// late answers. The chamber moves 3 degrees per request, so readings come at many temperatures.
+QStringList simulatorArguments(const QString &fault)
+{
+    if (fault == "long")
+        return QStringLiteral("--temp-step-per-poll 0.05 --seed 11 --drop 0.04 --corrupt 0.04 "
+                              "--split 0.04 --garbage 0.04 --wrong-address 0.04 --split-gap-ms 2")
+            .split(' ');
+    QStringList arguments {"--temp-start", "-10", "--temp-step-per-poll", "3", "--seed", "7"};
+    if (!fault.isEmpty())
+        arguments += QStringLiteral("--%1 0.3 --late-ms 0 --split-gap-ms 20")
+                         .arg(fault == "wrongAddress" ? "wrong-address" : fault)
+                         .split(' ');
+    return arguments;
+}
+
+// Coefficients of the magnitudes a temperature fit gives, different per sensor; what comes back
+// is what the sensor's single-precision cells hold.
+double coefficient(int n, int k)
+{
+    return std::pow(-1.5e-3, k) * (1.0 + 0.125 * n);
+}
+
+QLineEdit *field(SimulatedBench &bench, int n, int k)
+{
+    return bench.fixture.panel<QLineEdit>(
+        quint8(n), qPrintable(QStringLiteral("leReadK%1").arg(k)));
+}
+
+QPushButton *button(SimulatedBench &bench, int n, const char *name)
+{
+    return bench.fixture.panel<QPushButton>(quint8(n), name);
+}
+
 } // namespace
 
 class TestSimulatedLine : public QObject
@@ -71,6 +105,11 @@ private slots:
         QTest::newRow("level and frequency") << 1;
     }
     void fittedCurvesMatchTheSensors();
+
+private:
+    void logsHoldEveryPoll(
+        SimulatedBench &bench, int protocol, const QVector<QVector<bool>> &mustFail);
+    void pressAndServe(SimulatedBench &bench, MessageBoxCatcher &boxes, bool write);
 };
 
 void TestSimulatedLine::sixSensorsInEveryProtocol_data()
@@ -100,20 +139,9 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
 {
     QFETCH(int, protocol);
     QFETCH(QString, fault);
-    // The chamber moves 3 degrees per request, so readings come at many temperatures.
-    QStringList arguments {"--temp-start", "-10", "--temp-step-per-poll", "3", "--seed", "7"};
     const QStringList mixed {"drop", "corrupt", "split", "garbage", "wrongAddress"};
     const bool longRun = fault == "long";
-    if (longRun)
-        arguments = QStringLiteral("--temp-step-per-poll 0.05 --seed 11 --drop 0.04 --corrupt 0.04 "
-                                   "--split 0.04 --garbage 0.04 --wrong-address 0.04 "
-                                   "--split-gap-ms 2")
-                        .split(' ');
-    else if (!fault.isEmpty())
-        arguments += QStringLiteral("--%1 0.3 --late-ms 0 --split-gap-ms 20")
-                         .arg(fault == "wrongAddress" ? "wrong-address" : fault)
-                         .split(' ');
-    SimulatedBench bench(protocol, arguments);
+    SimulatedBench bench(protocol, simulatorArguments(fault));
     QVERIFY2(bench.ready(), qPrintable(bench.failure));
     bench.fixture.pressStart();
 
@@ -155,23 +183,9 @@ void TestSimulatedLine::sixSensorsInEveryProtocol()
         QVERIFY2(chosen ? it.value().toInt() >= 5 : it.value().toInt() == 0, qPrintable(it.key()));
     }
 
-    const QDir run(bench.fixture.runDirectories().value(0));
-    for (int n = 0; n < 6; ++n) {
-        QCOMPARE(bench.errors(n), int(mustFail[n].count(true)));
-        // Every poll left its line: "error" where the answer was lost, elsewhere a reading of
-        // this panel's own sensor.
-        const QList<QStringList> lines
-            = BenchFixture::sensorLines(run.filePath(QStringLiteral("%1.txt").arg(n)));
-        QCOMPARE(lines.size(), mustFail[n].size());
-        for (int i = 0; i < lines.size(); ++i) {
-            if (mustFail[n][i])
-                QCOMPARE(lines[i], QStringList {"error"});
-            else
-                QVERIFY2(
-                    plausible(bench.model, sensorOf(n), protocol, readingOf(protocol, lines[i])),
-                    qPrintable(QStringLiteral("%1.txt: %2").arg(n).arg(lines[i].join(' '))));
-        }
-    }
+    logsHoldEveryPoll(bench, protocol, mustFail);
+    if (QTest::currentTestFailed())
+        return;
     // The simulator saw nothing but whole, well-formed requests.
     QCOMPARE(counts["requests"]["total"].toInt(), polls + 1);
     QCOMPARE(counts["ignored"].toInt(), 0);
@@ -189,65 +203,86 @@ void TestSimulatedLine::coefficientsWrittenAndReadBack()
     MessageBoxCatcher boxes;
     boxes.answerWith(QMessageBox::Yes);
 
-    // Magnitudes a temperature fit gives, different per sensor; what comes back is what the
-    // sensor's single-precision cells hold.
-    auto coefficient = [](int n, int k) { return std::pow(-1.5e-3, k) * (1.0 + 0.125 * n); };
-    auto field = [&](int n, int k) {
-        return bench.fixture.panel<QLineEdit>(
-            quint8(n), qPrintable(QStringLiteral("leReadK%1").arg(k)));
-    };
-    auto button = [&](int n, const char *name) {
-        return bench.fixture.panel<QPushButton>(quint8(n), name);
-    };
     for (quint8 n = 0; n < 6; ++n) {
         bench.fixture.dut(n)->serialEdit()->setText(QStringLiteral("S-%1").arg(n));
         bench.fixture.dut(n)->serialEdit()->take();
     }
     for (const bool write : {true, false}) {
-        const char *name = write ? "pbSaveK" : "pbReadK";
-        // Started from the highest panel down; they are served lowest first all the same.
-        for (int n = 5; n >= 0; --n) {
-            for (int k = 0; k < 6; ++k)
-                field(n, k)->setText(write ? QString::number(coefficient(n, k), 'g', 17) : "0");
-            QTest::mouseClick(button(n, name), Qt::LeftButton);
-        }
-        // Nothing is collected: each write is asked for first (and answered Yes), a read not.
-        QCOMPARE(boxes.texts().size(), write ? 6 : 12);
-        // Every write is followed by its read-back before the next sensor's turn.
-        const int perSensor = write ? 12 : 6;
-        int ticks = 0;
-        for (; ticks < 100; ++ticks) {
-            const int step = ticks % perSensor;
-            const bool writing = write && step < 6;
-            bench.answerLength = writing ? 6 : 9;
-            if (bench.tick(false).isEmpty())
-                break;
-            if (writing)
-                QCOMPARE(button(ticks / perSensor, "pbSaveK")->text(),
-                    QStringLiteral("Зап. K%1...").arg(5 - step));
-            else
-                QCOMPARE(button(ticks / perSensor, "pbReadK")->text(),
-                    QStringLiteral("Счит. K%1...").arg(5 - step % 6));
-        }
-        QVERIFY2(bench.ready(), qPrintable(bench.failure));
-        QCOMPARE(ticks, 6 * perSensor);
-        // The last exchange has ended, but its box waits until the tick is over.
-        QCOMPARE(button(5, name)->text(),
-            write ? QStringLiteral("Запись К") : QStringLiteral("Чтен. К"));
-        QCOMPARE(boxes.texts().size(), write ? 11 : 17);
-        QTRY_COMPARE(boxes.texts().size(), write ? 12 : 18);
-        QCOMPARE(boxes.texts().count("OK"), write ? 6 : 12);
-        QVERIFY(boxes.allModal());
+        pressAndServe(bench, boxes, write);
+        if (QTest::currentTestFailed())
+            return;
     }
     for (int n = 0; n < 6; ++n) {
         for (int k = 0; k < 6; ++k)
-            QCOMPARE(
-                field(n, k)->text(), QString::number(double(float(coefficient(n, k))), 'g', 6));
+            QCOMPARE(field(bench, n, k)->text(),
+                QString::number(double(float(coefficient(n, k))), 'g', 6));
     }
     const QJsonObject counts = bench.simulator.counts();
     QCOMPARE(counts["requests"]["writeCoefficient"].toInt(), 36);
     QCOMPARE(counts["requests"]["readCoefficient"].toInt(), 72);
     QCOMPARE(counts["ignored"].toInt(), 0);
+}
+
+// Every poll left its line in its panel's log and its count of errors on the panel: "error"
+// where the answer was lost, elsewhere a reading of this panel's own sensor.
+void TestSimulatedLine::logsHoldEveryPoll(
+    SimulatedBench &bench, int protocol, const QVector<QVector<bool>> &mustFail)
+{
+    const QDir run(bench.fixture.runDirectories().value(0));
+    for (int n = 0; n < 6; ++n) {
+        QCOMPARE(bench.errors(n), int(mustFail[n].count(true)));
+        const QList<QStringList> lines
+            = BenchFixture::sensorLines(run.filePath(QStringLiteral("%1.txt").arg(n)));
+        QCOMPARE(lines.size(), mustFail[n].size());
+        for (int i = 0; i < lines.size(); ++i) {
+            if (mustFail[n][i])
+                QCOMPARE(lines[i], QStringList {"error"});
+            else
+                QVERIFY2(plausible(bench.model, (protocol == 2 ? 0 : 5 - n), protocol,
+                             readingOf(protocol, lines[i])),
+                    qPrintable(QStringLiteral("%1.txt: %2").arg(n).arg(lines[i].join(' '))));
+        }
+    }
+}
+
+// Each panel's write (or read) pressed from the highest panel down, with its fields set first,
+// then served tick by tick, the lowest panel first.
+void TestSimulatedLine::pressAndServe(SimulatedBench &bench, MessageBoxCatcher &boxes, bool write)
+{
+    const char *name = write ? "pbSaveK" : "pbReadK";
+    // Started from the highest panel down; they are served lowest first all the same.
+    for (int n = 5; n >= 0; --n) {
+        for (int k = 0; k < 6; ++k)
+            field(bench, n, k)->setText(write ? QString::number(coefficient(n, k), 'g', 17) : "0");
+        QTest::mouseClick(button(bench, n, name), Qt::LeftButton);
+    }
+    // Nothing is collected: each write is asked for first (and answered Yes), a read not.
+    QCOMPARE(boxes.texts().size(), write ? 6 : 12);
+    // Every write is followed by its read-back before the next sensor's turn.
+    const int perSensor = write ? 12 : 6;
+    int ticks = 0;
+    for (; ticks < 100; ++ticks) {
+        const int step = ticks % perSensor;
+        const bool writing = write && step < 6;
+        bench.answerLength = writing ? 6 : 9;
+        if (bench.tick(false).isEmpty())
+            break;
+        if (writing)
+            QCOMPARE(button(bench, ticks / perSensor, "pbSaveK")->text(),
+                QStringLiteral("Зап. K%1...").arg(5 - step));
+        else
+            QCOMPARE(button(bench, ticks / perSensor, "pbReadK")->text(),
+                QStringLiteral("Счит. K%1...").arg(5 - step % 6));
+    }
+    QVERIFY2(bench.ready(), qPrintable(bench.failure));
+    QCOMPARE(ticks, 6 * perSensor);
+    // The last exchange has ended, but its box waits until the tick is over.
+    QCOMPARE(button(bench, 5, name)->text(),
+        write ? QStringLiteral("Запись К") : QStringLiteral("Чтен. К"));
+    QCOMPARE(boxes.texts().size(), write ? 11 : 17);
+    QTRY_COMPARE(boxes.texts().size(), write ? 12 : 18);
+    QCOMPARE(boxes.texts().count("OK"), write ? 6 : 12);
+    QVERIFY(boxes.allModal());
 }
 
 void TestSimulatedLine::fittedCurvesMatchTheSensors()

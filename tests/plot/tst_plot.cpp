@@ -1,22 +1,18 @@
-#include "app/mainwindow.h"
 #include "plot/plot.h"
 #include "plot/plotcurve.h"
 #include "plot/scrollbar.h"
 #include "plot/scrollzoomer.h"
-#include "sensors/duts.h"
+#include "sensors/dut.h"
+#include "support/plotprobe.h"
 #include "support/settle.h"
 #include "support/tempworkdir.h"
 
 #include <QLineEdit>
 #include <QPointer>
 #include <QtTest>
-#include <qwt_plot_layout.h>
 #include <qwt_plot_marker.h>
-#include <qwt_scale_draw.h>
-#include <qwt_scale_widget.h>
 #include <qwt_symbol.h>
 
-#include <cmath>
 #include <optional>
 
 namespace {
@@ -48,35 +44,6 @@ QString axes(const Plot &plot)
         .arg(plot.axisEnabled(QwtPlot::yRight) ? "R" : "-");
 }
 
-std::array<int, 4> margins(const QwtPlot &plot)
-{
-    const QwtPlotLayout *layout = plot.plotLayout();
-    return {layout->canvasMargin(QwtPlot::yLeft), layout->canvasMargin(QwtPlot::yRight),
-        layout->canvasMargin(QwtPlot::xBottom), layout->canvasMargin(QwtPlot::xTop)};
-}
-
-// Which of the horizontal bar, the vertical bar and their corner show.
-QString bars(ScrollZoomer *zoomer)
-{
-    QString out;
-    for (const QWidget *w : {static_cast<QWidget *>(zoomer->horizontalScrollBar()),
-             static_cast<QWidget *>(zoomer->verticalScrollBar()), zoomer->cornerWidget()})
-        out += w && !w->isHidden() ? '1' : '0';
-    return out;
-}
-
-void send(Plot &plot, QEvent &&event)
-{
-    QApplication::sendEvent(plot.canvas(), &event);
-}
-
-// A Ctrl left-button event unless told otherwise.
-void mouse(Plot &plot, QEvent::Type type, QPoint pixel, Qt::MouseButton button = Qt::LeftButton,
-    Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
-{
-    send(plot, QMouseEvent(type, pixel, button, button, modifiers));
-}
-
 // Scales on which a pixel is worth exactly xStep from xFrom and yStep from 0, so that points
 // sit on whole pixels and distances come out exact.
 void exactScales(Plot &plot, double xFrom, double xStep, double yStep)
@@ -95,12 +62,6 @@ void exactScales(Plot &plot, double xFrom, double xStep, double yStep)
     QFAIL("the scales do not settle");
 }
 
-QPoint pixelOf(const Plot &plot, double x, double y)
-{
-    return QPoint(
-        qRound(plot.transform(QwtPlot::xBottom, x)), qRound(plot.transform(QwtPlot::yLeft, y)));
-}
-
 // A signal's arguments caught by a spy, as numbers.
 QString numbers(const QList<QVariant> &args)
 {
@@ -114,6 +75,8 @@ QString numbers(const QList<QVariant> &args)
 
 } // namespace
 
+// The plot's curves: which show and in what colours, the data they are given, and what the
+// mouse and keys do on the canvas.
 class TestPlot : public QObject
 {
     Q_OBJECT
@@ -122,26 +85,15 @@ private slots:
     void init()
     {
         QVERIFY(dir.emplace().isValid());
-        plot.emplace();
-        plot->resize(900, 500);
-        plot->show();
-        QVERIFY(QTest::qWaitForWindowExposed(&*plot));
+        QVERIFY(showPlot(plot));
     }
     void cleanup() { plot.reset(), dir.reset(); }
 
     // A sensor's setup decides which of its curves show (none while "Отоб." is off) and in which
-    // colours; each mask from a panel then sets its sensor's curves, the trend's axis and which
-    // y axes are needed by anyone.
-    void visibilityColoursAndAxes()
+    // colours, the value colour without its alpha; an update recolours that sensor alone.
+    void setupDecidesCurvesAndColours()
     {
         Plot &chart = *plot;
-        auto setup = [&chart](int sensor, uint mask) {
-            SensorSetup s;
-            s.sensor = sensor;
-            s.curveMask = mask;
-            s.colors = {0x80112233u, 0xFF000080u, 0xFF9999FFu, 0xFF0000BFu, 0xFF454599u};
-            chart.setSetup(s);
-        };
         setup(2, 0x3F);
         setup(3, 0x2F);
         setup(4, 0x11);
@@ -149,14 +101,21 @@ private slots:
         QCOMPARE(shown(chart, 2), 0x2F);
         QCOMPARE(shown(chart, 3), 0);
         QCOMPARE(shown(chart, 4), 0x01);
-        // The value colour's alpha is dropped; an update recolours that sensor alone.
         QCOMPARE(chart.valueCurve(3, 0)->symbol()->brush().color().rgba(), 0xFF112233u);
         const QRgb other = chart.midlCurve(2)->pen().color().rgba();
         chart.slUpdatePlotColor(3, 0xFF010203, 0xFF040506, 0xFF070809, 0xFF0A0B0C, 0xFF0D0E0F);
         QCOMPARE(chart.valueCurve(3, 254)->symbol()->brush().color().rgba(), 0xFF010203u);
         QCOMPARE(chart.kCurve(3)->pen().color().rgba(), 0xFF0D0E0Fu);
         QCOMPARE(chart.midlCurve(2)->pen().color().rgba(), other);
+    }
 
+    // Each mask from a panel sets its sensor's curves, the trend's axis and which y axes are
+    // needed by anyone; sensor 4 shows its readings throughout.
+    void maskDecidesCurvesAndAxes()
+    {
+        Plot &chart = *plot;
+        setup(2, 0x3F);
+        setup(4, 0x11);
         struct Step
         {
             quint8 sensor;
@@ -222,125 +181,6 @@ private slots:
         QCOMPARE(plot->kCurve(3)->dataSize(), size_t(191));
     }
 
-    // The trend and K curves beyond the mid values' lowest and highest degree are drawn
-    // dashed and faded, the samples left as they are; the part between them stays solid.
-    void extrapolationDrawnDashed()
-    {
-        const Dut::MidlMap midl {{0, 100u}, {20, 100u}}, none;
-        plot->setMidlCurve(&midl, 0);
-        plot->setMidlCurve(&none, 1);
-        QVERIFY(plot->kCurve(1)->isExtrapolated(10));
-        Dut::CurveMap flat;
-        for (int t = -90; t <= 100; ++t)
-            flat.insert(t, 50.0);
-        plot->setTrendCurve(&flat, 0);
-        plot->slUpdatePlotColor(0, 0xFF000000, 0xFFFFFFFF, 0xFF000000, 0xFFFF0000, 0xFF000000);
-        plot->slSetVisible(0, 0x1A); // beside the mid values: on the left axis
-        plot->setAxisScale(QwtPlot::xBottom, -90, 90);
-        plot->setAxisScale(QwtPlot::yLeft, 0, 200);
-        plot->replot();
-        const QImage image = plot->canvas()->grab().toImage();
-        // The share of columns with red on the line.
-        auto red = [&](double from, double to) {
-            const QPoint a = pixelOf(*plot, from, 50), b = pixelOf(*plot, to, 50);
-            int count = 0;
-            for (int x = a.x(); x <= b.x(); ++x) {
-                bool any = false;
-                for (int y = a.y() - 1; y <= a.y() + 1; ++y)
-                    any = any || qRed(image.pixel(x, y)) > qGreen(image.pixel(x, y)) + 60;
-                count += any;
-            }
-            return double(count) / (b.x() - a.x() + 1);
-        };
-        QCOMPARE(red(2, 18), 1.0);
-        for (const double dashed : {red(-80, -2), red(22, 80)})
-            QVERIFY2(dashed > 0.3 && dashed < 0.85, qPrintable(QString::number(dashed)));
-    }
-
-    // A trend extrapolated wildly, and a coefficient curve far off, leave the data axes to the
-    // readings, mid values and deviations; with no data on its axis a trend is scaled by the
-    // degrees it rests on.
-    void extrapolationDoesNotScale()
-    {
-        const Dut::MidlMap midl {{10, 1000u}, {20, 1020u}, {30, 1010u}};
-        plot->setMidlCurve(&midl, 0);
-        const Dut::CurveMap delta {{10, -2.0}, {20, 0.0}, {30, -1.0}};
-        plot->setDeltaCurve(&delta, 0);
-        Dut::CurveMap wild;
-        for (int t = -90; t <= 100; ++t)
-            wild.insert(t, 1000.0 + 0.5 * std::pow(t - 20.0, 5));
-        plot->setTrendCurve(&wild, 0);
-        double k[6] = {-3e4, 0, 0, 0, 0, 1e-3};
-        plot->slUpdateK(0, k);
-        auto within = [this](int axis, double low, double high) {
-            plot->replot();
-            const QwtInterval range = plot->axisInterval(axis);
-            return range.minValue() >= low && range.maxValue() <= high;
-        };
-        plot->slSetVisible(0, 0x2E);
-        QVERIFY(within(QwtPlot::yLeft, 900, 1100) && within(QwtPlot::yRight, -10, 10));
-        // Alone, the trend goes to the percent axis and is scaled by 10..30 °C only: ±5e4, where
-        // -90 °C would reach -8e9.
-        plot->slSetVisible(0, 0x08);
-        QVERIFY(within(QwtPlot::yRight, -1e5, 1e5));
-    }
-
-    // Zoomed in one way, both ways and back: bars along the top and the right edge and canvas
-    // margins that come back as they were, also when the zoomer goes away while zoomed in.
-    void scrollZoomer()
-    {
-        ScrollZoomer *zoomer = plot->zoomer();
-        const auto base = margins(*plot);
-        const QRectF whole = zoomer->zoomBase();
-
-        zoomer->zoom(QRectF(-30, whole.top(), 20, whole.height()));
-        ScrollBar *h = zoomer->horizontalScrollBar();
-        QCOMPARE(bars(zoomer), QStringLiteral("100"));
-        auto zoomedX = base;
-        zoomedX[3] += h->thickness();
-        QCOMPARE(margins(*plot), zoomedX);
-        QVERIFY(qAbs(h->minSliderValue() - -30) < 1e-3 && qAbs(h->maxSliderValue() - -10) < 1e-3);
-
-        zoomer->zoom(QRectF(-20, whole.center().y(), 10, whole.height() / 4));
-        ScrollBar *v = zoomer->verticalScrollBar();
-        QCOMPARE(bars(zoomer), QStringLiteral("111"));
-        QCOMPARE(v->geometry().right(), plot->canvas()->contentsRect().right());
-        auto zoomedXY = zoomedX;
-        zoomedXY[1] += v->thickness();
-        QCOMPARE(margins(*plot), zoomedXY);
-
-        // The vertical slider at its top shows the top of the range, as on the canvas.
-        v->setValue(v->minimum());
-        QVERIFY(qAbs(zoomer->zoomRect().bottom() - whole.bottom()) < whole.height() * 1e-5);
-        QSignalSpy zoomed(zoomer, &QwtPlotZoomer::zoomed);
-        h->setValue(h->maximum());
-        QCOMPARE(zoomed.count(), 1);
-        QVERIFY(qAbs(zoomer->zoomRect().right() - whole.right()) < whole.width() * 1e-5);
-
-        zoomer->zoom(0);
-        QCOMPARE(bars(zoomer), QStringLiteral("000"));
-        QCOMPARE(margins(*plot), base);
-
-        // Gone while zoomed in: the canvas gets back its margins, and the scales their borders.
-        zoomer->zoom(QRectF(-20, whole.center().y(), 10, whole.height() / 4));
-        delete zoomer;
-        QCOMPARE(margins(*plot), base);
-        int start = -1;
-        int end = -1;
-        plot->axisWidget(QwtPlot::xBottom)->getMinBorderDist(start, end);
-        QCOMPARE(start + end, 0);
-        QCOMPARE(plot->canvas()->findChildren<ScrollBar *>().size(), 0);
-
-        // A mirrored bar counts from the other end; an empty base divides by nothing.
-        ScrollBar bar(0.0, 50.0, Qt::Horizontal);
-        bar.moveSlider(10.0, 20.0);
-        bar.setMirrored(true);
-        QCOMPARE(bar.value(), 700000);
-        QCOMPARE(bar.minSliderValue(), 10.0);
-        bar.setBase(0.0, 0.0);
-        QCOMPARE(bar.pageStep(), ScrollBar::tickCount);
-    }
-
     // Ctrl alone with the left button grabs the nearest point strictly within the radius, of
     // the lower sensor when two coincide, of hidden curves too; each move then asks for the
     // value under the pointer, truncated and never below zero; the release lets go.
@@ -382,13 +222,9 @@ private slots:
     }
 
     // A Ctrl right click asks for a point of sensor 0 at the truncated temperature, with the
-    // plot's data kind, and for none where there is no temperature slot. A and D walk the
-    // marker along sensor 0's points and stop at the ends; letting go of Alt hides it. A plain
-    // right click gives back the whole range and a self-scaling data axis under a new zoomer
-    // that has left no bar behind.
-    void rightClicksAndMarker()
+    // plot's data kind, and for none where there is no temperature slot.
+    void ctrlRightClickAsksForAPoint()
     {
-        const QRectF whole = plot->zoomer()->zoomBase();
         exactScales(*plot, -30, 0.1, 0.25);
         plot->setTypeData(Period);
         QSignalSpy adds(&*plot, &Plot::addMidl);
@@ -400,10 +236,14 @@ private slots:
         QCOMPARE(adds.count(), 2);
         QCOMPARE(
             numbers(adds.at(0)) + '|' + numbers(adds.at(1)), QStringLiteral("0 25 50 2|0 -3 0 2"));
+    }
 
+    // A and D walk the marker along sensor 0's points and stop at the ends, labelled in the
+    // axes' number format.
+    void markerWalksSensor0()
+    {
         const Dut::MidlMap points {{-50, 100u}, {20, 200u}, {60, 1234567u}};
         plot->setMidlCurve(&points, 0);
-        QwtPlotMarker *marker = plot->marker();
         plot->setAxisScale(QwtPlot::yLeft, 0, 1500000);
         plot->replot();
         QString walk;
@@ -411,13 +251,21 @@ private slots:
             send(*plot, QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier));
             walk += QStringLiteral("%1:%2|")
                         .arg(plot->editor().markerIndex())
-                        .arg(marker->label().text());
+                        .arg(plot->marker()->label().text());
         }
         // One number format for every point, that of the axes' labels.
         QCOMPARE(walk,
             QStringLiteral("0:|1:20 °C; 200|2:60 °C; 1\u2009234\u2009567|2:60 °C; "
                            "1\u2009234\u2009567|1:20 °C; 200|"));
+    }
+
+    // The cross-hair follows the pointer; letting go of Alt hides it.
+    void altReleaseHidesTheCrossHair()
+    {
         exactScales(*plot, -30, 0.1, 0.25);
+        QwtPlotMarker *marker = plot->marker();
+        const int p1 = qRound(plot->canvasMap(QwtPlot::xBottom).p1());
+        const int zero = qRound(plot->transform(QwtPlot::yLeft, 0));
         // Alt let go in another window leaves the cross-hair; in the plot's window it hides
         // it, wherever the focus is.
         QWidget elsewhere;
@@ -430,7 +278,14 @@ private slots:
         mouse(*plot, QEvent::MouseMove, QPoint(p1 + 100, zero - 40), Qt::NoButton, {});
         QCOMPARE(marker->value(), QPointF(-20, 10));
         QVERIFY(!marker->isVisible());
+    }
 
+    // A plain right click gives back the whole range and a self-scaling data axis under a new
+    // zoomer that has left no bar behind.
+    void plainRightClickResetsTheView()
+    {
+        const QRectF whole = plot->zoomer()->zoomBase();
+        exactScales(*plot, -30, 0.1, 0.25); // a data axis that does not scale itself
         plot->zoomer()->zoom(QRectF(-20, whole.center().y(), 10, whole.height() / 4));
         QPointer<ScrollZoomer> old = plot->zoomer();
         mouse(*plot, QEvent::MouseButtonPress, QPoint(100, 100), Qt::RightButton, {});
@@ -443,69 +298,15 @@ private slots:
         QCOMPARE(plot->canvas()->findChildren<ScrollBar *>().size(), 0);
     }
 
-    // Through the window: each step of a drag moves the panel's point and redraws the point
-    // and its trend with one render, over readings that are not drawn again; the scales hold
-    // until the release. New readings are drawn again. A Ctrl right click adds a point to
-    // sensor 0 and shows it at once.
-    void dragInWindow()
-    {
-        plot.reset();
-        MainWindow window;
-        Plot &chart = *window.plot();
-        Duts &panels = *window.sensorBank();
-        window.resize(1400, 900);
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        for (qint8 t : {10, 20, 30})
-            panels.slAddMidl(0, t, quint32(4000 + 100 * t), chart.currentTypeData());
-        window.slUpdatePlot(0);
-        Dut::ValueSets readings;
-        for (int slot = 60; slot < 140; ++slot)
-            readings[slot] = {quint32(3000 + slot), quint32(9000 - slot)};
-        chart.setValueCurves(&readings, 1);
-        window.slSetVisible(0, 0x0A);
-        window.slSetVisible(1, 0x01);
-        settle();
-
-        const QPoint point = pixelOf(chart, 10, 5000);
-        mouse(chart, QEvent::MouseButtonPress, point);
-        QVERIFY(!chart.axisAutoScale(QwtPlot::yLeft) && !chart.axisAutoScale(QwtPlot::yRight));
-        settle();
-        const int renders = chart.renderCount();
-        const int layers = chart.valueLayerRenderCount();
-        for (int step = 1; step <= 5; ++step) {
-            const QPointF trendBefore = chart.trendCurve(0)->sample(0);
-            const QPoint to = point - QPoint(0, 20 * step);
-            mouse(chart, QEvent::MouseMove, to);
-            const quint32 y = quint32(chart.invTransform(QwtPlot::yLeft, to.y()));
-            QCOMPARE(panels.getMidl(0)->value(10), y);
-            QCOMPARE(chart.midlCurve(0)->sample(0), QPointF(10, y));
-            QVERIFY(chart.trendCurve(0)->sample(0) != trendBefore);
-            settle();
-            QCOMPARE(chart.renderCount(), renders + step);
-        }
-        QCOMPARE(chart.valueLayerRenderCount(), layers);
-        mouse(chart, QEvent::MouseButtonRelease, point);
-        QVERIFY(chart.axisAutoScale(QwtPlot::yLeft) && chart.axisAutoScale(QwtPlot::yRight));
-
-        settle();
-        const QColor valueColor = chart.valueCurve(1, 60)->pen().color();
-        auto colorAt = [&chart](QPoint pixel) {
-            return QColor(chart.canvas()->grab().toImage().pixel(pixel));
-        };
-        QCOMPARE(colorAt(pixelOf(chart, -30, 3060)), valueColor);
-        readings[60] = {};
-        chart.setValueCurves(&readings, 1);
-        chart.requestReplot();
-        settle();
-        QVERIFY(colorAt(pixelOf(chart, -30, 3060)) != valueColor);
-
-        mouse(chart, QEvent::MouseButtonPress, pixelOf(chart, 50.4, 6000), Qt::RightButton);
-        QCOMPARE(panels.getMidl(0)->keys(), (QList<qint8> {10, 20, 30, 50}));
-        QCOMPARE(chart.midlCurve(0)->dataSize(), size_t(4));
-    }
-
 private:
+    void setup(int sensor, uint mask)
+    {
+        SensorSetup s;
+        s.sensor = sensor;
+        s.curveMask = mask;
+        s.colors = {0x80112233u, 0xFF000080u, 0xFF9999FFu, 0xFF0000BFu, 0xFF454599u};
+        plot->setSetup(s);
+    }
     std::optional<TempWorkDir> dir;
     std::optional<Plot> plot;
 };

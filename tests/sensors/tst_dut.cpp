@@ -211,16 +211,11 @@ private slots:
         QCOMPARE(text(dut, "leDeltaPlus"), QStringLiteral("99.9999"));
     }
 
-    void settings()
+    // Stored settings fill the panel: a range end past the limit is cut to it, a colour
+    // written signed is the same colour.
+    void storedSettingsFillThePanel()
     {
-        const QList<QPair<QString, QVariant>> ini {{"Enabled/EnabledCurve3_min", 43},
-            {"DUT/DutAdres3", 7}, {"Diapazon/Dut3_min", "-30"}, {"Diapazon/Dut3_max", "128"},
-            {"Polynom/PolynomType3", 2}, {"Polynom/PolynomNom3", 4},
-            {"Color/Value3_color", "4294901760"},
-            {"Color/Midl3_color", "-16711936"}, // the same bits written signed
-            {"Color/Delta3_color", "abc"}};
-        for (const auto &[key, value] : ini)
-            TempWorkDir::setSetting(key, value);
+        storeSensor3();
         Dut dut(nullptr, 3);
         QCOMPARE(checkedMask(dut), 43);
         QCOMPARE(child<QComboBox>(dut, "cbPort")->currentText(), QStringLiteral("6"));
@@ -230,8 +225,14 @@ private slots:
         QCOMPARE(child<QSpinBox>(dut, "sbNomPolinom")->value(), 4);
         QCOMPARE(child<QWidget>(dut, "cbValue")->styleSheet(), "background-color: rgb(255, 0, 0);");
         QCOMPARE(dut.setup().colors[ColorMidl], qRgb(0, 255, 0));
-        // Colours not stored, or stored as no number, take the sensor's own defaults, thirty
-        // different ones.
+    }
+
+    // Colours not stored, or stored as no number, take the sensor's own defaults, thirty
+    // different ones.
+    void missingColoursTakeTheDefaults()
+    {
+        storeSensor3();
+        Dut dut(nullptr, 3);
         QCOMPARE(dut.setup().colors[ColorDelta], StoredSettings::defaultColors(3)[2]);
         QCOMPARE(dut.setup().colors[ColorTrend], StoredSettings::defaultColors(3)[3]);
         QSet<quint32> defaults;
@@ -239,7 +240,13 @@ private slots:
             for (quint32 colour : StoredSettings::defaultColors(s))
                 defaults << colour;
         QCOMPARE(defaults.size(), 30);
+    }
 
+    // Applied, the settings reach the plot; every change on the panel is stored at once.
+    void settingsAppliedAndChangesStored()
+    {
+        storeSensor3();
+        Dut dut(nullptr, 3);
         QSignalSpy plot(&dut, &Dut::updatePlot);
         QSignalSpy colours(&dut, &Dut::updatePlotColor);
         dut.applySettings();
@@ -247,7 +254,6 @@ private slots:
         QCOMPARE(colours.first().at(1).value<QRgb>(), 0xFFFF0000u);
         QVERIFY(!child<MyCheckBox>(dut, "cbValue")->isEnabled());
 
-        // Every change is stored at once.
         child<QComboBox>(dut, "cbPort")->setCurrentIndex(10);
         child<LineEditMin>(dut, "leMin")->setText(QStringLiteral("-20"));
         child<QSpinBox>(dut, "sbNomPolinom")->setValue(2);
@@ -419,6 +425,19 @@ private slots:
     }
 
 private:
+    // Sensor 3's settings as a file may hold them: a range end past the limit, a colour written
+    // signed, one that is no number and one missing.
+    static void storeSensor3()
+    {
+        const QList<QPair<QString, QVariant>> ini {{"Enabled/EnabledCurve3_min", 43},
+            {"DUT/DutAdres3", 7}, {"Diapazon/Dut3_min", "-30"}, {"Diapazon/Dut3_max", "128"},
+            {"Polynom/PolynomType3", 2}, {"Polynom/PolynomNom3", 4},
+            {"Color/Value3_color", "4294901760"},
+            {"Color/Midl3_color", "-16711936"}, // the same bits written signed
+            {"Color/Delta3_color", "abc"}};
+        for (const auto &[key, value] : ini)
+            TempWorkDir::setSetting(key, value);
+    }
     std::optional<TempWorkDir> dir;
 };
 

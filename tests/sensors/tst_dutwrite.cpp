@@ -67,22 +67,23 @@ private slots:
         QCOMPARE(dut.getRequestK().mid(4, 5), QByteArray::fromHex("050000c03f"));
     }
 
-    void coverageAndTheWriteQuestion()
+    // Readings count within the range only, a spoiled answer counts nothing; the panel names
+    // the degrees without data.
+    void coverageCountsTheRange()
     {
         Dut dut(nullptr, 1);
-        setAddress(dut, 3);
-        setKind(dut, Level);
-        dut.setKEnabled(true);
-        setColumn(dut, {"1", "0", "0", "0", "0", "0"});
+        feedPartOfTheRange(dut);
         auto *label = child<QLabel>(dut, "lCoverage");
-        // 81 °C lies outside the range; a spoiled answer counts nothing.
-        for (int t : {-40, -39, -38, 20, 21, 80, 81})
-            feed(dut, veltaroAnswer(3, qint8(t), 1000, 50000));
-        feed(dut, veltaroAnswer(3, 30, 1000, 50000).chopped(1) + '\x00');
         QCOMPARE(label->text(), QStringLiteral("6/121 °C"));
         QCOMPARE(label->toolTip(), QStringLiteral("Нет данных: -37..19, 22..79"));
+    }
 
-        // No, the default, sends nothing; Yes writes as without the question.
+    // A range covered in part is asked about: No, the default, sends nothing; Yes writes as
+    // without the question. Once a set point covers the rest, nothing is asked.
+    void partialCoverageAsksBeforeTheWrite()
+    {
+        Dut dut(nullptr, 1);
+        feedPartOfTheRange(dut);
         QString asked;
         answerDialog<QMessageBox>([&asked](QMessageBox *box) {
             asked = box->defaultButton() == box->button(QMessageBox::No) ? box->text() : "?";
@@ -99,16 +100,24 @@ private slots:
         QTest::mouseClick(write, Qt::LeftButton);
         QVERIFY(!dut.getRequestK().isEmpty());
 
-        // A point counts; a fully covered range asks nothing.
         dut.setPoint(22, 1234, Level);
         child<LineEditMin>(dut, "leMin")->setText("20");
         child<LineEditMax>(dut, "leMax")->setText("22");
-        QCOMPARE(label->text(), QStringLiteral("3/3 °C"));
+        QCOMPARE(child<QLabel>(dut, "lCoverage")->text(), QStringLiteral("3/3 °C"));
         QTest::mouseClick(write, Qt::LeftButton);
         QCOMPARE(boxes.texts().size(), 1);
+    }
 
-        // The point is a Level one; without +20 °C nothing is fitted, and the panel says so
-        // until a point is set there.
+    // A point belongs to its data kind; without +20 °C nothing is fitted, and the panel says so
+    // until a point is set there.
+    void withoutPlus20NothingIsFitted()
+    {
+        Dut dut(nullptr, 1);
+        feedPartOfTheRange(dut);
+        dut.setPoint(22, 1234, Level);
+        child<LineEditMin>(dut, "leMin")->setText("20");
+        child<LineEditMax>(dut, "leMax")->setText("22");
+        auto *label = child<QLabel>(dut, "lCoverage");
         setKind(dut, Period);
         QCOMPARE(dut.coverage().covered(), 2);
         dut.slClear();
@@ -158,6 +167,18 @@ private slots:
     }
 
 private:
+    // Level readings of sensor 3 at -40..-38, 20, 21 and 80 °C of the range -40..80, one at
+    // 81 °C outside it and a spoiled one at 30 °C; a column that fits.
+    static void feedPartOfTheRange(Dut &dut)
+    {
+        setAddress(dut, 3);
+        setKind(dut, Level);
+        dut.setKEnabled(true);
+        setColumn(dut, {"1", "0", "0", "0", "0", "0"});
+        for (int t : {-40, -39, -38, 20, 21, 80, 81})
+            feed(dut, veltaroAnswer(3, qint8(t), 1000, 50000));
+        feed(dut, veltaroAnswer(3, 30, 1000, 50000).chopped(1) + '\x00');
+    }
     std::optional<TempWorkDir> dir;
 };
 

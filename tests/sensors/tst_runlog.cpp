@@ -28,6 +28,15 @@ QString fields(const DutInfo &i)
         .arg(i.period);
 }
 
+// Readings from..to-1 of sensor 1, each with its trace.
+void put(RunLog &log, int from, int to)
+{
+    for (int i = from; i < to; ++i) {
+        log.writeTrace("\r\n>>310206a8\r\n<<");
+        log.writeSensor(1, 1, reading(20, quint16(1000 + i)));
+    }
+}
+
 } // namespace
 
 class TestRunLog : public QObject
@@ -41,6 +50,7 @@ private slots:
     void linesBackToReadings();
     void filesAndRuns();
     void fullDiskLinesWaitInOrder();
+    void linesPastTheBoundAreDroppedAndSaid();
     void closedRunKeepsWaitingLines();
     void twoBenchesNeverShareADirectory();
     void leftLocks_data();
@@ -202,12 +212,6 @@ void TestRunLog::fullDiskLinesWaitInOrder()
     QSignalSpy backlog(&log, &RunLog::sigBacklog);
     log.open(moment);
     const QString file = QDir(log.directory()).filePath("1.txt");
-    auto put = [&log](int from, int to) {
-        for (int i = from; i < to; ++i) {
-            log.writeTrace("\r\n>>310206a8\r\n<<");
-            log.writeSensor(1, 1, reading(20, quint16(1000 + i)));
-        }
-    };
     auto levels = [&file] {
         QStringList got;
         // Time (five words), temperature, level, frequency.
@@ -216,12 +220,12 @@ void TestRunLog::fullDiskLinesWaitInOrder()
                 got << line.section(' ', 6, 6);
         return got;
     };
-    put(0, 5);
+    put(log, 0, 5);
     const int lineSize = int(QFileInfo(file).size() / 5);
     {
         // Room for one line and a half: the second is cut off the file again.
         const FileSizeLimit limit(rlim_t(QFileInfo(file).size() + lineSize * 3 / 2));
-        put(5, 30);
+        put(log, 5, 30);
         QVERIFY(TempWorkDir::contents(file).endsWith("\r\n"));
         QCOMPARE(levels().size(), 6);
         QVERIFY(!backlog.isEmpty());
@@ -243,14 +247,22 @@ void TestRunLog::fullDiskLinesWaitInOrder()
         QByteArray("\r\n>>310206a8\r\n<<").repeated(30));
     QCOMPARE(backlog.size(), told + 1);
     QCOMPARE(backlog.last().at(0).toString(), QString());
+}
 
-    // Past the bound new lines are dropped, counted and said even after the rest is written.
+// Past the bound new lines are dropped, counted and said.
+void TestRunLog::linesPastTheBoundAreDroppedAndSaid()
+{
+    TempWorkDir sandbox;
+    QVERIFY(sandbox.isValid());
+    RunLog log;
+    QSignalSpy backlog(&log, &RunLog::sigBacklog);
+    log.open(moment);
     log.writer()->setLimit(0);
     log.writer()->setWriteFunction([](int, const char *, qint64) {
         errno = ENOSPC;
         return qint64(-1);
     });
-    put(30, 32);
+    put(log, 30, 32);
     QCOMPARE(log.waitingLines(), 0);
     QVERIFY(backlog.last().at(0).toString().contains("отброшено строк: 4"));
     QVERIFY(backlog.last().at(0).toString().contains("диск заполнен"));
