@@ -370,6 +370,8 @@ void AutoCalibrator::finish(int passed, int total)
         sensor.verdict = verdict->text();
         sensor.pass = verdict->result == AutoCalibration::Verdict::Pass;
         sensor.asLeftPercent = verdict->deviationPercent;
+        sensor.rangeMin = panel->setup().rangeMin;
+        sensor.rangeMax = panel->setup().rangeMax;
         input.automatic.append(sensor);
     }
     QString error;

@@ -13,14 +13,16 @@ namespace {
 
 constexpr qint8 kReference = 20;
 
-QMap<double, double> ratios(const QMap<qint8, quint32> &midl)
+QMap<double, double> ratios(const QMap<qint8, quint32> &midl, int lo, int hi)
 {
     QMap<double, double> curve;
     const quint32 reference = midl.value(kReference);
     if (reference == 0)
         return curve;
-    for (auto it = midl.constBegin(); it != midl.constEnd(); ++it)
-        curve.insert(it.key(), double(it.value()) / double(reference));
+    for (auto it = midl.constBegin(); it != midl.constEnd(); ++it) {
+        if (it.key() >= lo && it.key() <= hi)
+            curve.insert(it.key(), double(it.value()) / double(reference));
+    }
     return curve;
 }
 
@@ -92,9 +94,9 @@ void drawCurves(QPainter &painter, const QRectF &area, const QMap<double, double
 
 } // namespace
 
-double AutoReport::deviationPercent(const QMap<qint8, quint32> &midl)
+double AutoReport::deviationPercent(const QMap<qint8, quint32> &midl, int lo, int hi)
 {
-    const QMap<double, double> curve = ratios(midl);
+    const QMap<double, double> curve = ratios(midl, lo, hi);
     if (curve.isEmpty())
         return std::numeric_limits<double>::quiet_NaN();
     double largest = 0;
@@ -131,7 +133,8 @@ bool AutoReport::draw(QPainter &painter, QPdfWriter &pdf, const QList<Sensor> &s
         }
         row(QStringLiteral("K0…K5 как найдено"),
             sensor.foundK ? k.join(QStringLiteral("; ")) : QStringLiteral("не прочитаны"));
-        row(QStringLiteral("Отклонение как найдено"), figure(deviationPercent(sensor.found)));
+        row(QStringLiteral("Отклонение как найдено"),
+            figure(deviationPercent(sensor.found, sensor.rangeMin, sensor.rangeMax)));
         row(QStringLiteral("Отклонение после записи"), figure(sensor.asLeftPercent));
         row(QStringLiteral("Допуск"), figure(tolerance));
         html += QStringLiteral("</table><p>Правило: годен, если наибольшее |v(T)/v(+20) − 1| "
@@ -148,7 +151,8 @@ bool AutoReport::draw(QPainter &painter, QPdfWriter &pdf, const QList<Sensor> &s
         const qreal top = document.size().height() + pdf.resolution() / 6.0;
         drawCurves(painter,
             QRectF(0, top, pdf.width(), std::min<qreal>(pdf.height() - top, pdf.width() * 0.7)),
-            ratios(sensor.found), ratios(sensor.left));
+            ratios(sensor.found, sensor.rangeMin, sensor.rangeMax),
+            ratios(sensor.left, sensor.rangeMin, sensor.rangeMax));
     }
     return true;
 }

@@ -25,10 +25,13 @@ public:
         QString verdict;
         bool pass = false;
         double asLeftPercent = 0; // NaN: the write was not verified
+        int rangeMin = -40; // the accepted range, °C: the figures and curves keep to it
+        int rangeMax = 80;
     };
 
-    // Largest |v(T)/v(+20) - 1| over the mid values, %; NaN without a +20 °C mid value.
-    static double deviationPercent(const QMap<qint8, quint32> &midl);
+    // Largest |v(T)/v(+20) - 1| over the mid values within lo..hi, %; NaN without a +20 °C
+    // mid value.
+    static double deviationPercent(const QMap<qint8, quint32> &midl, int lo, int hi);
     // What the first page's line of `sensor` adds: its as-left verdict, if it has one.
     static QString summary(int sensor, const QList<Sensor> &sensors);
     // One page per sensor, each begun with a new page of pdf.
