@@ -190,6 +190,9 @@ CalibrationReport::Input CalibrationReport::collect(MainWindow &window, const QS
         const Dut *dut = window.sensorBank()->dut(s);
         std::optional<CalibrationRecord> written = window.calibrationBook()->lastWrite(s);
         for (const CalibrationRecord &record : journalled) {
+            // A read of what the sensor held is no write.
+            if (record.stage == QLatin1String("found"))
+                continue;
             if (record.sensor == s && (!written || record.time >= written->time))
                 written = record;
         }
@@ -219,9 +222,10 @@ QByteArray CalibrationReport::render(const Input &input)
     QString summary;
     for (const Sensor &sensor : input.sensors)
         summary += row(QStringLiteral("ДУТ %1").arg(sensor.setup.sensor),
-            sensor.written ? QStringLiteral("%1, %2").arg(
-                sensor.written->write.result(), sensor.written->verdict(limit))
-                           : QStringLiteral("коэффициенты не записывались"));
+            (sensor.written ? QStringLiteral("%1, %2").arg(
+                 sensor.written->write.result(), sensor.written->verdict(limit))
+                            : QStringLiteral("коэффициенты не записывались"))
+                + AutoReport::summary(sensor.setup.sensor, input.automatic));
 
     QString first = QStringLiteral("<h1>Отчёт о калибровке</h1><table>");
     first += row(
@@ -248,6 +252,8 @@ QByteArray CalibrationReport::render(const Input &input)
         const qreal top = std::min(used + pdf.resolution() / 6.0, pdf.height() * 2.0 / 3.0);
         ReportPlot::draw(plot, painter, QRectF(0, top, pdf.width(), pdf.height() - top));
     }
+    if (!AutoReport::draw(painter, pdf, input.automatic, limit, kStyle))
+        return {};
     if (!painter.end())
         return {};
     return bytes;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/autoreport.h"
+
 #include "protocol/coefficientwrite.h"
 #include "sensors/calibrationrecord.h"
 #include "settings/sensorsetup.h"
@@ -40,6 +42,7 @@ public:
         QString bench; // the window's title
         double tolerance = 0.5; // %
         QList<Sensor> sensors; // those with data or a write
+        QList<AutoReport::Sensor> automatic; // the hands-free course's sensors with a verdict
     };
 
     // What the report of the window's bench would hold now. Its run is the one the port opened,

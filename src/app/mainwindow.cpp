@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/autocalibrator.h"
 #include "app/bankarea.h"
 #include "app/calibrationinfodialog.h"
 #include "app/closeguard.h"
@@ -182,7 +183,11 @@ MainWindow::MainWindow(QWidget *parent)
     });
     connect(m_duts, &Duts::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
-    connect(m_duts, &Duts::sigCalibrated, m_book, &CalibrationBook::take);
+    connect(m_duts, &Duts::sigCalibrated, m_book, [this](CalibrationRecord record) {
+        if (m_auto->runsExchange(record.sensor))
+            record.stage = QStringLiteral("written");
+        m_book->take(record);
+    });
     connect(m_book, &CalibrationBook::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
     // Every calibration record also goes to the bench's record file and the laboratory's server.
@@ -190,10 +195,17 @@ MainWindow::MainWindow(QWidget *parent)
     connect(m_duts, &Duts::sigRecord, records, &LabRecords::add);
     connect(records, &LabRecords::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
-    connect(m_duts, &Duts::sigExchangeOk, this,
-        [this](quint8 nomDut) { queueExchangeBox(nomDut, QStringLiteral("OK")); });
-    connect(m_duts, &Duts::sigExchangeError, this,
-        [this](quint8 nomDut) { queueExchangeBox(nomDut, QStringLiteral("ERROR")); });
+    // An automatic exchange ends without a box; the course says how it went.
+    connect(m_duts, &Duts::sigExchangeOk, this, [this](quint8 nomDut) {
+        if (!m_auto->runsExchange(nomDut))
+            queueExchangeBox(nomDut, QStringLiteral("OK"));
+    });
+    connect(m_duts, &Duts::sigExchangeError, this, [this](quint8 nomDut) {
+        if (!m_auto->runsExchange(nomDut))
+            queueExchangeBox(nomDut, QStringLiteral("ERROR"));
+    });
+    // After the boxes' connections, which ask it whose exchange ended.
+    m_auto = new AutoCalibrator(*this);
 
     // Every panel re-announces its stored settings now that the receivers exist. Then the
     // stored period and protocol are announced; this also writes them back, bounded, to the
@@ -229,9 +241,11 @@ void MainWindow::slotTimer()
     }
 
     // Close the exchange begun on the previous tick...
-    closePoll();
-    // ...and open the next one.
-    sendPort(m_duts->getPollRequest());
+    if (!m_auto->closeStep(&answerBuffer))
+        closePoll();
+    // ...and open the next one: an automatic coefficient exchange's step, else a poll.
+    if (!m_auto->sendStep())
+        sendPort(m_duts->getPollRequest());
 }
 
 void MainWindow::closePoll()
@@ -243,6 +257,7 @@ void MainWindow::closePoll()
     if (info.valid) {
         slUpdatePlot(info.nomDut);
         m_progress->take(info);
+        m_auto->taken(info.nomDut);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QPair>
 #include <QStringList>
 
+class AutoCalibrator;
 class CalibrationBook;
 class ComPort;
 class Duts;
@@ -44,6 +45,8 @@ public:
 
     // The measurement-set files: saves and opens, with and without their dialogs.
     SetFiles *setFiles() const { return m_setFiles; }
+    // The hands-free calibration: its exchanges between the polls.
+    AutoCalibrator *autoCalibrator() const { return m_auto; }
 
 public slots:
     void slotTimer();
@@ -89,6 +92,7 @@ private:
     StatusBoard *m_status = nullptr;
     RunProgress *m_progress = nullptr;
     SetFiles *m_setFiles = nullptr;
+    AutoCalibrator *m_auto = nullptr;
     // Title and text of each box still to show.
     QList<QPair<QString, QString>> pendingBoxes;
     bool showingBox = false;

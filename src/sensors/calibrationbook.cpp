@@ -23,7 +23,9 @@ const std::optional<CalibrationRecord> &CalibrationBook::lastWrite(int nomDut) c
 
 void CalibrationBook::take(const CalibrationRecord &record)
 {
-    if (record.sensor >= 0 && record.sensor < sensorCount)
+    // A read of what was found or a verdict journals no write.
+    const bool isWrite = record.stage.isEmpty() || record.stage == QLatin1String("written");
+    if (isWrite && record.sensor >= 0 && record.sensor < sensorCount)
         last[record.sensor] = record;
     const QString path = journalPath();
     QString error;

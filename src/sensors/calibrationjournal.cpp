@@ -93,6 +93,7 @@ QVector<QPair<QString, QString>> CalibrationJournal::columns(const CalibrationRe
     for (int i = 0; i < 6; ++i)
         fields << (w.readBack[i] ? CoefficientWrite::text(w.read[i]) : QString());
     fields << (r.maxResidual ? QString::number(*r.maxResidual, 'g', 6) : QString()) << w.result();
+    fields << r.stage << (r.asLeftPercent ? QString::number(*r.asLeftPercent, 'g', 6) : QString());
 
     QStringList names {"time", "sensor", "address", "protocol", "kind", "degree", "range_min",
         "range_max", "covered"};
@@ -101,7 +102,9 @@ QVector<QPair<QString, QString>> CalibrationJournal::columns(const CalibrationRe
             names << QStringLiteral("%1%2").arg(QLatin1String(group)).arg(i);
     }
     names << "max_residual"
-          << "result";
+          << "result"
+          << "stage"
+          << "as_left";
     QVector<QPair<QString, QString>> pairs;
     pairs.reserve(names.size());
     for (int i = 0; i < names.size(); ++i)
@@ -237,6 +240,11 @@ QList<CalibrationRecord> CalibrationJournal::read(const QString &path, int *skip
             if (residualOk)
                 r.maxResidual = residual;
             w.ok = result == QLatin1String("OK");
+            r.stage = text(QStringLiteral("stage"));
+            bool asLeftOk = false;
+            const double asLeft = text(QStringLiteral("as_left")).toDouble(&asLeftOk);
+            if (asLeftOk)
+                r.asLeftPercent = asLeft;
             if (!w.ok && result.startsWith(QLatin1String("ERROR: ")))
                 w.failure = result.mid(7);
             const bool complete

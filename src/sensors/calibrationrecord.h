@@ -37,6 +37,11 @@ struct CalibrationRecord
     // coefficients per covered degree. Only a record made by of() has them.
     Coverage coverage;
     Residuals residuals;
+    // Where in the hands-free course the record was made: "found" (coefficients read before
+    // anything was written), "written" (a write of the course) or "as_left" (the verdict on
+    // what the compensated sensor reported); empty for a write by hand.
+    QString stage;
+    std::optional<double> asLeftPercent; // as_left: largest |v(T)/v(+20) - 1|, %
 
     // The pass rule: a write verified by its read-back, every degree of the accepted range
     // covered, and the largest residual within tolerance (in %). A verdict resting on part of

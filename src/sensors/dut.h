@@ -57,6 +57,8 @@ public:
     QByteArray getRequestK();
     // The line is gone: a coefficient exchange under way ends as failed.
     void abandonExchange();
+    // Whether a coefficient write or read has steps still to run.
+    bool exchangeRunning() const;
     DutInfo checkKAnswer(QByteArray *answer);
 
     // The address chosen ("off" or 0..254) and whether the sensor is polled at all.

@@ -50,6 +50,11 @@ void Dut::abandonExchange()
     request->abandon();
 }
 
+bool Dut::exchangeRunning() const
+{
+    return request->saveKLeft() != 0 || request->readKLeft() != 0;
+}
+
 void Dut::takeWrite(const CoefficientWrite &write)
 {
     emit sigCalibrated(nomDut, CalibrationRecord::of(*model, setup(), write.sent, &write));

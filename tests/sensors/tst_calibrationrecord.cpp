@@ -90,11 +90,11 @@ private slots:
             = documents::csvRecords(QString::fromUtf8(TempWorkDir::contents(fresh)));
         QCOMPARE(lines.size(), 2);
         const QStringList header = lines.first();
-        QCOMPARE(header.size(), 29);
+        QCOMPARE(header.size(), 31);
         QCOMPARE(header.mid(0, 9),
             QStringList({"time", "sensor", "address", "protocol", "kind", "degree", "range_min",
                 "range_max", "covered"}));
-        QCOMPARE(header.mid(27), QStringList({"max_residual", "result"}));
+        QCOMPARE(header.mid(27), QStringList({"max_residual", "result", "stage", "as_left"}));
         const QStringList line = lines.last();
         QCOMPARE(line.mid(0, 9),
             QStringList(
@@ -132,6 +132,8 @@ private slots:
         write.ok = false;
         write.failure = QStringLiteral("K3, \"что-то\"");
         record = CalibrationRecord::of(data, levelSetup(18, 22), kFit, &write, first.addSecs(3600));
+        record.stage = QStringLiteral("as_left");
+        record.asLeftPercent = 0.0125;
         QVERIFY(CalibrationJournal::append(path, record, nullptr));
         QFile torn(path);
         QVERIFY(torn.open(QIODevice::Append) && torn.write("2026-12-08T09:00:00+01:00,1,\"0") > 0);

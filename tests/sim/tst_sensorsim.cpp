@@ -115,6 +115,17 @@ private slots:
         QCOMPARE(seen.mid(118, 5), (QVector<int> {78, 79, 80, 79, 78}));
         QCOMPARE(seen.mid(238, 5), (QVector<int> {-38, -39, -40, -39, -38}));
 
+        // Halves round up on both sides of zero, so a sweep at x.5 degrees reads 0 °C too.
+        c.temperatureStart = -1.5;
+        SimulatorEngine halves(c);
+        QSignalSpy halvesSent(&halves, &SimulatorEngine::transmit);
+        QVector<int> half;
+        for (int poll = 0; poll < 3; ++poll) {
+            halves.feed(hex("3101066c"));
+            half << qint8(halvesSent.takeFirst().at(0).toByteArray()[3]);
+        }
+        QCOMPARE(half, (QVector<int> {-1, 0, 1}));
+
         // By the clock, the sweep starts with the first poll, not when the simulator started:
         // an operator who takes a while to press "Start" still sees every sensor at +20 °C.
         c.temperatureStart = 20.0;

@@ -75,7 +75,10 @@ SimulatedSensor::SimulatedSensor(int index, quint8 address, double noisePpm, qui
 SimulatedSensor::Reading SimulatedSensor::read(double chamberTemperature)
 {
     Reading r;
-    const double rounded = std::isfinite(chamberTemperature) ? std::round(chamberTemperature) : 0.0;
+    // Halves go up on both sides of zero: rounding them away from zero would leave a sensor
+    // read at every x.5 degrees of a sweep without a reading at 0 °C.
+    const double rounded
+        = std::isfinite(chamberTemperature) ? std::floor(chamberTemperature + 0.5) : 0.0;
     const int t = int(std::clamp(rounded, -128.0, 127.0));
     r.temperature = qint8(t);
     const std::optional<float> p = correction(t);
