@@ -23,7 +23,7 @@ void ResidualPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
     plot.setCanvasBackground(Qt::white);
     plot.setTitle(QStringLiteral("Остаток ± U по градусам и допуск"));
     plot.setAxisTitle(QwtPlot::xBottom, QStringLiteral("Температура, °C"));
-    plot.setAxisTitle(QwtPlot::yLeft, QStringLiteral("% от значения при +20 °C"));
+    plot.setAxisTitle(QwtPlot::yLeft, QStringLiteral("Остаток, %"));
     plot.insertLegend(new QwtLegend(&plot), QwtPlot::BottomLegend);
     auto *grid = new QwtPlotGrid;
     grid->setPen(QColor(220, 220, 220), 0, Qt::DotLine);
