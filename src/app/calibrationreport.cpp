@@ -1,12 +1,17 @@
 #include "app/calibrationreport.h"
 
+#include "app/certificatetext.h"
 #include "app/mainwindow.h"
 #include "app/reportplot.h"
+#include "app/residualplot.h"
 #include "panels/protocol.h"
 #include "sensors/calibrationbook.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/dut.h"
 #include "sensors/duts.h"
+#include "sensors/journalfiles.h"
+#include "sensors/runcertificate.h"
+#include "sensors/runid.h"
 #include "sensors/sensordata.h"
 #include "settings/settingskeys.h"
 
@@ -66,7 +71,8 @@ QString valueCell(const CoefficientWrite::Values &values, int i, bool have)
 }
 
 // The text of one sensor's page above its plot.
-QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, ReportPlot::Data *plot)
+QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, ReportPlot::Data *plot,
+    ResidualPlot::Data *residual)
 {
     const SensorSetup &setup = sensor.setup;
     const std::optional<CalibrationRecord> &written = sensor.written;
@@ -77,7 +83,10 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
         written ? written->write.sent : sensor.fit, written ? &written->write : nullptr);
     const Coverage &coverage = now.coverage;
 
-    QString html = QStringLiteral("<h2>ДУТ %1</h2><table>").arg(setup.sensor);
+    const QString serial = written && !written->serial.isEmpty() ? written->serial : sensor.serial;
+    QString html = QStringLiteral("<h2>Зав. № %1</h2><table>")
+                       .arg(esc(serial.isEmpty() ? QStringLiteral("не указан") : serial));
+    html += row(QStringLiteral("Место на стенде"), QStringLiteral("ДУТ %1").arg(setup.sensor));
     html += row(QStringLiteral("Адрес"), setup.addressText());
     html += row(QStringLiteral("Тип данных"), now.kind);
     html += row(QStringLiteral("Степень полинома"), QString::number(now.degree));
@@ -114,16 +123,12 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
     html
         += QStringLiteral("<p><b>Остаток после коррекции</b> (|полином − среднее / среднее при "
                           "+20 °C|, % от значения при +20 °C, по покрытым градусам диапазона)</p>");
-    const QString rule = QStringLiteral(
-        "Правило: годен, если последняя запись коэффициентов проверена чтением (OK), данные есть "
-        "для каждого градуса диапазона и наибольший остаток не больше допуска.");
     // The verdict of the write as it was made (and journalled), else of the current fit.
     const CalibrationRecord &judged = written ? *written : now;
     const bool pass = judged.passes(limit);
-    const QString verdict
-        = QStringLiteral("<p>%1 <span class='%2'>%3</span></p>")
-              .arg(esc(rule), pass ? QStringLiteral("pass") : QStringLiteral("fail"),
-                  esc(judged.verdict(limit)));
+    const QString verdict = QStringLiteral("<p>Заключение: <span class='%1'>%2</span></p>")
+                                .arg(pass ? QStringLiteral("pass") : QStringLiteral("fail"),
+                                    esc(judged.verdict(limit)));
     if (judged.covered < judged.total)
         html += QStringLiteral("<p>Оценка опирается только на %1 из %2 градусов диапазона.</p>")
                     .arg(judged.covered)
@@ -135,14 +140,11 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
     } else {
         html += QStringLiteral("<p>Наибольший: %1 %, СКЗ: %2 %, допуск: %3 %</p>")
                     .arg(percent(residuals.largest()), percent(residuals.rms()), percent(limit));
-        html += verdict;
-        QStringList degrees;
-        const QMap<int, double> &by = residuals.byDegree();
-        for (auto it = by.constBegin(); it != by.constEnd(); ++it)
-            degrees << QStringLiteral("%1: %2").arg(it.key()).arg(percent(it.value()));
-        html += QStringLiteral("<p class='small'>%1</p>")
-                    .arg(esc(degrees.join(QStringLiteral("; "))));
+        html += verdict + CertificateText::degrees(now, limit);
     }
+    residual->residuals = residuals.byDegree();
+    residual->uncertainty = now.uncertainty;
+    residual->tolerance = limit;
 
     plot->title = QStringLiteral("ДУТ %1, %2").arg(setup.sensor).arg(now.kind);
     plot->midl = midl;
@@ -179,13 +181,19 @@ CalibrationReport::Input CalibrationReport::collect(MainWindow &window, const QS
     const QList<CalibrationRecord> journalled = input.runDirectory.isEmpty()
         ? QList<CalibrationRecord>()
         : CalibrationJournal::ofRun(
-            CalibrationJournal::read(CalibrationBook::journalPath()), input.runDirectory);
+            JournalFiles::read(CalibrationBook::journalPath()), input.runDirectory);
     const auto *protocolList
         = window.protocolPanel()->findChild<QComboBox *>(QStringLiteral("cbProtocol"));
     input.protocol = protocolList ? protocolList->currentText()
                                   : QString::number(window.protocolPanel()->currentProtocol());
     input.bench = window.windowTitle();
     input.tolerance = tolerance();
+    input.info = CalibrationInfo::read();
+    input.runId = window.sensorBank()->currentRunId();
+    if (input.runId.isEmpty() && !input.runDirectory.isEmpty())
+        input.runId = RunId::last(input.runDirectory);
+    input.certificate = RunCertificate::of(
+        input.runDirectory, input.workingDirectory, input.info.station, input.time.date());
     for (quint8 s = 0; s < Duts::dutCount; ++s) {
         const Dut *dut = window.sensorBank()->dut(s);
         std::optional<CalibrationRecord> written = window.calibrationBook()->lastWrite(s);
@@ -197,7 +205,8 @@ CalibrationReport::Input CalibrationReport::collect(MainWindow &window, const QS
                 written = record;
         }
         if (dut && (!dut->data()->isEmpty() || written))
-            input.sensors.append({dut->data(), dut->setup(), dut->coefficients(), written});
+            input.sensors.append(
+                {dut->data(), dut->setup(), dut->coefficients(), written, dut->serial()});
     }
     return input;
 }
@@ -220,14 +229,23 @@ QByteArray CalibrationReport::render(const Input &input)
 
     const double limit = input.tolerance;
     QString summary;
-    for (const Sensor &sensor : input.sensors)
-        summary += row(QStringLiteral("ДУТ %1").arg(sensor.setup.sensor),
-            (sensor.written ? QStringLiteral("%1, %2").arg(
-                 sensor.written->write.result(), sensor.written->verdict(limit))
-                            : QStringLiteral("коэффициенты не записывались"))
+    for (const Sensor &sensor : input.sensors) {
+        const QString serial = sensor.written && !sensor.written->serial.isEmpty()
+            ? sensor.written->serial
+            : sensor.serial;
+        summary += row(QStringLiteral("ДУТ %1, зав. № %2")
+                           .arg(sensor.setup.sensor)
+                           .arg(serial.isEmpty() ? QStringLiteral("не указан") : serial),
+            sensor.written ? QStringLiteral("%1, %2").arg(
+                sensor.written->write.result(), sensor.written->verdict(limit))
+                           : QStringLiteral("коэффициенты не записывались"))
                 + AutoReport::summary(sensor.setup.sensor, input.automatic));
+    }
 
-    QString first = QStringLiteral("<h1>Отчёт о калибровке</h1><table>");
+    QString first
+        = QStringLiteral("<h1>Отчёт о калибровке № %1</h1><table>")
+              .arg(esc(input.certificate.isEmpty() ? QStringLiteral("—") : input.certificate));
+    first += CertificateText::head(input);
     first += row(
         QStringLiteral("Дата"), input.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss t")));
     first
@@ -241,16 +259,27 @@ QByteArray CalibrationReport::render(const Input &input)
     first += QStringLiteral("</table><p><b>Датчики</b></p>");
     first += input.sensors.isEmpty() ? QStringLiteral("<p>Ни у одного датчика нет данных.</p>")
                                      : QStringLiteral("<table>%1</table>").arg(summary);
+    first += QStringLiteral("<p>Результаты относятся только к откалиброванным датчикам, "
+                            "перечисленным в этом сертификате.</p>");
+    const int pages = 1 + input.sensors.size();
     drawText(painter, pdf, first);
+    CertificateText::foot(painter, pdf, 1, pages);
 
-    for (const Sensor &sensor : input.sensors) {
+    // The plots stop above the page's foot line.
+    const qreal bottom = pdf.height() - pdf.resolution() / 4.0;
+    for (int i = 0; i < input.sensors.size(); ++i) {
+        const Sensor &sensor = input.sensors.at(i);
         if (!sensor.data || !pdf.newPage())
             return {};
         ReportPlot::Data plot;
-        const qreal used = drawText(painter, pdf, sensorPage(sensor, limit, &plot));
-        // The plot takes the rest of the page, at least a third of it.
+        ResidualPlot::Data residual;
+        const qreal used = drawText(painter, pdf, sensorPage(sensor, limit, &plot, &residual));
+        // The plots take the rest of the page, at least a third of it, half each.
         const qreal top = std::min(used + pdf.resolution() / 6.0, pdf.height() * 2.0 / 3.0);
-        ReportPlot::draw(plot, painter, QRectF(0, top, pdf.width(), pdf.height() - top));
+        const qreal half = (bottom - top) / 2;
+        ReportPlot::draw(plot, painter, QRectF(0, top, pdf.width(), half));
+        ResidualPlot::draw(residual, painter, QRectF(0, top + half, pdf.width(), half));
+        CertificateText::foot(painter, pdf, i + 2, pages);
     }
     if (!AutoReport::draw(painter, pdf, input.automatic, limit, kStyle))
         return {};

@@ -4,6 +4,7 @@
 
 #include "protocol/coefficientwrite.h"
 #include "sensors/calibrationrecord.h"
+#include "settings/calibrationinfo.h"
 #include "settings/sensorsetup.h"
 
 #include <QByteArray>
@@ -32,6 +33,7 @@ public:
         SensorSetup setup;
         CoefficientWrite::Values fit {}; // checked when nothing was written
         std::optional<CalibrationRecord> written; // the last write, if any
+        QString serial; // the panel's serial number
     };
     struct Input
     {
@@ -43,6 +45,9 @@ public:
         double tolerance = 0.5; // %
         QList<Sensor> sensors; // those with data or a write
         QList<AutoReport::Sensor> automatic; // the hands-free course's sensors with a verdict
+        QString certificate; // the run's certificate number
+        QString runId; // the run's last identifier
+        CalibrationInfo info; // who, where, for whom, with what
     };
 
     // What the report of the window's bench would hold now. Its run is the one the port opened,

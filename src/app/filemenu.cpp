@@ -2,6 +2,7 @@
 
 #include "app/calibrationinfodialog.h"
 #include "app/calibrationreport.h"
+#include "app/labels.h"
 #include "app/mainwindow.h"
 #include "app/recordswindow.h"
 #include "app/statusboard.h"
@@ -38,6 +39,8 @@ FileMenu::FileMenu(MainWindow *window, QMenuBar *menuBar)
     QAction *report
         = menu->addAction(QStringLiteral("Отчёт о калибровке…"), this, &FileMenu::slSaveReport);
     report->setObjectName(QStringLiteral("actionCalibrationReport"));
+    QAction *labels = menu->addAction(QStringLiteral("Этикетки…"), this, &FileMenu::slSaveLabels);
+    labels->setObjectName(QStringLiteral("actionLabels"));
     QAction *info = menu->addAction(QStringLiteral("Сведения о калибровке…"), this, [this] {
         auto *dialog = new CalibrationInfoDialog(this->window);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -102,6 +105,36 @@ bool FileMenu::saveReport(const QString &path)
         return false;
     }
     status(QStringLiteral("Отчёт о калибровке сохранён в %1").arg(where));
+    return true;
+}
+
+void FileMenu::slSaveLabels()
+{
+    QFileDialog dialog(
+        window, QStringLiteral("Этикетки"), QDir::currentPath(), QStringLiteral("PDF (*.pdf)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        saveLabels(dialog.selectedFiles().constFirst());
+}
+
+bool FileMenu::saveLabels(const QString &path)
+{
+    const QString where = QDir::toNativeSeparators(path);
+    const QVector<LabelSheet::Label> labels
+        = Labels::of(CalibrationReport::collect(*window, loadedRun));
+    if (labels.isEmpty()) {
+        status(QStringLiteral("Этикетки не сохранены: ни у одного датчика нет заключения "
+                              "(коэффициенты не записывались)"));
+        return false;
+    }
+    QString error;
+    const QByteArray pdf = LabelSheet::render(labels, &error);
+    if (pdf.isEmpty() || !SafeFile::write(path, pdf, &error)) {
+        status(QStringLiteral("Этикетки не сохранены в %1: %2").arg(where, error));
+        return false;
+    }
+    status(QStringLiteral("Этикетки (%1) сохранены в %2").arg(labels.size()).arg(where));
     return true;
 }
 

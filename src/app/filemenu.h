@@ -24,11 +24,15 @@ public:
     bool savePlot(const QString &path);
     // Writes the calibration report (PDF) to path atomically; the status bar says where or why not.
     bool saveReport(const QString &path);
+    // Writes the labels (PDF) of the sensors with a verdict to path atomically; the status bar
+    // says where, or that no sensor has one, or why not.
+    bool saveLabels(const QString &path);
 
 public slots:
     void slLoadRun();
     void slSavePlot();
     void slSaveReport();
+    void slSaveLabels();
     // The journal window over the calibration records of the laboratory or of this bench.
     void slShowRecords();
 

@@ -93,6 +93,8 @@ QVector<QPair<QString, QString>> CalibrationJournal::columns(const CalibrationRe
     for (int i = 0; i < 6; ++i)
         fields << (w.readBack[i] ? CoefficientWrite::text(w.read[i]) : QString());
     fields << (r.maxResidual ? QString::number(*r.maxResidual, 'g', 6) : QString()) << w.result();
+    fields << r.serial << r.run << r.certificate << r.operatorName << r.station << r.reference
+           << (r.maxU ? QString::number(*r.maxU, 'g', 6) : QString());
     fields << r.stage << (r.asLeftPercent ? QString::number(*r.asLeftPercent, 'g', 6) : QString());
 
     QStringList names {"time", "sensor", "address", "protocol", "kind", "degree", "range_min",
@@ -103,6 +105,13 @@ QVector<QPair<QString, QString>> CalibrationJournal::columns(const CalibrationRe
     }
     names << "max_residual"
           << "result"
+          << "serial"
+          << "run"
+          << "certificate"
+          << "operator"
+          << "station"
+          << "reference"
+          << "max_u"
           << "stage"
           << "as_left";
     QVector<QPair<QString, QString>> pairs;
@@ -239,6 +248,18 @@ QList<CalibrationRecord> CalibrationJournal::read(const QString &path, int *skip
             const double residual = text(QStringLiteral("max_residual")).toDouble(&residualOk);
             if (residualOk)
                 r.maxResidual = residual;
+            r.serial = text(QStringLiteral("serial"));
+            r.run = text(QStringLiteral("run"));
+            r.certificate = text(QStringLiteral("certificate"));
+            r.operatorName = text(QStringLiteral("operator"));
+            r.station = text(QStringLiteral("station"));
+            r.reference = text(QStringLiteral("reference"));
+            // A journal from before U judged without it; one with the column judges with it.
+            r.guarded = column.contains(QStringLiteral("max_u"));
+            bool uOk = false;
+            const double u = text(QStringLiteral("max_u")).toDouble(&uOk);
+            if (uOk)
+                r.maxU = u;
             w.ok = result == QLatin1String("OK");
             r.stage = text(QStringLiteral("stage"));
             bool asLeftOk = false;

@@ -1,13 +1,22 @@
 #include "sensors/calibrationrecord.h"
 
+#include "fit/guardedacceptance.h"
 #include "protocol/dutinfo.h"
+#include "sensors/degreeuncertainty.h"
 #include "sensors/sensordata.h"
 #include "settings/sensorsetup.h"
 
+#include <algorithm>
+
 bool CalibrationRecord::passes(double tolerance) const
 {
-    return written && write.ok && total > 0 && covered == total && maxResidual
-        && *maxResidual <= tolerance;
+    if (!(written && write.ok && total > 0 && covered == total && maxResidual))
+        return false;
+    if (!guarded)
+        return *maxResidual <= tolerance;
+    if (residuals.isValid() && !uncertainty.isEmpty())
+        return GuardedAcceptance::decide(residuals.byDegree(), uncertainty, tolerance, true).pass;
+    return maxU && *maxResidual + *maxU <= tolerance;
 }
 
 QString CalibrationRecord::verdict(double tolerance) const
@@ -46,5 +55,9 @@ CalibrationRecord CalibrationRecord::of(const SensorData &data, const SensorSetu
     record.residuals = Residuals::of(midl, record.rangeMin, record.rangeMax, coefficients);
     if (record.residuals.isValid())
         record.maxResidual = record.residuals.largest();
+    record.uncertainty = DegreeUncertainty::of(
+        data, typeDataOfEntry(setup.kindIndex), record.degree, record.rangeMin, record.rangeMax);
+    for (const double u : qAsConst(record.uncertainty))
+        record.maxU = record.maxU ? std::max(*record.maxU, u) : u;
     return record;
 }

@@ -5,6 +5,7 @@
 #include "sensors/residuals.h"
 
 #include <QDateTime>
+#include <QMap>
 #include <QString>
 
 #include <optional>
@@ -37,6 +38,22 @@ struct CalibrationRecord
     // coefficients per covered degree. Only a record made by of() has them.
     Coverage coverage;
     Residuals residuals;
+    // The expanded uncertainty U (k = 2) per covered degree, in % of the +20 °C value; only a
+    // record made by of() has it, the journal keeps its largest.
+    QMap<int, double> uncertainty;
+
+    // Which sensor, in which run, under which certificate, by whom, where and against which
+    // reference thermometer; empty where not known.
+    QString serial;
+    QString run;
+    QString certificate;
+    QString operatorName;
+    QString station;
+    QString reference;
+    std::optional<double> maxU; // the largest U over the covered degrees
+    // False for a record read from a journal older than U: it was judged without U.
+    bool guarded = true;
+
     // Where in the hands-free course the record was made: "found" (coefficients read before
     // anything was written), "written" (a write of the course) or "as_left" (the verdict on
     // what the compensated sensor reported); empty for a write by hand.
@@ -44,8 +61,9 @@ struct CalibrationRecord
     std::optional<double> asLeftPercent; // as_left: largest |v(T)/v(+20) - 1|, %
 
     // The pass rule: a write verified by its read-back, every degree of the accepted range
-    // covered, and the largest residual within tolerance (in %). A verdict resting on part of
-    // the range is no pass, however small its residuals.
+    // covered, and |residual| + U within tolerance (in %) at every covered degree (from the
+    // largest of each where only those are known). A verdict resting on part of the range is
+    // no pass, however small its residuals; nor is one without U.
     bool passes(double tolerance) const;
     // "ГОДЕН", "НЕ ГОДЕН: диапазон не покрыт" (a write on part of the range), or "НЕ ГОДЕН".
     QString verdict(double tolerance) const;

@@ -4,7 +4,6 @@
 #include "protocol/protocolnumber.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
-#include "sensors/runid.h"
 #include "sensors/runlog.h"
 #include "sensors/serialscan.h"
 
@@ -173,6 +172,8 @@ void Duts::slChangeStart(bool start)
     for (Dut *panel : qAsConst(dutList))
         panel->setStarted(start);
     started = start;
+    if (start)
+        beginRun();
     checkLine();
 }
 
@@ -192,6 +193,9 @@ void Duts::newFile(bool openPort)
         health.at(it.key())->setHeld(QString());
     heldWhy.clear();
     showHeld();
+    // A new run directory needs its own identifier.
+    runId.clear();
+    runIdDue = started;
     if (openPort) {
         // A run that could not be logged is over; the new one reports for itself.
         emit sigStatus(QString(), runLogTopic());
@@ -286,6 +290,7 @@ DutInfo Duts::processAnswer(QByteArray *answer)
     const DutInfo info = dutList.at(pollIndex)->takeAnswer(answer);
     health.at(pollIndex)->afterPoll();
     runLog->writeSensor(nomDut, protocol, info);
+    recordRunId();
     returnCheck.taken(nomDut, info, now);
     return info;
 }
@@ -373,11 +378,9 @@ void Duts::recorded(quint8 nomDut, const CalibrationRecord &record)
 {
     // The journal first (through whoever keeps it), then the databases, whatever became of the
     // CSV line.
-    emit sigCalibrated(record);
-    RecordRow row = CalibrationJournal::row(record);
-    row.serial = row.serial.isEmpty() && dut(nomDut) ? dut(nomDut)->serial() : row.serial;
-    row.run = row.run.isEmpty() ? RunId::last(runLog->directory()) : row.run;
-    emit sigRecord(row);
+    const CalibrationRecord named = stamped(nomDut, record);
+    emit sigCalibrated(named);
+    emit sigRecord(CalibrationJournal::row(named));
 }
 
 void Duts::writeLog(const QByteArray &bytes)

@@ -65,6 +65,8 @@ public:
     void writeLog(const QByteArray &bytes);
     // The current (or last) run directory; empty before the port was first opened.
     QString runDirectory() const;
+    // The identifier of the last start of polling, or empty.
+    QString currentRunId() const { return runId; }
     // The line went away: what arrived before is traced, a whole answer is taken as the reading it
     // is, a torn one or none costs the sensor nothing; a running coefficient exchange fails. The
     // run's trace notes the loss, and later the return, on a line beginning with "!! ".
@@ -123,6 +125,15 @@ signals:
 private:
     // A panel's finished write: handed to the journal's keeper, then to the record databases.
     void recorded(quint8 nomDut, const CalibrationRecord &record);
+    // At the start of polling: a new run identifier is due. It is made and recorded in the run
+    // directory with the run's first reading or write, so that a start that read nothing
+    // leaves no directory behind.
+    void beginRun();
+    void recordRunId();
+    bool runIdDue = false;
+    // The record with the panel's serial number, the run, its certificate and who calibrated.
+    CalibrationRecord stamped(quint8 nomDut, const CalibrationRecord &record);
+    QString runId;
     QList<Dut *> dutList;
     QList<PanelHealth *> health;
     quint8 pollPos = 0;

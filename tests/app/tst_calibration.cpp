@@ -8,6 +8,7 @@
 #include "panels/serialedit.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/dut.h"
+#include "sensors/runid.h"
 #include "sensors/runlog.h"
 #include "support/answerdialog.h"
 #include "support/benchfixture.h"
@@ -19,6 +20,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStatusBar>
@@ -41,6 +43,9 @@ private slots:
     {
         QVERIFY(bench.emplace().isValid());
         boxes.emplace();
+        TempWorkDir::setSetting("Report/operator", "Петров П. П.");
+        TempWorkDir::setSetting("Report/station", "ST1");
+        TempWorkDir::setSetting("Report/reference", "ТЛ-4 № 17");
         bench->setAddress(1, 1);
         bench->panel<RangeEdit>(1, "leMin")->setText("18");
         bench->panel<RangeEdit>(1, "leMax")->setText("22");
@@ -106,6 +111,17 @@ private slots:
         QCOMPARE(record.value(header.indexOf("k0")), k0);
         QCOMPARE(record.value(header.indexOf("read0")), k0);
         QCOMPARE(record.value(header.indexOf("result")), result);
+        // Which sensor, run, certificate, who and where.
+        const QString run = RunId::last(bench->runDirectories().value(0));
+        QVERIFY(!run.isEmpty());
+        const QStringList names {
+            "serial", "run", "certificate", "operator", "station", "reference"};
+        QStringList values;
+        for (const QString &name : names)
+            values << record.value(header.indexOf(name));
+        QCOMPARE(values,
+            QStringList({"T-1", run, certificateOfToday(1), "Петров П. П.", "ST1", "ТЛ-4 № 17"}));
+        QVERIFY(record.value(header.indexOf("max_u")).toDouble() > 0);
     }
 
     // Start during a write ends it with "ERROR"; the polls after it are no failures of the
@@ -147,7 +163,34 @@ private slots:
         QVERIFY2(message.contains("report.pdf"), qPrintable(message));
         const QString text = documents::pdfText(TempWorkDir::contents(report));
         QCOMPARE(text.count('\f'), 2); // the first page and sensor 1's
-        QVERIFY(text.contains(QStringLiteral("Последняя запись")));
+        const QStringList pages = text.split('\f');
+        // The run's certificate number, the one its journal records carry; the page numbers
+        // and the end mark; the serial number heading the sensor's page, U beside the residual.
+        for (const QString &wanted : {certificateOfToday(1), QStringLiteral("стр. 1 из 2"),
+                 QStringLiteral("Петров П. П."), QStringLiteral("ДУТ 1, зав. № T-1")})
+            QVERIFY2(pages[0].contains(wanted), qPrintable(wanted));
+        QVERIFY(!pages[0].contains(QStringLiteral("Конец")));
+        for (const QString &wanted : {QStringLiteral("Зав. № T-1"), QStringLiteral("стр. 2 из 2"),
+                 QStringLiteral("Конец сертификата"), QStringLiteral("Последняя запись")})
+            QVERIFY2(pages[1].contains(wanted), qPrintable(wanted));
+        static const QRegularExpression residualPlusU(
+            "\\n\\s*20\\s+[0-9.]+\\s+[0-9.]+\\s+[0-9.]+ ± ");
+        QVERIFY2(pages[1].contains(residualPlusU), qPrintable(pages[1]));
+
+        // The label of the sensor written, its Data Matrix code read back.
+        const QString labels = bench->dir().filePath("labels.pdf");
+        answerDialog<QFileDialog>([labels](QFileDialog *dialog) {
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(labels);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        bench->window().findChild<QAction *>("actionLabels")->trigger();
+        QVERIFY(bench->window().statusBar()->currentMessage().contains("labels.pdf"));
+        QVERIFY(QProcess::execute("pdftoppm", {"-r", "300", "-png", labels, labels}) == 0);
+        QProcess dmtx;
+        dmtx.start("dmtxread", {"-N1", "-m", "10000", labels + "-1.png"});
+        QVERIFY(dmtx.waitForFinished(60000));
+        QCOMPARE(dmtx.readAllStandardOutput(),
+            "T-1;" + RunId::last(bench->runDirectories().value(0)).toLatin1());
     }
 
     // A run taken up again after a restart reports the writes the journal holds for that run.
@@ -166,6 +209,7 @@ private slots:
         record.sensor = 2;
         record.covered = record.total = 121;
         record.maxResidual = 0.01;
+        record.maxU = 0.02;
         record.write.sent = {1.5f};
         record.write.ok = true;
         QVERIFY(
@@ -176,11 +220,19 @@ private slots:
         QVERIFY(menu->loadRun(run) && menu->saveReport(report));
         const QString text = documents::pdfText(TempWorkDir::contents(report));
         QVERIFY2(text.contains(QDir::toNativeSeparators(run)), qPrintable(text));
-        QVERIFY2(text.contains(QRegularExpression("ДУТ 2\\s+OK, ГОДЕН")), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression("ДУТ 2, зав. № не указан\\s+OK, ГОДЕН")),
+            qPrintable(text));
         QVERIFY(text.contains(QStringLiteral("Последняя запись")));
     }
 
 private:
+    static QString certificateOfToday(int number)
+    {
+        return QStringLiteral("ST1-%1-%2")
+            .arg(QDate::currentDate().toString("yyyyMMdd"))
+            .arg(number, 4, 10, QLatin1Char('0'));
+    }
+
     void setPoints(const SensorData::MidlMap &map)
     {
         bench->dut(1)->setPoints(map, bench->dut(1)->currentKind());

@@ -8,6 +8,7 @@
 #include "records/recordoutbox.h"
 #include "records/recordstore.h"
 #include "sensors/calibrationjournal.h"
+#include "sensors/certificatenumber.h"
 #include "sensors/dut.h"
 #include "sensors/duts.h"
 #include "support/pgcluster.h"
@@ -117,7 +118,12 @@ void TestLabServer::calibrationReachesEveryStore()
     emit window.sensorBank()->dut(3)->sigCalibrated(3, calibration);
     QVERIFY(sendAll(lab->outbox()));
 
-    // The CSV journal as it always was; the same values, typed as they were, in both stores.
+    // The CSV journal names the sensor and the station; the same values, typed as they were,
+    // in both stores.
+    calibration.serial = QStringLiteral("SN-3");
+    calibration.station = QStringLiteral("ST1; \"Зал\" 2");
+    calibration.certificate = CertificateNumber::stationPart(calibration.station)
+        + calibration.time.toString(QStringLiteral("-yyyyMMdd-0001"));
     QCOMPARE(TempWorkDir::contents(dir->filePath("calibration.csv")),
         CalibrationJournal::header() + CalibrationJournal::line(calibration));
     QByteArray local;

@@ -1,8 +1,10 @@
 // A sensor's calibration record made from its data and setup, and its line in the journal
 // "calibration.csv", without any widget.
 
+#include "sensors/calibrationbook.h"
 #include "sensors/calibrationjournal.h"
 #include "sensors/calibrationrecord.h"
+#include "sensors/journalfiles.h"
 #include "sensors/sensordata.h"
 #include "settings/sensorsetup.h"
 #include "support/documents.h"
@@ -10,6 +12,7 @@
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <cmath>
@@ -90,11 +93,13 @@ private slots:
             = documents::csvRecords(QString::fromUtf8(TempWorkDir::contents(fresh)));
         QCOMPARE(lines.size(), 2);
         const QStringList header = lines.first();
-        QCOMPARE(header.size(), 31);
+        QCOMPARE(header.size(), 38);
         QCOMPARE(header.mid(0, 9),
             QStringList({"time", "sensor", "address", "protocol", "kind", "degree", "range_min",
                 "range_max", "covered"}));
-        QCOMPARE(header.mid(27), QStringList({"max_residual", "result", "stage", "as_left"}));
+        QCOMPARE(header.mid(27),
+            QStringList({"max_residual", "result", "serial", "run", "certificate", "operator",
+                "station", "reference", "max_u", "stage", "as_left"}));
         const QStringList line = lines.last();
         QCOMPARE(line.mid(0, 9),
             QStringList(
@@ -128,6 +133,13 @@ private slots:
         const QDateTime first(QDate(2026, 12, 8), QTime(7, 10, 30));
         CalibrationRecord record
             = CalibrationRecord::of(data, levelSetup(18, 22), kFit, &write, first);
+        record.serial = QStringLiteral("DT-7, \"б\"");
+        record.run = QStringLiteral("1b4e28ba-2fa1-11d2-883f-0016d3cca427");
+        record.certificate = QStringLiteral("ST1-20261208-0007");
+        record.operatorName = QStringLiteral("Иванов И. И.");
+        record.station = QStringLiteral("ST1");
+        record.reference = QStringLiteral("ТЛ-4 № 12");
+        QVERIFY(record.maxU && *record.maxU > 0);
         QVERIFY(CalibrationJournal::append(path, record, nullptr));
         write.ok = false;
         write.failure = QStringLiteral("K3, \"что-то\"");
@@ -144,7 +156,11 @@ private slots:
         QCOMPARE(skipped, 2);
         QCOMPARE(all.size(), 2);
         QCOMPARE(CalibrationJournal::line(all.last()), CalibrationJournal::line(record));
+        QCOMPARE(all.first().serial, QStringLiteral("DT-7, \"б\""));
+        QCOMPARE(all.first().operatorName, QStringLiteral("Иванов И. И."));
         QVERIFY(all.first().written && all.first().passes(0.5));
+        // Judged from the journal with U: the largest residual and the largest U together.
+        QVERIFY(!all.first().passes(*all.first().maxResidual + *all.first().maxU * 0.99));
 
         QVERIFY(QDir().mkpath(dir->filePath("2026_12_08_07_00_00")));
         QVERIFY(QDir().mkpath(dir->filePath("2026_12_08_08_00_00_2")));
@@ -157,6 +173,34 @@ private slots:
         QCOMPARE(times("2026_12_08_07_00_00"), QList<QDateTime> {all.first().time});
         QCOMPARE(times("2026_12_08_08_00_00_2"), QList<QDateTime> {all.last().time});
         QVERIFY(times("not a run").isEmpty());
+    }
+
+    // A journal headed otherwise (an older bench's) keeps every byte: the book's records go to
+    // calibration-2.csv, the status bar says so, and reading takes both.
+    void oldJournalLeftAlone()
+    {
+        const QByteArray old = "time,sensor,address,protocol,kind,degree,range_min,range_max,"
+                               "covered,k0,k1,k2,k3,k4,k5,max_residual,result\r\n"
+                               "2026-12-08T07:00:00+01:00,2,12,0,Уровень,1,18,22,5/5,"
+                               "1,0,0,0,0,0,0.1,OK\r\n";
+        QVERIFY(TempWorkDir::put(dir->filePath("calibration.csv"), old));
+        SensorData data;
+        data.setPoints(kPoints, Level);
+        CoefficientWrite write;
+        write.sent = kFit;
+        write.ok = true;
+        CalibrationBook book;
+        QSignalSpy status(&book, &CalibrationBook::sigStatus);
+        for (int i = 0; i < 2; ++i)
+            book.take(CalibrationRecord::of(data, levelSetup(18, 22), kFit, &write));
+        QCOMPARE(TempWorkDir::contents(dir->filePath("calibration.csv")), old);
+        QVERIFY(TempWorkDir::contents(dir->filePath("calibration-2.csv"))
+                    .startsWith(CalibrationJournal::header()));
+        QVERIFY(status.last().at(0).toString().contains("calibration-2.csv"));
+        const QList<CalibrationRecord> all = JournalFiles::read(CalibrationBook::journalPath());
+        QCOMPARE(all.size(), 3);
+        // The old record was judged without U, and is read as it was judged.
+        QVERIFY(!all.first().guarded && all.first().passes(0.5));
     }
 
 private:

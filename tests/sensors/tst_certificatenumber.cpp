@@ -1,4 +1,5 @@
 #include "sensors/certificatenumber.h"
+#include "sensors/runcertificate.h"
 #include "sensors/runid.h"
 #include "support/tempworkdir.h"
 
@@ -59,6 +60,19 @@ private slots:
         QVERIFY(file.open(QIODevice::Append) && file.write("2026-12-08T10:01:00 5f3a") > 0);
         file.close();
         QCOMPARE(RunId::last(run), second);
+    }
+
+    // A run draws its certificate number once and keeps it; the next run draws the next one.
+    void runKeepsItsNumber()
+    {
+        TempWorkDir dir;
+        const QDate day(2026, 12, 8);
+        const QString one = dir.filePath(QStringLiteral("2026_12_08_10_00_00"));
+        const QString two = dir.filePath(QStringLiteral("2026_12_08_11_00_00"));
+        QCOMPARE(RunCertificate::of(one, dir.path(), "ST1", day), "ST1-20261208-0001");
+        QCOMPARE(RunCertificate::of(one, dir.path(), "ST2", day.addDays(1)), "ST1-20261208-0001");
+        QCOMPARE(RunCertificate::of(two, dir.path(), "ST1", day), "ST1-20261208-0002");
+        QCOMPARE(RunCertificate::kept(one), "ST1-20261208-0001");
     }
 };
 
