@@ -236,9 +236,9 @@ QByteArray CalibrationReport::render(const Input &input)
         summary += row(QStringLiteral("ДУТ %1, зав. № %2")
                            .arg(sensor.setup.sensor)
                            .arg(serial.isEmpty() ? QStringLiteral("не указан") : serial),
-            sensor.written ? QStringLiteral("%1, %2").arg(
-                sensor.written->write.result(), sensor.written->verdict(limit))
-                           : QStringLiteral("коэффициенты не записывались"))
+            (sensor.written ? QStringLiteral("%1, %2").arg(
+                 sensor.written->write.result(), sensor.written->verdict(limit))
+                            : QStringLiteral("коэффициенты не записывались"))
                 + AutoReport::summary(sensor.setup.sensor, input.automatic));
     }
 
