@@ -6,8 +6,9 @@
 #include <QVector>
 
 // Labels for calibrated sensors, one 58 × 40 mm page each, as label printers take them: the
-// serial number, the verdict ("ГОДЕН" or "НЕ ГОДЕН"), the date, the certificate number, and a Data Matrix code that
-// holds "<serial>;<run identifier>" (the identifier is a UUID, so the last ';' splits them).
+// serial number, the verdict ("ГОДЕН" or "НЕ ГОДЕН"), the date, the certificate number, and a Data
+// Matrix code that holds "<serial>;<run identifier>" (the identifier is a UUID, so the last ';'
+// splits them).
 class LabelSheet
 {
 public:

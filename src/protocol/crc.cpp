@@ -6,6 +6,7 @@ namespace {
 // XOR-ing the constants of the set bits gives the next crc without a 256-byte table.
 constexpr quint8 kCrc8BitTerms[8] = {0x5E, 0xBC, 0x61, 0xC2, 0x9D, 0x23, 0x46, 0x8C};
 
+// clang-format off
 constexpr quint16 kCrc16Table[256] = {
     0x0000, 0xC0C1, 0xC181, 0x0140, 0xC301, 0x03C0, 0x0280, 0xC241,
     0xC601, 0x06C0, 0x0780, 0xC741, 0x0500, 0xC5C1, 0xC481, 0x0440,
@@ -40,6 +41,7 @@ constexpr quint16 kCrc16Table[256] = {
     0x4400, 0x84C1, 0x8581, 0x4540, 0x8701, 0x47C0, 0x4680, 0x8641,
     0x8201, 0x42C0, 0x4380, 0x8341, 0x4100, 0x81C1, 0x8081, 0x4040,
 };
+// clang-format on
 
 } // namespace
 
@@ -62,6 +64,7 @@ quint16 crc16(const QByteArray &data)
 {
     quint16 crc = 0xFFFF;
     for (const char byte : data)
-        crc = static_cast<quint16>((crc >> 8) ^ kCrc16Table[(crc ^ static_cast<quint8>(byte)) & 0xFF]);
+        crc = static_cast<quint16>(
+            (crc >> 8) ^ kCrc16Table[(crc ^ static_cast<quint8>(byte)) & 0xFF]);
     return crc;
 }

@@ -22,8 +22,8 @@ int main(int argc, char **argv)
             }
             const QByteArray bytes = file.readAll();
             std::fprintf(stderr, "%s\n", qPrintable(file.fileName()));
-            LLVMFuzzerTestOneInput(reinterpret_cast<const quint8 *>(bytes.constData()),
-                size_t(bytes.size()));
+            LLVMFuzzerTestOneInput(
+                reinterpret_cast<const quint8 *>(bytes.constData()), size_t(bytes.size()));
             ++replayed;
         }
     }

@@ -16,7 +16,7 @@ PseudoTerminal::PseudoTerminal()
     char name[256] = {};
     if (::openpty(&master, &slave, name, nullptr, nullptr) != 0)
         return;
-    termios tio{};
+    termios tio {};
     if (::tcgetattr(slave, &tio) == 0) {
         ::cfmakeraw(&tio);
         ::tcsetattr(slave, TCSANOW, &tio);
@@ -41,7 +41,7 @@ bool PseudoTerminal::write(const QByteArray &bytes)
         const ssize_t n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
-                pollfd p{m_master, POLLOUT, 0};
+                pollfd p {m_master, POLLOUT, 0};
                 ::poll(&p, 1, 100);
                 continue;
             }
@@ -57,7 +57,7 @@ QByteArray PseudoTerminal::read(int timeoutMs)
     QByteArray out;
     if (m_master < 0)
         return out;
-    pollfd p{m_master, POLLIN, 0};
+    pollfd p {m_master, POLLIN, 0};
     if (::poll(&p, 1, timeoutMs) <= 0)
         return out;
     char buf[4096];
