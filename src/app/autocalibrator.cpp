@@ -136,13 +136,19 @@ void AutoCalibrator::startOrStop()
 
 QVector<int> AutoCalibrator::writtenBefore() const
 {
-    // A run taken up again after a crash: what was written and verified is not written again.
-    const QString run = window.sensorBank()->runDirectory();
+    // A run taken up again after a crash: what was written and verified is not written again,
+    // whether the journal and the as-found sets sit in the run now open or in the one taken up
+    // with "Загрузить прогон…" (opening the port starts a new directory).
+    QStringList runs {window.sensorBank()->runDirectory(), window.sensorBank()->runTakenUp()};
+    runs.removeAll(QString());
     QVector<int> written;
-    if (run.isEmpty())
+    if (runs.isEmpty())
         return written;
-    const QList<CalibrationRecord> records
-        = CalibrationJournal::ofRun(CalibrationJournal::read(CalibrationBook::journalPath()), run);
+    const QList<CalibrationRecord> journal
+        = CalibrationJournal::read(CalibrationBook::journalPath());
+    QList<CalibrationRecord> records;
+    for (const QString &run : qAsConst(runs))
+        records += CalibrationJournal::ofRun(journal, run);
     for (int n = 0; n < AutoCalibration::sensorCount; ++n) {
         bool journalled = false;
         for (const CalibrationRecord &record : records) {
@@ -153,7 +159,10 @@ QVector<int> AutoCalibrator::writtenBefore() const
                 || (record.sensor == n && record.stage == QLatin1String("written")
                     && record.write.ok && !AutoCalibration::isNeutral(sent));
         }
-        if (journalled || QFile::exists(asFoundPath(run, n)))
+        bool saved = false;
+        for (const QString &run : qAsConst(runs))
+            saved = saved || QFile::exists(asFoundPath(run, n));
+        if (journalled || saved)
             written.append(n);
     }
     return written;

@@ -173,8 +173,10 @@ bool FileMenu::loadRun(const QString &directory)
             window->slUpdatePlot(s);
     }
     const QString where = QDir::toNativeSeparators(directory);
-    if (any)
+    if (any) {
         loadedRun = QDir(directory).absolutePath();
+        window->sensorBank()->setRunTakenUp(loadedRun);
+    }
     if (!any) {
         status(QStringLiteral("В каталоге %1 нет журналов датчиков (0.txt … 5.txt)").arg(where));
         return false;

@@ -65,6 +65,10 @@ public:
     void writeLog(const QByteArray &bytes);
     // The current (or last) run directory; empty before the port was first opened.
     QString runDirectory() const;
+    // The run directory last taken up again with "Загрузить прогон…" (empty if none): its
+    // journal records and as-found sets say what was already written before a crash.
+    QString runTakenUp() const { return takenUp; }
+    void setRunTakenUp(const QString &directory) { takenUp = directory; }
     // The identifier of the last start of polling, or empty.
     QString currentRunId() const { return runId; }
     // The line went away: what arrived before is traced, a whole answer is taken as the reading it
@@ -155,4 +159,5 @@ private:
     // measurement request, no panel with an address, or panels sharing an address whose answers
     // cannot be told apart.
     void checkLine();
+    QString takenUp;
 };

@@ -90,6 +90,7 @@ private slots:
     void wholeCourseToTheReport();
     void unverifiedWriteTriedTwice();
     void handsOffTheCourse();
+    void runTakenUpIsNotWrittenAgain();
 };
 
 void TestAutoCalibrationRun::wholeCourseToTheReport()
@@ -193,6 +194,23 @@ void TestAutoCalibrationRun::handsOffTheCourse()
     tick(bench);
     QVERIFY(bench.simulator.counts().value("requests")["levelPeriod"].toInt() > polled);
     QVERIFY(!boxes.texts().contains("OK") && !boxes.texts().contains("ERROR"));
+    QVERIFY(bench.simulator.stop());
+}
+
+void TestAutoCalibrationRun::runTakenUpIsNotWrittenAgain()
+{
+    // After a crash the run is taken up with "Загрузить прогон…" while the port opens a new
+    // directory: a sensor whose as-found set lies in the old run goes straight to its check.
+    SimulatedBench bench(0, kSweep);
+    QVERIFY2(bench.ready(), qPrintable(bench.failure));
+    QTemporaryDir old;
+    QVERIFY(QFile(AutoCalibrator::asFoundPath(old.path(), 1)).open(QIODevice::WriteOnly));
+    bench.window().sensorBank()->setRunTakenUp(old.path());
+    prepare(bench, {0, 1});
+    bench.fixture.pressStart();
+    AutoCalibration *course = bench.window().autoCalibrator()->course();
+    QCOMPARE(course->phase(1), AutoCalibration::Phase::Checking);
+    QCOMPARE(course->phase(0), AutoCalibration::Phase::ReadPending);
     QVERIFY(bench.simulator.stop());
 }
 
