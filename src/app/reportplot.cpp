@@ -32,21 +32,26 @@ QwtPlotCurve *addCurve(QwtPlot &plot, const QString &title, const QColor &color,
 
 } // namespace
 
-void ReportPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
+void ReportPlot::dress(QwtPlot &plot, const QString &title, const QString &leftTitle)
 {
-    QwtPlot plot;
     plot.setAutoFillBackground(true);
     plot.setPalette(Qt::white);
     plot.setCanvasBackground(Qt::white);
-    plot.setTitle(data.title);
+    plot.setTitle(title);
     plot.setAxisTitle(QwtPlot::xBottom, QStringLiteral("Температура, °C"));
-    plot.setAxisTitle(QwtPlot::yLeft, QStringLiteral("Среднее значение"));
-    plot.enableAxis(QwtPlot::yRight);
-    plot.setAxisTitle(QwtPlot::yRight, QStringLiteral("Отклонение, %"));
+    plot.setAxisTitle(QwtPlot::yLeft, leftTitle);
     plot.insertLegend(new QwtLegend(&plot), QwtPlot::BottomLegend);
     auto *grid = new QwtPlotGrid;
     grid->setPen(QColor(220, 220, 220), 0, Qt::DotLine);
     grid->attach(&plot);
+}
+
+void ReportPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
+{
+    QwtPlot plot;
+    dress(plot, data.title, QStringLiteral("Среднее значение"));
+    plot.enableAxis(QwtPlot::yRight);
+    plot.setAxisTitle(QwtPlot::yRight, QStringLiteral("Отклонение, %"));
 
     QPolygonF mids;
     for (auto it = data.midl.constBegin(); it != data.midl.constEnd(); ++it)

@@ -7,6 +7,7 @@
 #include <array>
 
 class QPainter;
+class QwtPlot;
 
 // The plot of one sensor alone for its page of the calibration report, drawn by Qwt's renderer
 // onto the report's painter: the mid values (points), the polynomial of the given coefficients
@@ -26,4 +27,7 @@ public:
     };
 
     static void draw(const Data &data, QPainter &painter, const QRectF &area);
+    // A report plot's dress: white page, title, temperature axis, the left axis's title, a
+    // legend below and a dotted grid; shared by every plot the report draws.
+    static void dress(QwtPlot &plot, const QString &title, const QString &leftTitle);
 };

@@ -1,14 +1,14 @@
 #include "app/residualplot.h"
 
+#include "app/reportplot.h"
+
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
 #include <QVector>
 #include <qwt_interval_symbol.h>
-#include <qwt_legend.h>
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
-#include <qwt_plot_grid.h>
 #include <qwt_plot_intervalcurve.h>
 #include <qwt_plot_renderer.h>
 #include <qwt_symbol.h>
@@ -18,16 +18,8 @@
 void ResidualPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
 {
     QwtPlot plot;
-    plot.setAutoFillBackground(true);
-    plot.setPalette(Qt::white);
-    plot.setCanvasBackground(Qt::white);
-    plot.setTitle(QStringLiteral("Остаток ± U по градусам и допуск"));
-    plot.setAxisTitle(QwtPlot::xBottom, QStringLiteral("Температура, °C"));
-    plot.setAxisTitle(QwtPlot::yLeft, QStringLiteral("Остаток, %"));
-    plot.insertLegend(new QwtLegend(&plot), QwtPlot::BottomLegend);
-    auto *grid = new QwtPlotGrid;
-    grid->setPen(QColor(220, 220, 220), 0, Qt::DotLine);
-    grid->attach(&plot);
+    ReportPlot::dress(
+        plot, QStringLiteral("Остаток ± U по градусам и допуск"), QStringLiteral("Остаток, %"));
 
     QPolygonF points;
     QVector<QwtIntervalSample> bars;
