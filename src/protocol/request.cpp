@@ -132,7 +132,15 @@ Request::Request(QObject *parent, float *kValues, uchar nomDut)
 void Request::setNomPort(int index)
 {
     // Entry 0 is "off"; anything outside the list (a cleared list reports -1) means no address.
-    nomPort = (index >= 1 && index <= 255) ? static_cast<uchar>(index - 1) : 255;
+    const uchar port = (index >= 1 && index <= 255) ? static_cast<uchar>(index - 1) : 255;
+    if (port != nomPort)
+        forgetRead();
+    nomPort = port;
+}
+
+void Request::forgetRead()
+{
+    haveLastRead = false;
 }
 
 void Request::setProtocol(uchar protocol)
@@ -167,9 +175,12 @@ void Request::slStartSaveK()
     saveK = kCoefficientSteps;
     attempts = kTriesPerStep;
     ++writeRun;
-    // A read that was under way would mix values from before and after the write: it starts
-    // over once the write is done.
-    if (readK != 0) {
+    // Without the values the sensor holds now, the record of the write would have nothing to
+    // show as found: they are read first. A read that was under way would mix values from
+    // before and after the write: it starts over, as the read of the values found or after
+    // the write.
+    readingFound = !haveLastRead;
+    if (readingFound || readK != 0) {
         readK = kCoefficientSteps;
         ++readRun;
     }
@@ -185,8 +196,9 @@ void Request::slStartReadK()
 bool Request::answersSentStep(bool write) const
 {
     if (write)
-        return saveK != 0 && sentStep == Sent::WriteStep && sentRun == writeRun;
-    return readK != 0 && saveK == 0 && sentStep == Sent::ReadStep && sentRun == readRun;
+        return saveK != 0 && !readingFound && sentStep == Sent::WriteStep && sentRun == writeRun;
+    return readK != 0 && (saveK == 0 || readingFound) && sentStep == Sent::ReadStep
+        && sentRun == readRun;
 }
 
 QByteArray Request::getRequest(uchar address)
@@ -199,9 +211,10 @@ QByteArray Request::getRequest(uchar address)
             failExchange(noAnswerReason());
     }
 
-    if (saveK != 0) {
+    if (saveK != 0 && !readingFound) {
         const QByteArray frame = saveKFrame(address);
         writeOnLine = true;
+        haveLastRead = false;
         sentStep = Sent::WriteStep;
         sentRun = writeRun;
         emit updateLableK(saveK);
@@ -223,6 +236,10 @@ QByteArray Request::getRequest(uchar address)
 QString Request::noAnswerReason() const
 {
     // Step n of a write sends K(6 - n); step m of a read fills K(m - 1).
+    if (readingFound)
+        return QStringLiteral(
+            "запись К не начата: нет ответа на чтение K%1 (что в датчике до записи)")
+            .arg(readK - 1);
     if (saveK != 0)
         return QStringLiteral("нет подтверждения записи K%1").arg(6 - saveK);
     if (verifying)
@@ -236,7 +253,7 @@ void Request::abandon()
         return;
     // As though the step's tries had been spent on the line: a write step with a try still to
     // spend would have sent its frame, and the write goes on record.
-    if (saveK != 0 && attempts > 1)
+    if (saveK != 0 && !readingFound && attempts > 1)
         writeOnLine = true;
     sentStep = Sent::Nothing;
     failExchange(noAnswerReason());
@@ -384,11 +401,23 @@ void Request::takeReadKAnswer(const QByteArray &answer, DutInfo &info)
         write.read[readK] = value;
         write.readBack[readK] = true;
     }
-    emit updateReadK(readK, value);
+    // The values found are the record's, not the column's: the column keeps what the operator
+    // is about to write.
+    if (readingFound)
+        emit updateReadK(readK);
+    else
+        emit updateReadK(readK, value);
     if (readK != 0)
         return;
     lastRead = reading;
     haveLastRead = true;
+    if (readingFound) {
+        readingFound = false;
+        write.found = reading;
+        write.haveFound = true;
+        attempts = kTriesPerStep;
+        return;
+    }
     if (!verifying) {
         finishExchange();
         return;
@@ -415,6 +444,7 @@ void Request::failExchange(const QString &why)
 {
     saveK = 0;
     readK = 0;
+    readingFound = false;
     attempts = 0;
     emit updateLableK(0);
     emit updateReadK(0);

@@ -9,7 +9,9 @@
 // Frame builder and answer decoder of one sensor panel. It also holds the state of the
 // panel's coefficient write/read exchange: six steps, one per timer tick, each with three
 // tries. A write is verified: its six acknowledged steps are followed by a read-back of all six
-// values, and only a read-back equal bit for bit to what was sent is success. The exchange
+// values, and only a read-back equal bit for bit to what was sent is success. A write also
+// knows what it replaced: when the sensor's coefficients were not read since the last write
+// reached the line, the write first reads them (as found) and only then sends its own. The exchange
 // reports its end through sigExchangeOk()/sigExchangeError(), a write also through
 // writeFinished(); the window turns them into message boxes once the tick that raised them has
 // finished.
@@ -38,6 +40,8 @@ public:
     uchar protocolValue() const { return protocol; }
     // Whether the read under way is the read-back of a write.
     bool isVerifying() const { return verifying; }
+    // Whether the read under way takes the sensor's coefficients as found, before a write.
+    bool isReadingFound() const { return readingFound; }
     // Why the last exchange ended with an error, in the operator's words.
     QString lastFailure() const { return failure; }
 
@@ -50,6 +54,9 @@ public slots:
     void setStarted(bool started);
     void slStartSaveK();
     void slStartReadK();
+    // Another sensor may now answer at this address: what was read last is no longer what the
+    // sensor holds, and the next write reads its coefficients first.
+    void forgetRead();
 
 signals:
     void updateLableK(uchar nomK);
@@ -95,8 +102,12 @@ private:
     bool writeActive = false;
     bool writeOnLine = false;
     bool verifying = false;
+    // The read under way comes before the pending write's first step.
+    bool readingFound = false;
     QString failure;
-    // Values of the read under way, and of the last read that completed.
+    // Values of the read under way, and of the last read that completed; haveLastRead is
+    // cleared when a write step goes on the line, since from then on the sensor may hold
+    // something else.
     CoefficientWrite::Values reading {};
     CoefficientWrite::Values lastRead {};
     bool haveLastRead = false;

@@ -465,7 +465,7 @@ void Dut::slAskClear()
                 .arg(lName->text(), serialText)))
         return;
     slClear();
-    leSerial->clearSerial();
+    forgetSensor();
 }
 
 void Dut::slSave()

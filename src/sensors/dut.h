@@ -108,6 +108,9 @@ public:
     SerialEdit *serialEdit() const { return leSerial; }
     // "Запись К" for a sensor without a serial number asks first (No is the default).
     bool confirmWithoutSerial();
+    // The sensor in this slot is taken away: its serial number goes, and so does what was last
+    // read from it, so that the next write reads the new sensor's coefficients first.
+    void forgetSensor();
 
 public slots:
     // Rebuilds the mid-value map of a kind (calibration points win over readings) and reruns

@@ -6,6 +6,8 @@
 #include "panels/discardquestion.h"
 #include "panels/lineeditmax.h"
 #include "panels/lineeditmin.h"
+#include "panels/serialedit.h"
+#include "protocol/request.h"
 
 #include <QLabel>
 #include <QPalette>
@@ -64,6 +66,12 @@ void Dut::showCoverage(const MidlMap &midl)
             palette.setColor(QPalette::WindowText, *color);
         lCoverage->setPalette(palette);
     }
+}
+
+void Dut::forgetSensor()
+{
+    leSerial->clearSerial();
+    request->forgetRead();
 }
 
 void Dut::slAskSaveK()

@@ -181,7 +181,7 @@ void Duts::slClearAll()
 {
     for (Dut *panel : qAsConst(dutList)) {
         panel->slClear();
-        panel->serialEdit()->clearSerial();
+        panel->forgetSensor();
     }
 }
 

@@ -54,7 +54,8 @@ private slots:
         QTest::mouseClick(bench->panel<QPushButton>(1, "pbCalc2Save"), Qt::LeftButton);
         bench->dut(1)->serialEdit()->setText("T-1");
         bench->dut(1)->serialEdit()->take();
-        std::fill(std::begin(cells), std::end(cells), 0u);
+        // The sensor holds 2.5 in every cell before the bench writes it.
+        std::fill(std::begin(cells), std::end(cells), 0x40200000u);
     }
     void cleanup() { boxes.reset(), bench.reset(); }
 
@@ -94,7 +95,8 @@ private slots:
         const QString k0 = bench->panelText(1, "leReadK0");
         QVERIFY(bench->openPort());
         QTest::mouseClick(bench->panel<QPushButton>(1, "pbSaveK"), Qt::LeftButton);
-        QCOMPARE(playSensor(11, flip), 11);
+        // Six reads of what the sensor holds, six writes, five of the six reads back.
+        QCOMPARE(playSensor(17, flip), 17);
         settle();
         QVERIFY(boxes->texts().isEmpty());
         QCOMPARE(playSensor(20, flip), 1);
@@ -108,6 +110,7 @@ private slots:
         const QStringList header = journal.first();
         const QStringList record = journal.last();
         QCOMPARE(record.value(header.indexOf("covered")), QStringLiteral("5/5"));
+        QCOMPARE(record.value(header.indexOf("found0")), QStringLiteral("2.5"));
         QCOMPARE(record.value(header.indexOf("k0")), k0);
         QCOMPARE(record.value(header.indexOf("read0")), k0);
         QCOMPARE(record.value(header.indexOf("result")), result);
@@ -132,7 +135,7 @@ private slots:
         QVERIFY(QDir().mkdir(journal));
         QVERIFY(bench->openPort());
         QTest::mouseClick(bench->panel<QPushButton>(1, "pbSaveK"), Qt::LeftButton);
-        QCOMPARE(playSensor(2), 2);
+        QCOMPARE(playSensor(8), 8); // the values found and two steps of the write
         bench->pressStart();
         QTRY_COMPARE(boxes->texts(), QStringList {"ERROR"});
         const QString message = bench->window().statusBar()->currentMessage();
@@ -151,7 +154,7 @@ private slots:
     {
         QVERIFY(bench->openPort());
         QTest::mouseClick(bench->panel<QPushButton>(1, "pbSaveK"), Qt::LeftButton);
-        QCOMPARE(playSensor(20), 12);
+        QCOMPARE(playSensor(20), 18);
         QTRY_COMPARE(boxes->texts(), QStringList {"OK"});
         const QString report = bench->dir().filePath("report.pdf");
         answerDialog<QFileDialog>([report](QFileDialog *dialog) {

@@ -219,7 +219,8 @@ void TestSimulatedLine::coefficientsWrittenAndReadBack()
     }
     const QJsonObject counts = bench.simulator.counts();
     QCOMPARE(counts["requests"]["writeCoefficient"].toInt(), 36);
-    QCOMPARE(counts["requests"]["readCoefficient"].toInt(), 72);
+    // Each write's reads before and after it, and the reads pressed.
+    QCOMPARE(counts["requests"]["readCoefficient"].toInt(), 108);
     QCOMPARE(counts["ignored"].toInt(), 0);
 }
 
@@ -258,18 +259,19 @@ void TestSimulatedLine::pressAndServe(SimulatedBench &bench, MessageBoxCatcher &
     }
     // Nothing is collected: each write is asked for first (and answered Yes), a read not.
     QCOMPARE(boxes.texts().size(), write ? 6 : 12);
-    // Every write is followed by its read-back before the next sensor's turn.
-    const int perSensor = write ? 12 : 6;
+    // Every write reads what the sensor holds first and is followed by its read-back, before
+    // the next sensor's turn.
+    const int perSensor = write ? 18 : 6;
     int ticks = 0;
-    for (; ticks < 100; ++ticks) {
+    for (; ticks < 150; ++ticks) {
         const int step = ticks % perSensor;
-        const bool writing = write && step < 6;
+        const bool writing = write && step >= 6 && step < 12;
         bench.answerLength = writing ? 6 : 9;
         if (bench.tick(false).isEmpty())
             break;
         if (writing)
             QCOMPARE(button(bench, ticks / perSensor, "pbSaveK")->text(),
-                QStringLiteral("Зап. K%1...").arg(5 - step));
+                QStringLiteral("Зап. K%1...").arg(11 - step));
         else
             QCOMPARE(button(bench, ticks / perSensor, "pbReadK")->text(),
                 QStringLiteral("Счит. K%1...").arg(5 - step % 6));

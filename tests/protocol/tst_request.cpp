@@ -14,6 +14,22 @@ namespace {
 
 const QByteArray kAck1 = hex("390151000028");
 
+// Plays the sensor at address 1 through a whole read of K0..K5; answers come K5 first.
+void answerRead(Request &request, const float (&held)[6])
+{
+    for (int step = 0; step < 6; ++step) {
+        QCOMPARE(request.getRequest(1), withCrc8(bytes({0x37, 1, 0x4c, 1, step})));
+        QByteArray answer = readKAnswer(1, held[5 - step]);
+        request.checkAnswer(&answer);
+    }
+}
+
+void readSensor(Request &request, const float (&held)[6])
+{
+    request.slStartReadK();
+    answerRead(request, held);
+}
+
 } // namespace
 
 class TestRequest : public QObject
@@ -136,6 +152,7 @@ private slots:
         request.setProtocol(1);
         QSignalSpy error(&request, &Request::sigExchangeError);
         QSignalSpy label(&request, &Request::updateLableK);
+        readSensor(request, kValues);
         request.slStartSaveK();
         const QByteArray first = request.getRequest(1);
         QByteArray garbled = kAck1;
@@ -165,6 +182,8 @@ private slots:
         QSignalSpy ok(&request, &Request::sigExchangeOk);
         QSignalSpy error(&request, &Request::sigExchangeError);
         QSignalSpy written(&request, &Request::writeFinished);
+        readSensor(request, kValues);
+        ok.clear();
         request.slStartSaveK();
         request.slStartReadK();
         QByteArray early = readKAnswer(1, 5.0f);
@@ -216,6 +235,41 @@ private slots:
         QCOMPARE(values.count(), 0);
     }
 
+    // A write reads first what it does not know the sensor to hold: a verified write's
+    // read-back counts as a read; a write that failed on the line, or a read at another
+    // address, does not.
+    void writeReadsTheValuesFoundFirst()
+    {
+        Request request(nullptr, kValues, 0);
+        request.setNomPort(2);
+        QSignalSpy written(&request, &Request::writeFinished);
+        QByteArray ack = kAck1;
+        request.slStartSaveK();
+        answerRead(request, {9, 8, 7, 6, 5, 4});
+        for (int step = 0; step < 6; ++step) {
+            QCOMPARE(request.getRequest(1).at(2), char(0x51));
+            request.checkAnswer(&ack);
+        }
+        answerRead(request, kValues);
+        const auto first = written.last().at(0).value<CoefficientWrite>();
+        QVERIFY(first.ok && first.haveFound && first.found[0] == 9.0f);
+
+        request.slStartSaveK();
+        QCOMPARE(request.getRequest(1).at(2), char(0x51));
+        request.checkAnswer(&ack);
+        for (int tick = 0; tick < 3; ++tick)
+            request.getRequest(1);
+        const auto second = written.last().at(0).value<CoefficientWrite>();
+        QVERIFY(!second.ok && second.haveFound && second.found[0] == kValues[0]);
+        request.slStartSaveK();
+        QVERIFY(request.isReadingFound());
+
+        readSensor(request, kValues);
+        request.setNomPort(3);
+        request.slStartSaveK();
+        QVERIFY(request.isReadingFound());
+    }
+
     // The verdict on a write compares the bits the sensor keeps (the whole write against a
     // sensor runs in the calibration test); every value prints back to the same float.
     void writeVerdicts()
@@ -243,12 +297,15 @@ private slots:
         QSignalSpy ok(&request, &Request::sigExchangeOk);
         QSignalSpy read(&request, qOverload<uchar, float>(&Request::updateReadK));
         QByteArray ack = kAck1;
+        readSensor(request, kValues);
+        ok.clear();
         request.slStartSaveK();
         request.getRequest(1);
         request.checkAnswer(&ack);
         request.getRequest(1); // index 4 is on the line
         request.slStartSaveK();
         request.checkAnswer(&ack);
+        answerRead(request, kValues); // what the abandoned write left in the sensor
         for (int step = 0; step < 6; ++step) {
             QCOMPARE(ok.count(), 0);
             request.getRequest(1);

@@ -61,9 +61,16 @@ private slots:
         }
         QVERIFY(boxes.texts().isEmpty());
 
-        // A decimal comma is a decimal point.
+        // A decimal comma is a decimal point. The sensor's own coefficients are read first,
+        // for the record, and leave the column as typed.
         setColumn(dut, {"1,5", "1", "-0", "1e-37", "0", "0"});
         QTest::mouseClick(write, Qt::LeftButton);
+        for (int step = 0; step < 6; ++step) {
+            QCOMPARE(dut.getRequestK(), frames::withCrc8(frames::bytes({0x37, 1, 0x4c, 1, step})));
+            QByteArray found = frames::readKAnswer(1, 7.0f);
+            QCOMPARE(dut.checkKAnswer(&found).kAnswer, quint8(1));
+        }
+        QCOMPARE(child(dut, "leReadK0")->text(), QStringLiteral("1,5"));
         QCOMPARE(dut.getRequestK().mid(4, 5), QByteArray::fromHex("050000c03f"));
     }
 
