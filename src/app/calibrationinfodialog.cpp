@@ -67,6 +67,8 @@ QLineEdit *CalibrationInfoDialog::field(
     edit->setObjectName(QString::fromLatin1(name));
     edit->setMaxLength(CalibrationInfo::longestText);
     edit->setAccessibleName(label);
+    // Room for a laboratory's name or address without scrolling inside the field.
+    edit->setMinimumWidth(edit->fontMetrics().averageCharWidth() * 48);
     return edit;
 }
 

@@ -166,9 +166,11 @@ void AutoCalibration::readDone(int sensor, const std::optional<Coefficients> &fo
     running = -1;
     Course &course = courses[size_t(sensor)];
     course.found = found;
-    if (!found)
-        emit status(
-            dut(sensor) + QStringLiteral("K не прочитаны, калибруется без исходных значений"));
+    // The read is over: its "чтение K…" must not stand in the status bar while data are
+    // collected.
+    emit status(found
+            ? QString()
+            : dut(sensor) + QStringLiteral("K не прочитаны, калибруется без исходных значений"));
     course.phase = found && !isNeutral(*found) ? Phase::Question : Phase::Collecting;
     askOrCollect();
 }
@@ -214,6 +216,7 @@ void AutoCalibration::writeDone(int sensor, bool verified)
         if (neutral) {
             course.phase = Phase::Collecting;
             emit clearData(sensor);
+            emit status(QString());
         } else {
             course.phase = Phase::Checking;
             emit written(sensor);

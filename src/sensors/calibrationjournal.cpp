@@ -2,6 +2,7 @@
 
 #include "records/recordcsv.h"
 #include "sensors/logwriter.h"
+#include "sensors/runid.h"
 #include "settings/systemerror.h"
 
 #include <QDir>
@@ -287,9 +288,13 @@ QList<CalibrationRecord> CalibrationJournal::read(const QString &path, int *skip
 QList<CalibrationRecord> CalibrationJournal::ofRun(
     const QList<CalibrationRecord> &records, const QString &runDirectory)
 {
+    // A record that names its run belongs to the run that recorded that name. Older records,
+    // and runs whose "run.txt" is gone, go by time: from the run directory's name to the next
+    // run beside it.
+    const QStringList ids = RunId::all(runDirectory);
     const QFileInfo run(runDirectory);
     const QDateTime start = runStart(run.fileName());
-    if (!start.isValid())
+    if (!start.isValid() && ids.isEmpty())
         return {};
     // The next run beside it ends this one's time.
     QDateTime end;
@@ -301,8 +306,13 @@ QList<CalibrationRecord> CalibrationJournal::ofRun(
     }
     QList<CalibrationRecord> within;
     for (const CalibrationRecord &record : records) {
-        if (record.time >= start && (!end.isValid() || record.time < end))
+        if (!record.run.isEmpty() && !ids.isEmpty()) {
+            if (ids.contains(record.run))
+                within << record;
+        } else if (start.isValid() && record.time >= start
+            && (!end.isValid() || record.time < end)) {
             within << record;
+        }
     }
     return within;
 }

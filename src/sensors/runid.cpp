@@ -33,17 +33,24 @@ QString RunId::begin(const QString &directory, const QDateTime &at, QString *err
 
 QString RunId::last(const QString &directory)
 {
+    const QStringList ids = all(directory);
+    return ids.isEmpty() ? QString() : ids.last();
+}
+
+QStringList RunId::all(const QString &directory)
+{
     QFile file(QDir(directory).filePath(QString::fromLatin1(fileName)));
     if (!SafeFile::openForReading(file) || !file.seek(qMax<qint64>(0, file.size() - kTail)))
-        return QString();
+        return {};
+    QStringList ids;
     const QList<QByteArray> lines = file.read(kTail).split('\n');
-    for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
-        const QList<QByteArray> fields = it->trimmed().split(' ');
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.trimmed().split(' ');
         if (fields.size() != 2)
             continue;
         const QUuid uuid(fields[1]);
         if (!uuid.isNull())
-            return uuid.toString(QUuid::WithoutBraces);
+            ids << uuid.toString(QUuid::WithoutBraces);
     }
-    return QString();
+    return ids;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QDateTime;
 
@@ -17,4 +18,6 @@ public:
     static QString begin(const QString &directory, const QDateTime &at, QString *error = nullptr);
     // The last identifier recorded in `directory`, or empty.
     static QString last(const QString &directory);
+    // Every identifier recorded in `directory` (one per start of polling), oldest first.
+    static QStringList all(const QString &directory);
 };

@@ -63,7 +63,7 @@ private slots:
             QCOMPARE(asked.count(), 0);
             course.readDone(read.sensor, found[i]);
         }
-        QVERIFY(said.at(2).at(0).toString().startsWith("ДУТ 1: K не прочитаны"));
+        QVERIFY(said.at(3).at(0).toString().startsWith("ДУТ 1: K не прочитаны"));
         QCOMPARE(asked.count(), 1);
         QCOMPARE(asked.at(0).at(0).value<QVector<int>>(), QVector<int>({2, 4}));
 

@@ -5,6 +5,7 @@
 #include "sensors/calibrationjournal.h"
 #include "sensors/calibrationrecord.h"
 #include "sensors/journalfiles.h"
+#include "sensors/runid.h"
 #include "sensors/sensordata.h"
 #include "settings/sensorsetup.h"
 #include "support/documents.h"
@@ -173,6 +174,11 @@ private slots:
         QCOMPARE(times("2026_12_08_07_00_00"), QList<QDateTime> {all.first().time});
         QCOMPARE(times("2026_12_08_08_00_00_2"), QList<QDateTime> {all.last().time});
         QVERIFY(times("not a run").isEmpty());
+        // A run that recorded its identifier takes the records naming it, whatever their time.
+        QList<CalibrationRecord> named = all;
+        named.last().run = RunId::begin(dir->filePath("2026_12_08_07_00_00"), first);
+        const auto ofFirst = CalibrationJournal::ofRun(named, dir->filePath("2026_12_08_07_00_00"));
+        QVERIFY(ofFirst.size() == 1 && ofFirst.first().time == all.last().time);
     }
 
     // A journal headed otherwise (an older bench's) keeps every byte: the book's records go to
