@@ -343,7 +343,8 @@ void AutoCalibrator::journal(
         record = CalibrationRecord::of(*panel->data(), panel->setup(), write.sent, &write);
     }
     record.stage = stage;
-    window.calibrationBook()->take(record);
+    // Named and journalled as a write is, and kept by the laboratory's records as well.
+    window.sensorBank()->recorded(quint8(nomDut), record);
 }
 
 void AutoCalibrator::finish(int passed, int total)

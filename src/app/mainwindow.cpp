@@ -16,6 +16,7 @@
 #include "protocol/protocolnumber.h"
 #include "records/labrecords.h"
 #include "sensors/calibrationbook.h"
+#include "sensors/calibrationjournal.h"
 #include "sensors/duts.h"
 #include "serial/comport.h"
 #include "settings/settingsfile.h"
@@ -183,16 +184,17 @@ MainWindow::MainWindow(QWidget *parent)
     });
     connect(m_duts, &Duts::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
-    connect(m_duts, &Duts::sigCalibrated, m_book, [this](CalibrationRecord record) {
-        if (m_auto->runsExchange(record.sensor))
+    // Every calibration record goes to the journal first, then to the bench's record file and
+    // the laboratory's server, whatever became of the journal's line.
+    auto *records = new LabRecords(QDir::currentPath(), this);
+    connect(m_duts, &Duts::sigCalibrated, m_book, [this, records](CalibrationRecord record) {
+        if (record.stage.isEmpty() && m_auto->runsExchange(record.sensor))
             record.stage = QStringLiteral("written");
         m_book->take(record);
+        records->add(CalibrationJournal::row(record));
     });
     connect(m_book, &CalibrationBook::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
-    // Every calibration record also goes to the bench's record file and the laboratory's server.
-    auto *records = new LabRecords(QDir::currentPath(), this);
-    connect(m_duts, &Duts::sigRecord, records, &LabRecords::add);
     connect(records, &LabRecords::sigStatus, m_status,
         [this](const QString &message, const QString &topic) { m_status->post(topic, message); });
     // An automatic exchange ends without a box; the course says how it went.

@@ -2,7 +2,6 @@
 
 #include "panels/serialedit.h"
 #include "protocol/protocolnumber.h"
-#include "sensors/calibrationjournal.h"
 #include "sensors/panelhealth.h"
 #include "sensors/runlog.h"
 #include "sensors/serialscan.h"
@@ -376,11 +375,7 @@ QString Duts::runDirectory() const
 
 void Duts::recorded(quint8 nomDut, const CalibrationRecord &record)
 {
-    // The journal first (through whoever keeps it), then the databases, whatever became of the
-    // CSV line.
-    const CalibrationRecord named = stamped(nomDut, record);
-    emit sigCalibrated(named);
-    emit sigRecord(CalibrationJournal::row(named));
+    emit sigCalibrated(stamped(nomDut, record));
 }
 
 void Duts::writeLog(const QByteArray &bytes)

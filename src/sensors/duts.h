@@ -1,7 +1,6 @@
 #pragma once
 
 #include "protocol/dutinfo.h"
-#include "records/recordrow.h"
 #include "sensors/dut.h"
 #include "sensors/returncheck.h"
 
@@ -119,16 +118,19 @@ signals:
     // could not be created, a panel's coefficient file or write that failed), one message per
     // topic; an empty message withdraws the topic's earlier one.
     void sigStatus(const QString &message, const QString &topic);
-    // A coefficient write of a panel that reached the line has ended, verified or not.
+    // A calibration record, named (serial number, run, certificate, who and where): a panel's
+    // coefficient write that reached the line, verified or not, or a record of the hands-free
+    // course. For the journal and the record databases.
     void sigCalibrated(const CalibrationRecord &record);
     // Readings after a return of the line are held back (true) or taken again (false).
     void holding(bool held);
-    // A calibration record just journalled, for the record databases.
-    void sigRecord(const RecordRow &row);
+
+public:
+    // Names a record of sensor nomDut and hands it on as sigCalibrated: a panel's finished
+    // write, or the values found and the verdict of the hands-free course.
+    void recorded(quint8 nomDut, const CalibrationRecord &record);
 
 private:
-    // A panel's finished write: handed to the journal's keeper, then to the record databases.
-    void recorded(quint8 nomDut, const CalibrationRecord &record);
     // At the start of polling: a new run identifier is due. It is made and recorded in the run
     // directory with the run's first reading or write, so that a start that read nothing
     // leaves no directory behind.

@@ -119,6 +119,7 @@ void TestAutoCalibrationRun::wholeCourseToTheReport()
     for (int n = 0; n < 6; ++n) {
         QVERIFY(QFile::exists(AutoCalibrator::asFoundPath(run, n)));
         QCOMPARE(journal("found", n).size(), 1);
+        QVERIFY(!journal("found", n).first().run.isEmpty()); // named as a write is
         // One fit written per sensor, with its whole range covered, and verified; sensor 0 got
         // the neutral set first.
         const QList<CalibrationRecord> writes = journal("written", n);
