@@ -314,8 +314,20 @@ void AutoCalibrator::saveAsFound(int nomDut)
         window.statusBoard()->post(QStringLiteral("autocalibration-asfound"),
             QStringLiteral("ДУТ %1: данные «как найдено» не сохранены в каталоге прогона")
                 .arg(nomDut));
-    // From now on the panel collects what the compensated sensor reports.
-    window.sensorBank()->dut(quint8(nomDut))->slClear();
+    // From now on the panel collects what the compensated sensor reports. Its write column
+    // goes on showing what the sensor now holds.
+    Dut *panel = window.sensorBank()->dut(quint8(nomDut));
+    QList<QLineEdit *> cells;
+    QStringList held;
+    for (int i = 0; i < 6; ++i) {
+        if (auto *edit = panel->findChild<QLineEdit *>(QStringLiteral("leReadK%1").arg(i))) {
+            cells << edit;
+            held << edit->text();
+        }
+    }
+    panel->slClear();
+    for (int i = 0; i < cells.size(); ++i)
+        cells[i]->setText(held[i]);
 }
 
 void AutoCalibrator::journal(

@@ -127,6 +127,8 @@ void TestAutoCalibrationRun::wholeCourseToTheReport()
         QCOMPARE(writes.last().covered, 4);
         QCOMPARE(writes.last().total, 4);
         QVERIFY(writes.last().write.ok);
+        // The panel still shows what its sensor holds.
+        QCOMPARE(bench.fixture.panelText(n, "leReadK1").toFloat(), writes.last().write.sent[1]);
         const QList<CalibrationRecord> left = journal("as_left", n);
         QCOMPARE(left.size(), 1);
         QVERIFY(left.first().asLeftPercent.has_value());
