@@ -1,5 +1,7 @@
 #include "app/autoreport.h"
 
+#include "app/certificatetext.h"
+
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QPainterPath>
@@ -116,8 +118,9 @@ QString AutoReport::summary(int sensor, const QList<Sensor> &sensors)
 }
 
 bool AutoReport::draw(QPainter &painter, QPdfWriter &pdf, const QList<Sensor> &sensors,
-    double tolerance, const QString &style)
+    double tolerance, const QString &style, int before, int pages)
 {
+    int page = before;
     for (const Sensor &sensor : sensors) {
         if (!pdf.newPage())
             return false;
@@ -153,6 +156,7 @@ bool AutoReport::draw(QPainter &painter, QPdfWriter &pdf, const QList<Sensor> &s
             QRectF(0, top, pdf.width(), std::min<qreal>(pdf.height() - top, pdf.width() * 0.7)),
             ratios(sensor.found, sensor.rangeMin, sensor.rangeMax),
             ratios(sensor.left, sensor.rangeMin, sensor.rangeMax));
+        CertificateText::foot(painter, pdf, ++page, pages);
     }
     return true;
 }

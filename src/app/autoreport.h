@@ -34,7 +34,8 @@ public:
     static double deviationPercent(const QMap<qint8, quint32> &midl, int lo, int hi);
     // What the first page's line of `sensor` adds: its as-left verdict, if it has one.
     static QString summary(int sensor, const QList<Sensor> &sensors);
-    // One page per sensor, each begun with a new page of pdf.
+    // One page per sensor, each begun with a new page of pdf and numbered on from page
+    // `before` of `pages`.
     static bool draw(QPainter &painter, QPdfWriter &pdf, const QList<Sensor> &sensors,
-        double tolerance, const QString &style);
+        double tolerance, const QString &style, int before, int pages);
 };

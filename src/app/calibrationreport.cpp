@@ -70,9 +70,19 @@ QString valueCell(const CoefficientWrite::Values &values, int i, bool have)
     return have ? CoefficientWrite::text(values[i]) : QStringLiteral("—");
 }
 
-// The text of one sensor's page above its plot.
+// The sensor's serial number as its write recorded it, else as its panel has it.
+QString serialOf(const CalibrationReport::Sensor &sensor)
+{
+    const QString serial = sensor.written && !sensor.written->serial.isEmpty()
+        ? sensor.written->serial
+        : sensor.serial;
+    return serial.isEmpty() ? QStringLiteral("не указан") : serial;
+}
+
+// The text of one sensor's page above its plots; its table of residual ± U per degree goes to
+// *degrees, to stand under the text when the page has room and on pages of its own otherwise.
 QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, ReportPlot::Data *plot,
-    ResidualPlot::Data *residual)
+    ResidualPlot::Data *residual, QString *degrees)
 {
     const SensorSetup &setup = sensor.setup;
     const std::optional<CalibrationRecord> &written = sensor.written;
@@ -83,9 +93,7 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
         written ? written->write.sent : sensor.fit, written ? &written->write : nullptr);
     const Coverage &coverage = now.coverage;
 
-    const QString serial = written && !written->serial.isEmpty() ? written->serial : sensor.serial;
-    QString html = QStringLiteral("<h2>Зав. № %1</h2><table>")
-                       .arg(esc(serial.isEmpty() ? QStringLiteral("не указан") : serial));
+    QString html = QStringLiteral("<h2>Зав. № %1</h2><table>").arg(esc(serialOf(sensor)));
     html += row(QStringLiteral("Место на стенде"), QStringLiteral("ДУТ %1").arg(setup.sensor));
     html += row(QStringLiteral("Адрес"), setup.addressText());
     html += row(QStringLiteral("Тип данных"), now.kind);
@@ -140,7 +148,8 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
     } else {
         html += QStringLiteral("<p>Наибольший: %1 %, СКЗ: %2 %, допуск: %3 %</p>")
                     .arg(percent(residuals.largest()), percent(residuals.rms()), percent(limit));
-        html += verdict + CertificateText::degrees(now, limit);
+        html += verdict;
+        *degrees = CertificateText::degrees(now, limit);
     }
     residual->residuals = residuals.byDegree();
     residual->uncertainty = now.uncertainty;
@@ -156,17 +165,38 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
     return html;
 }
 
+// html laid out across the page's width; in pages of pageHeight when it is given.
+void layOut(QTextDocument &document, QPdfWriter &pdf, const QString &html, qreal pageHeight = 0)
+{
+    document.documentLayout()->setPaintDevice(&pdf);
+    document.setDefaultStyleSheet(kStyle);
+    document.setHtml(QStringLiteral("<body>%1</body>").arg(html));
+    if (pageHeight > 0)
+        document.setPageSize(QSizeF(pdf.width(), pageHeight));
+    else
+        document.setTextWidth(pdf.width());
+}
+
 // Draws html across the page's width from the top; returns the height it took.
 qreal drawText(QPainter &painter, QPdfWriter &pdf, const QString &html)
 {
     QTextDocument document;
-    document.documentLayout()->setPaintDevice(&pdf);
-    document.setDefaultStyleSheet(kStyle);
-    document.setHtml(QStringLiteral("<body>%1</body>").arg(html));
-    document.setTextWidth(pdf.width());
+    layOut(document, pdf, html);
     document.drawContents(&painter);
     return document.size().height();
 }
+
+// One sensor's part of the report: its text and plots on one page, and its table of residuals
+// under the text when the plots keep a third of the page, else on pages of its own (a range of
+// 121 degrees fills two).
+struct SensorPages
+{
+    QString text;
+    QString degrees;
+    ReportPlot::Data plot;
+    ResidualPlot::Data residual;
+    int tablePages = 0; // 0: the table stands on the first page
+};
 
 } // namespace
 
@@ -230,12 +260,8 @@ QByteArray CalibrationReport::render(const Input &input)
     const double limit = input.tolerance;
     QString summary;
     for (const Sensor &sensor : input.sensors) {
-        const QString serial = sensor.written && !sensor.written->serial.isEmpty()
-            ? sensor.written->serial
-            : sensor.serial;
-        summary += row(QStringLiteral("ДУТ %1, зав. № %2")
-                           .arg(sensor.setup.sensor)
-                           .arg(serial.isEmpty() ? QStringLiteral("не указан") : serial),
+        summary += row(
+            QStringLiteral("ДУТ %1, зав. № %2").arg(sensor.setup.sensor).arg(serialOf(sensor)),
             (sensor.written ? QStringLiteral("%1, %2").arg(
                  sensor.written->write.result(), sensor.written->verdict(limit))
                             : QStringLiteral("коэффициенты не записывались"))
@@ -261,27 +287,58 @@ QByteArray CalibrationReport::render(const Input &input)
                                      : QStringLiteral("<table>%1</table>").arg(summary);
     first += QStringLiteral("<p>Результаты относятся только к откалиброванным датчикам, "
                             "перечисленным в этом сертификате.</p>");
-    const int pages = 1 + input.sensors.size();
-    drawText(painter, pdf, first);
-    CertificateText::foot(painter, pdf, 1, pages);
-
-    // The plots stop above the page's foot line.
+    // Text stops above the page's foot line.
     const qreal bottom = pdf.height() - pdf.resolution() / 4.0;
-    for (int i = 0; i < input.sensors.size(); ++i) {
-        const Sensor &sensor = input.sensors.at(i);
-        if (!sensor.data || !pdf.newPage())
+    QVector<SensorPages> parts;
+    int pages = 1 + input.automatic.size();
+    for (const Sensor &sensor : input.sensors) {
+        if (!sensor.data)
             return {};
-        ReportPlot::Data plot;
-        ResidualPlot::Data residual;
-        const qreal used = drawText(painter, pdf, sensorPage(sensor, limit, &plot, &residual));
-        // The plots take the rest of the page, at least a third of it, half each.
-        const qreal top = std::min(used + pdf.resolution() / 6.0, pdf.height() * 2.0 / 3.0);
-        const qreal half = (bottom - top) / 2;
-        ReportPlot::draw(plot, painter, QRectF(0, top, pdf.width(), half));
-        ResidualPlot::draw(residual, painter, QRectF(0, top + half, pdf.width(), half));
-        CertificateText::foot(painter, pdf, i + 2, pages);
+        SensorPages part;
+        part.text = sensorPage(sensor, limit, &part.plot, &part.residual, &part.degrees);
+        QTextDocument whole;
+        layOut(whole, pdf, part.text + part.degrees);
+        if (whole.size().height() > bottom * 2.0 / 3.0) {
+            // On pages of its own the table says whose it is; its head row repeats on each.
+            part.degrees.prepend(QStringLiteral("<h2>Зав. № %1: остаток ± U по градусам</h2>")
+                                     .arg(esc(serialOf(sensor))));
+            QTextDocument table;
+            layOut(table, pdf, part.degrees, bottom);
+            part.tablePages = table.pageCount();
+        }
+        pages += 1 + part.tablePages;
+        parts.append(part);
     }
-    if (!AutoReport::draw(painter, pdf, input.automatic, limit, kStyle))
+
+    drawText(painter, pdf, first);
+    int page = 1;
+    CertificateText::foot(painter, pdf, page, pages);
+    for (const SensorPages &part : qAsConst(parts)) {
+        if (!pdf.newPage())
+            return {};
+        const qreal used
+            = drawText(painter, pdf, part.tablePages == 0 ? part.text + part.degrees : part.text);
+        // The plots take the rest of the page, at least a third of it, half each.
+        const qreal top = std::min(used + pdf.resolution() / 6.0, bottom / 3.0 * 2.0);
+        const qreal half = (bottom - top) / 2;
+        ReportPlot::draw(part.plot, painter, QRectF(0, top, pdf.width(), half));
+        ResidualPlot::draw(part.residual, painter, QRectF(0, top + half, pdf.width(), half));
+        CertificateText::foot(painter, pdf, ++page, pages);
+        if (part.tablePages == 0)
+            continue;
+        QTextDocument table;
+        layOut(table, pdf, part.degrees, bottom);
+        for (int i = 0; i < part.tablePages; ++i) {
+            if (!pdf.newPage())
+                return {};
+            painter.save();
+            painter.translate(0, -i * bottom);
+            table.drawContents(&painter, QRectF(0, i * bottom, pdf.width(), bottom));
+            painter.restore();
+            CertificateText::foot(painter, pdf, ++page, pages);
+        }
+    }
+    if (!AutoReport::draw(painter, pdf, input.automatic, limit, kStyle, page, pages))
         return {};
     if (!painter.end())
         return {};

@@ -65,8 +65,8 @@ QString CertificateText::degrees(const CalibrationRecord &record, double toleran
 {
     const QMap<int, double> &residuals = record.residuals.byDegree();
     QString html = QStringLiteral(
-        "<table border='1' cellspacing='0'><tr><th>T, °C</th><th>Остаток, %</th><th>U (k = 2), "
-        "%</th><th>Остаток ± U, %</th><th>|остаток| + U, %</th></tr>");
+        "<table border='1' cellspacing='0'><thead><tr><th>T, °C</th><th>Остаток, %</th>"
+        "<th>U (k = 2), %</th><th>Остаток ± U, %</th><th>|остаток| + U, %</th></tr></thead>");
     for (auto it = residuals.cbegin(); it != residuals.cend(); ++it) {
         const auto u = record.uncertainty.constFind(it.key());
         const bool have = u != record.uncertainty.cend();

@@ -2,6 +2,7 @@
 // read back as text.
 
 #include "app/calibrationreport.h"
+#include "app/certificatetext.h"
 #include "sensors/sensordata.h"
 #include "support/documents.h"
 
@@ -69,6 +70,31 @@ private slots:
                  QStringLiteral("3.3000003e-08"), QStringLiteral("НЕ ГОДЕН")})
             QVERIFY2(pages[1].contains(wanted), qPrintable(wanted));
         QVERIFY(pages[2].contains(QStringLiteral("Расчёт (не записан)")));
+    }
+
+    // A sensor calibrated over -40..+80 °C: its table of 121 degrees runs on to pages of its
+    // own, and every page, the hands-free one included, is numbered out of the real count,
+    // with the end mark on the last.
+    void wholeRangeNumberedToTheEnd()
+    {
+        SensorData data;
+        SensorData::MidlMap points;
+        for (int t = -40; t <= 80; ++t)
+            points.insert(qint8(t), quint32(1000 + 5 * t + (t % 3)));
+        data.setPoints(points, Level);
+        CalibrationReport::Input input;
+        input.sensors << sensor(data, 2, -40, 80);
+        input.sensors[0].written = written(input.sensors[0], true);
+        input.automatic << AutoReport::Sensor {};
+        const QString text = documents::pdfText(CalibrationReport::render(input));
+        const QStringList pages = text.split('\f', Qt::SkipEmptyParts);
+        QVERIFY(pages.size() > 3);
+        for (int i = 0; i < pages.size(); ++i) {
+            const QString foot = QStringLiteral("стр. %1 из %2").arg(i + 1).arg(pages.size());
+            QVERIFY2(pages[i].contains(foot), qPrintable(foot));
+            QCOMPARE(pages[i].contains(CertificateText::endMark()), i + 1 == pages.size());
+        }
+        QVERIFY(text.count(QStringLiteral("±")) >= 121);
     }
 
     void verdict_data()
