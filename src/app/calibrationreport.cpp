@@ -227,11 +227,15 @@ CalibrationReport::Input CalibrationReport::collect(MainWindow &window, const QS
     for (quint8 s = 0; s < Duts::dutCount; ++s) {
         const Dut *dut = window.sensorBank()->dut(s);
         std::optional<CalibrationRecord> written = window.calibrationBook()->lastWrite(s);
+        // The journal keeps whole seconds: its copy of the last write, and the check after it
+        // (as left), may carry the same second as the write the bench holds.
+        const QDateTime since
+            = written ? written->time.addMSecs(-written->time.time().msec()) : QDateTime();
         for (const CalibrationRecord &record : journalled) {
             // A read of what the sensor held is no write.
             if (record.stage == QLatin1String("found"))
                 continue;
-            if (record.sensor == s && (!written || record.time >= written->time))
+            if (record.sensor == s && (!since.isValid() || record.time >= since))
                 written = record;
         }
         if (dut && (!dut->data()->isEmpty() || written))

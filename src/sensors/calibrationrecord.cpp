@@ -12,6 +12,10 @@ bool CalibrationRecord::passes(double tolerance) const
 {
     if (!(written && write.ok && total > 0 && covered == total && maxResidual))
         return false;
+    // Measured again after the write (the hands-free check), a sensor outside the tolerance is
+    // no pass, however well its write fitted the data from before it.
+    if (asLeftPercent && !(*asLeftPercent <= tolerance))
+        return false;
     if (!guarded)
         return *maxResidual <= tolerance;
     if (residuals.isValid() && !uncertainty.isEmpty())

@@ -63,7 +63,8 @@ struct CalibrationRecord
     // The pass rule: a write verified by its read-back, every degree of the accepted range
     // covered, and |residual| + U within tolerance (in %) at every covered degree (from the
     // largest of each where only those are known). A verdict resting on part of the range is
-    // no pass, however small its residuals; nor is one without U.
+    // no pass, however small its residuals; nor is one without U, nor one whose as-left
+    // figure is beyond the tolerance.
     bool passes(double tolerance) const;
     // "ГОДЕН", "НЕ ГОДЕН: диапазон не покрыт" (a write on part of the range), or "НЕ ГОДЕН".
     QString verdict(double tolerance) const;

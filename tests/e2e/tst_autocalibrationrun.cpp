@@ -151,6 +151,10 @@ void TestAutoCalibrationRun::wholeCourseToTheReport()
         QVERIFY2(page != pages.end(), qPrintable(pages.join("\n---\n")));
         QVERIFY(page->contains(QStringLiteral("Результат: ") + (n == 2 ? "НЕ ГОДЕН" : "ГОДЕН\n")));
     }
+    // Its verified write does not make the sensor that failed its check a pass on page 1.
+    const QString line = pages.value(0).section(QStringLiteral("ДУТ 2,"), 1).section('\n', 0, 0);
+    QVERIFY2(
+        line.contains(QStringLiteral("OK, НЕ ГОДЕН, после записи: НЕ ГОДЕН")), qPrintable(line));
     QVERIFY(bench.simulator.stop());
 }
 

@@ -160,6 +160,9 @@ private slots:
         QCOMPARE(all.first().serial, QStringLiteral("DT-7, \"б\""));
         QCOMPARE(all.first().operatorName, QStringLiteral("Иванов И. И."));
         QVERIFY(all.first().written && all.first().passes(0.5));
+        CalibrationRecord left = all.first(); // measured again after the write
+        left.asLeftPercent = 0.6;
+        QVERIFY(!left.passes(0.5));
         // Judged from the journal with U: the largest residual and the largest U together.
         QVERIFY(!all.first().passes(*all.first().maxResidual + *all.first().maxU * 0.99));
 
