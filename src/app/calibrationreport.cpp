@@ -134,9 +134,13 @@ QString sensorPage(const CalibrationReport::Sensor &sensor, double limit, Report
     // The verdict of the write as it was made (and journalled), else of the current fit.
     const CalibrationRecord &judged = written ? *written : now;
     const bool pass = judged.passes(limit);
-    const QString verdict = QStringLiteral("<p>Заключение: <span class='%1'>%2</span></p>")
-                                .arg(pass ? QStringLiteral("pass") : QStringLiteral("fail"),
-                                    esc(judged.verdict(limit)));
+    QString verdict = QStringLiteral("<p>Заключение: <span class='%1'>%2</span></p>")
+                          .arg(pass ? QStringLiteral("pass") : QStringLiteral("fail"),
+                              esc(judged.verdict(limit)));
+    if (judged.asLeftPercent)
+        verdict += QStringLiteral("<p>Проверка после записи: наибольшее |v(T)/v(+20) − 1| = %1 %, "
+                                  "допуск %2 %</p>")
+                       .arg(percent(*judged.asLeftPercent), percent(limit));
     if (judged.covered < judged.total)
         html += QStringLiteral("<p>Оценка опирается только на %1 из %2 градусов диапазона.</p>")
                     .arg(judged.covered)
@@ -235,7 +239,12 @@ CalibrationReport::Input CalibrationReport::collect(MainWindow &window, const QS
             // A read of what the sensor held is no write.
             if (record.stage == QLatin1String("found"))
                 continue;
-            if (record.sensor == s && (!since.isValid() || record.time >= since))
+            if (record.sensor != s || (since.isValid() && record.time < since))
+                continue;
+            // The check after a write judges that write, which keeps its own time and values.
+            if (record.stage == QLatin1String("as_left") && written)
+                written->asLeftPercent = record.asLeftPercent;
+            else
                 written = record;
         }
         if (dut && (!dut->data()->isEmpty() || written))
