@@ -28,6 +28,8 @@
 #include <QTextDocument>
 
 #include <cmath>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -195,11 +197,11 @@ qreal drawText(QPainter &painter, QPdfWriter &pdf, const QString &html)
 // 121 degrees fills two).
 struct SensorPages
 {
-    QString text;
-    QString degrees;
+    std::unique_ptr<QTextDocument> page; // the text above the plots, the table too if it fits
+    std::unique_ptr<QTextDocument> table; // the table in pages of its own, else null
     ReportPlot::Data plot;
     ResidualPlot::Data residual;
-    int tablePages = 0; // 0: the table stands on the first page
+    int tablePages() const { return table ? table->pageCount() : 0; }
 };
 
 } // namespace
@@ -302,51 +304,50 @@ QByteArray CalibrationReport::render(const Input &input)
                             "перечисленным в этом сертификате.</p>");
     // Text stops above the page's foot line.
     const qreal bottom = pdf.height() - pdf.resolution() / 4.0;
-    QVector<SensorPages> parts;
+    std::vector<SensorPages> parts;
     int pages = 1 + input.automatic.size();
     for (const Sensor &sensor : input.sensors) {
         if (!sensor.data)
             return {};
         SensorPages part;
-        part.text = sensorPage(sensor, limit, &part.plot, &part.residual, &part.degrees);
-        QTextDocument whole;
-        layOut(whole, pdf, part.text + part.degrees);
-        if (whole.size().height() > bottom * 2.0 / 3.0) {
+        QString degrees;
+        const QString text = sensorPage(sensor, limit, &part.plot, &part.residual, &degrees);
+        part.page = std::make_unique<QTextDocument>();
+        layOut(*part.page, pdf, text + degrees);
+        if (part.page->size().height() > bottom * 2.0 / 3.0) {
+            layOut(*part.page, pdf, text);
             // On pages of its own the table says whose it is; its head row repeats on each.
-            part.degrees.prepend(QStringLiteral("<h2>Зав. № %1: остаток ± U по градусам</h2>")
-                                     .arg(esc(serialOf(sensor))));
-            QTextDocument table;
-            layOut(table, pdf, part.degrees, bottom);
-            part.tablePages = table.pageCount();
+            part.table = std::make_unique<QTextDocument>();
+            layOut(*part.table, pdf,
+                QStringLiteral("<h2>Зав. № %1: остаток ± U по градусам</h2>")
+                        .arg(esc(serialOf(sensor)))
+                    + degrees,
+                bottom);
         }
-        pages += 1 + part.tablePages;
-        parts.append(part);
+        pages += 1 + part.tablePages();
+        parts.push_back(std::move(part));
     }
 
     drawText(painter, pdf, first);
     int page = 1;
     CertificateText::foot(painter, pdf, page, pages);
-    for (const SensorPages &part : qAsConst(parts)) {
+    for (const SensorPages &part : parts) {
         if (!pdf.newPage())
             return {};
-        const qreal used
-            = drawText(painter, pdf, part.tablePages == 0 ? part.text + part.degrees : part.text);
+        part.page->drawContents(&painter);
         // The plots take the rest of the page, at least a third of it, half each.
-        const qreal top = std::min(used + pdf.resolution() / 6.0, bottom / 3.0 * 2.0);
+        const qreal top
+            = std::min(part.page->size().height() + pdf.resolution() / 6.0, bottom / 3.0 * 2.0);
         const qreal half = (bottom - top) / 2;
         ReportPlot::draw(part.plot, painter, QRectF(0, top, pdf.width(), half));
         ResidualPlot::draw(part.residual, painter, QRectF(0, top + half, pdf.width(), half));
         CertificateText::foot(painter, pdf, ++page, pages);
-        if (part.tablePages == 0)
-            continue;
-        QTextDocument table;
-        layOut(table, pdf, part.degrees, bottom);
-        for (int i = 0; i < part.tablePages; ++i) {
+        for (int i = 0; i < part.tablePages(); ++i) {
             if (!pdf.newPage())
                 return {};
             painter.save();
             painter.translate(0, -i * bottom);
-            table.drawContents(&painter, QRectF(0, i * bottom, pdf.width(), bottom));
+            part.table->drawContents(&painter, QRectF(0, i * bottom, pdf.width(), bottom));
             painter.restore();
             CertificateText::foot(painter, pdf, ++page, pages);
         }

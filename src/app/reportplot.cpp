@@ -92,6 +92,11 @@ void ReportPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
     addCurve(plot, QStringLiteral("Отклонение от +20 °C, %"), QColor(0, 150, 0), QwtPlot::yRight)
         ->setSamples(delta);
 
+    paint(plot, painter, area);
+}
+
+void ReportPlot::paint(QwtPlot &plot, QPainter &painter, const QRectF &area)
+{
     plot.resize(area.size().toSize());
     plot.replot();
     QwtPlotRenderer renderer;

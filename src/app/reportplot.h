@@ -30,4 +30,6 @@ public:
     // A report plot's dress: white page, title, temperature axis, the left axis's title, a
     // legend below and a dotted grid; shared by every plot the report draws.
     static void dress(QwtPlot &plot, const QString &title, const QString &leftTitle);
+    // Renders a dressed plot into area of the page, on its white background.
+    static void paint(QwtPlot &plot, QPainter &painter, const QRectF &area);
 };

@@ -10,7 +10,6 @@
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_intervalcurve.h>
-#include <qwt_plot_renderer.h>
 #include <qwt_symbol.h>
 
 #include <algorithm>
@@ -59,10 +58,5 @@ void ResidualPlot::draw(const Data &data, QPainter &painter, const QRectF &area)
         limit->attach(&plot);
     }
 
-    plot.resize(area.size().toSize());
-    plot.replot();
-    QwtPlotRenderer renderer;
-    renderer.setDiscardFlag(QwtPlotRenderer::DiscardBackground, false);
-    renderer.setDiscardFlag(QwtPlotRenderer::DiscardCanvasFrame, true);
-    renderer.render(&plot, &painter, area);
+    ReportPlot::paint(plot, painter, area);
 }
